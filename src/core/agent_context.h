@@ -1,0 +1,23 @@
+#pragma once
+#include <filesystem>
+
+#include "core/clock.h"
+#include "core/log.h"
+#include "core/settings.h"
+
+namespace kx {
+namespace db { class Database; }
+
+// The process-wide state of the agent in one object, created by start-up and
+// passed by reference to every operation. Tests build their own.
+struct AgentContext {
+    AgentContext(std::filesystem::path homeDir, const Clock& c) : home(std::move(homeDir)), clock(c), log(home, c) {}
+
+    std::filesystem::path home;  // plays "beside the program"
+    const Clock& clock;
+    Log log;
+    Settings settings;
+    db::Database* db = nullptr;  // owned by whoever opened it
+};
+
+}  // namespace kx
