@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds, starts a throwaway PostgreSQL server and
+# runs every test against SQLite and against that server.
+#   scripts/test.sh [--sanitize]   (--sanitize: AddressSanitizer + UBSan build in build-asan/)
+set -euo pipefail
+KX_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+source "$KX_ROOT/scripts/deps.sh"
+
+build_dir="$KX_ROOT/build"
+cmake_args=()
+if [ "${1:-}" = "--sanitize" ]; then
+  build_dir="$KX_ROOT/build-asan"
+  cmake_args+=(-DKX_SANITIZE=ON -DKX_BUILD_BENCH=OFF)
+fi
+
+kx_ensure_packages
+kx_build "$build_dir" "${cmake_args[@]}"
+
+pg_dir=$(mktemp -d /tmp/kx-test-pg.XXXXXX)
+chmod 755 "$pg_dir"
+cleanup() { "$KX_ROOT/scripts/pg-server.sh" stop "$pg_dir/srv"; rm -rf "$pg_dir"; }
+trap cleanup EXIT
+KX_TEST_PG=$("$KX_ROOT/scripts/pg-server.sh" start "$pg_dir/srv")
+export KX_TEST_PG
+echo "PostgreSQL test server: $KX_TEST_PG"
+
+ctest --test-dir "$build_dir" --output-on-failure -j 2 --timeout 600
