@@ -2,6 +2,9 @@
 #include <filesystem>
 
 #include "core/clock.h"
+#include "core/derived_values.h"
+#include "core/intern_text.h"
+#include "core/job_display_table.h"
 #include "core/log.h"
 #include "core/settings.h"
 
@@ -17,6 +20,10 @@ struct AgentContext {
     const Clock& clock;
     Log log;
     Settings settings;
+    DerivedValues derived;
+    AgentFlags flags;
+    InternArray internArray;
+    JobDisplayTable jobDisplay;
     db::Database* db = nullptr;  // owned by whoever opened it
 };
 

@@ -1,0 +1,13 @@
+#pragma once
+#include <optional>
+#include <string_view>
+
+namespace kx {
+
+// An integer written in decimal, or in hexadecimal after "0x" or "$", with an
+// optional sign and nothing else around it. Values beyond the range of long
+// long saturate at its ends, so callers can range-check them. Nothing for
+// empty or malformed text.
+std::optional<long long> ParseIntegerText(std::string_view text);
+
+}  // namespace kx
