@@ -1,11 +1,13 @@
 #pragma once
+#include <chrono>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "db/backend.h"
 
 namespace kx::db {
 
@@ -21,7 +23,6 @@ struct Login {
     std::string password = "NULL";
 };
 
-class Backend;
 class Database;
 
 // A named query object: holds one SQL text; opened, it holds all rows of the
@@ -29,6 +30,8 @@ class Database;
 class Query {
 public:
     Query(std::string name, Database& db) : name_(std::move(name)), db_(&db) {}
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
 
     const std::string& Name() const { return name_; }
     const std::string& SQL() const { return sql_; }
@@ -39,40 +42,63 @@ public:
     void Open();     // runs the select and stays on the first row; throws DbError
     void ExecSQL();  // runs a statement that returns no rows; throws DbError
 
-    int RecordCount() const { return static_cast<int>(rows_.size()); }
-    bool Eof() const { return cursor_ >= rows_.size(); }
+    int RecordCount() const { return static_cast<int>(result_.rowCount); }
+    bool Eof() const { return cursor_ >= result_.rowCount; }
     void First() { cursor_ = 0; }
-    void Next() { if (cursor_ < rows_.size()) ++cursor_; }
+    void Next() { if (cursor_ < result_.rowCount) ++cursor_; }
 
-    int FieldCount() const { return static_cast<int>(columns_.size()); }
-    bool HasField(std::string_view name) const;
+    int FieldCount() const { return static_cast<int>(result_.columns.size()); }
+    bool HasField(std::string_view name) const;  // without regard to case
     // Throws DbError when the result lacks the column or there is no current row.
+    // With several columns of one name (select * over a join) the first is read.
     std::string FieldByName(std::string_view name) const;
     std::string Field(int index) const;
 
 private:
-    friend class Backend;
+    const std::string& Cell(std::size_t column) const;
+
     std::string name_;
     Database* db_;
     std::string sql_;
     bool active_ = false;
-    std::vector<std::string> columns_;               // lower-cased names
-    std::vector<std::vector<std::string>> rows_;     // null read as ""
+    ResultSet result_;  // columns as the engine names them; null read as ""
     std::size_t cursor_ = 0;
 };
 
 // The suite database, opened under the name ATA.
+//
+// Statements run through a cache of prepared statements: each text's literals
+// are lifted out into bound values (see sql_shape.h), with the same rows and the
+// same effects as the text as written.
+//
+// Transactions. Outside a batch every statement commits on its own. A staff-day's
+// writes go in one Unit: a transaction of its own, or a savepoint inside the
+// running transaction of a batch (or of an enclosing unit); a unit that is not
+// committed is rolled back when it goes out of scope, so a delete and the insert
+// that replaces it never leave the row missing. A batch groups consecutive units
+// in one transaction, committed at the end of the batch and at the latest every
+// 250 ms (measured on a steady clock): when a unit at the outermost level commits,
+// or when the batch loop calls CommitIfDue between staff-days, whichever comes
+// first. A statement that fails inside a transaction undoes only itself, exactly
+// as it would in autocommit; the unit and the batch go on.
 class Database {
 public:
-    // Alias rule: "postgresql://" or "postgres://" is a PostgreSQL URI (user and
-    // password from the login override the URI's); any other alias names an
-    // SQLite file that must exist: ALIAS.db in home when it has no '/' and no '.',
-    // otherwise the path as written, relative to home. Throws DbError.
+    static constexpr std::chrono::milliseconds kBatchCommitInterval{250};
+
+    // Alias rule: "postgresql://" or "postgres://" is a PostgreSQL URI (when the
+    // login's user is not "NULL" it replaces the URI's user, and its password,
+    // unless "NULL", the URI's password); any other alias names an SQLite file
+    // that must exist: ALIAS.db in home when it has no '/' and no '.', otherwise
+    // the path as written, relative to home. Throws DbError.
     static std::unique_ptr<Database> Open(const std::string& alias, const std::filesystem::path& home,
                                           const Login& login = {});
     ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
 
     bool IsPostgres() const;
+    const std::string& Name() const { return name_; }  // "ATA"
+    const std::string& Alias() const { return alias_; }
 
     Query CommonQuery{"CommonQuery", *this};
     Query Common2Query{"Common2Query", *this};
@@ -81,22 +107,79 @@ public:
     Query TurboQuery{"TurboQuery", *this};
     Query AutoPOnlyQuery{"AutoPOnlyQuery", *this};
 
-    // Batches group consecutive staff-days in one transaction, committed at the
-    // latest every 250 ms and at the end of the batch.
+    // Batches may nest; the outermost EndBatch commits. Each throws DbError when
+    // the engine refuses; the batch count stays right either way.
     void BeginBatch();
     void CommitIfDue();
     void EndBatch();
-    // One staff-day's writes: atomic on their own, or inside the running batch.
-    class Unit;
+    bool InBatch() const { return batchDepth_ > 0; }
 
-    // Runs a script of several statements without caching (schema creation, tools).
+    // BeginBatch on construction, EndBatch on leaving the scope (errors dropped:
+    // call EndBatch yourself to hear of a failed final commit).
+    class Batch {
+    public:
+        explicit Batch(Database& db) : db_(db) { db_.BeginBatch(); }
+        ~Batch() {
+            if (ended_) return;
+            try {
+                db_.EndBatch();
+            } catch (...) {
+            }
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        void End() {
+            ended_ = true;
+            db_.EndBatch();
+        }
+
+    private:
+        Database& db_;
+        bool ended_ = false;
+    };
+
+    // One staff-day's writes:
+    //     Database::Unit unit(db);
+    //     ... delete, insert ...
+    //     unit.Commit();
+    class Unit {
+    public:
+        explicit Unit(Database& db);
+        ~Unit();  // rolls back unless committed; never throws
+        Unit(const Unit&) = delete;
+        Unit& operator=(const Unit&) = delete;
+        void Commit();  // throws DbError
+
+    private:
+        Database& db_;
+        std::string savepoint_;  // empty when the unit owns the transaction
+        bool done_ = false;
+    };
+
+    // Runs a script of several statements as written, uncached (schema creation, tools).
     void ExecScript(std::string_view sql);
+
+    // One statement through the statement cache; rows kept when `rows` is given.
+    void Run(std::string_view sql, ResultSet* rows);
+
+    // Off: every statement is prepared from its text as written (comparisons, measurements).
+    void SetStatementCache(bool on);
+    // Drops the connection; every later statement fails with DbError.
+    void Close();
 
     Backend& backend() { return *backend_; }
 
 private:
-    explicit Database(std::unique_ptr<Backend> backend);
+    Database(std::unique_ptr<Backend> backend, std::string alias);
+    void BeginBatchTransaction();
+    void CommitBatchTransaction();
+
     std::unique_ptr<Backend> backend_;
+    std::string name_ = "ATA";
+    std::string alias_;
+    int batchDepth_ = 0;
+    int unitDepth_ = 0;
+    std::chrono::steady_clock::time_point batchStarted_{};
 };
 
 }  // namespace kx::db

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kx::db {
+
+// The rows of a select, every value as text (null as "").
+struct ResultSet {
+    std::vector<std::string> columns;
+    std::vector<std::string> cells;  // row by row, columns.size() per row
+    std::size_t rowCount = 0;
+};
+
+// One database engine behind the Database. Every failure throws DbError with the
+// engine's own message as its text.
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    virtual bool IsPostgres() const = 0;
+
+    // Runs one statement through the statement cache; the rows go into `rows`
+    // when given, and are discarded otherwise.
+    virtual void Run(std::string_view sql, ResultSet* rows) = 0;
+    // Runs several statements as written, uncached.
+    virtual void ExecScript(std::string_view sql) = 0;
+    // Runs transaction control (BEGIN, COMMIT, SAVEPOINT ...) as written.
+    virtual void Control(std::string_view sql) = 0;
+    // BEGIN, taking the write lock at once where the engine allows it.
+    virtual void Begin() = 0;
+    // Whether the connection is inside a transaction right now (the engine may
+    // have ended one on its own after certain failures).
+    virtual bool InTransaction() const = 0;
+
+    // Off: every statement is prepared from its text as written (for comparisons).
+    virtual void SetStatementCache(bool on) = 0;
+    // Drops the connection; every later statement fails.
+    virtual void Disconnect() = 0;
+};
+
+}  // namespace kx::db

@@ -1,0 +1,19 @@
+#pragma once
+#include <filesystem>
+#include <string>
+
+namespace kx::db {
+
+// Where an alias leads: a PostgreSQL URI, or an SQLite file.
+struct DatabaseTarget {
+    bool postgres = false;
+    std::string uri;              // postgres
+    std::filesystem::path file;   // SQLite
+};
+
+// "postgresql://..." and "postgres://..." are URIs. Anything else names an
+// SQLite file: ALIAS.db in home when the alias holds no '/' and no '.', else the
+// path as written, relative to home (an absolute path stays as it is).
+DatabaseTarget ResolveAlias(const std::string& alias, const std::filesystem::path& home);
+
+}  // namespace kx::db

@@ -1,0 +1,90 @@
+#include "db/database.h"
+
+namespace kx::db {
+
+void Database::BeginBatchTransaction() {
+    if (!backend_->InTransaction()) backend_->Begin();
+    batchStarted_ = std::chrono::steady_clock::now();
+}
+
+void Database::CommitBatchTransaction() {
+    if (backend_->InTransaction()) backend_->Control("COMMIT");
+}
+
+void Database::BeginBatch() {
+    if (batchDepth_++ > 0 || unitDepth_ > 0) return;
+    try {
+        BeginBatchTransaction();
+    } catch (...) {
+        --batchDepth_;
+        throw;
+    }
+}
+
+void Database::CommitIfDue() {
+    if (batchDepth_ == 0 || unitDepth_ > 0) return;
+    if (backend_->InTransaction()) {
+        if (std::chrono::steady_clock::now() - batchStarted_ < kBatchCommitInterval) return;
+        CommitBatchTransaction();
+    }
+    BeginBatchTransaction();
+}
+
+void Database::EndBatch() {
+    if (batchDepth_ == 0) return;
+    if (--batchDepth_ > 0 || unitDepth_ > 0) return;
+    CommitBatchTransaction();
+}
+
+Database::Unit::Unit(Database& db) : db_(db) {
+    Backend& backend = *db_.backend_;
+    if (backend.InTransaction()) {
+        savepoint_ = "kx_unit_" + std::to_string(db_.unitDepth_);
+        backend.Control("SAVEPOINT " + savepoint_);
+    } else {
+        backend.Begin();
+    }
+    ++db_.unitDepth_;
+}
+
+void Database::Unit::Commit() {
+    if (done_) return;
+    done_ = true;
+    --db_.unitDepth_;
+    Backend& backend = *db_.backend_;
+    if (!backend.InTransaction()) throw DbError("the transaction was ended by the database engine");
+    if (savepoint_.empty()) {
+        try {
+            backend.Control("COMMIT");
+        } catch (...) {
+            // A commit that failed must not leave a transaction open behind it.
+            try {
+                if (backend.InTransaction()) backend.Control("ROLLBACK");
+            } catch (...) {
+            }
+            throw;
+        }
+        if (db_.unitDepth_ == 0 && db_.batchDepth_ > 0) db_.BeginBatchTransaction();
+        return;
+    }
+    backend.Control("RELEASE SAVEPOINT " + savepoint_);
+    if (db_.unitDepth_ == 0) db_.CommitIfDue();
+}
+
+Database::Unit::~Unit() {
+    if (done_) return;
+    --db_.unitDepth_;
+    try {
+        Backend& backend = *db_.backend_;
+        if (!backend.InTransaction()) return;
+        if (savepoint_.empty()) {
+            backend.Control("ROLLBACK");
+            if (db_.unitDepth_ == 0 && db_.batchDepth_ > 0) db_.BeginBatchTransaction();
+        } else {
+            backend.Control("ROLLBACK TO SAVEPOINT " + savepoint_ + "; RELEASE SAVEPOINT " + savepoint_);
+        }
+    } catch (...) {
+    }
+}
+
+}  // namespace kx::db

@@ -1,0 +1,347 @@
+#include "db/postgres_backend.h"
+
+#include <libpq-fe.h>
+
+#include <cstdint>
+#include <charconv>
+#include <limits>
+#include <vector>
+
+#include "db/database.h"
+#include "db/sql_shape.h"
+#include "db/statement_cache.h"
+
+namespace kx::db {
+namespace {
+
+constexpr std::size_t kCacheCapacity = 256;
+
+// Parameter types as the server would type the same literal in the text: a quoted
+// literal is of unknown type (the server infers it from its use), an integer is
+// integer or bigint by size, a decimal is numeric.
+constexpr Oid kUnknownType = 0;
+constexpr Oid kInt4Type = 23;
+constexpr Oid kInt8Type = 20;
+constexpr Oid kNumericType = 1700;
+
+using PgResult = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+
+PgResult Owned(PGresult* result) { return PgResult(result, PQclear); }
+
+void IgnoreNotice(void*, const char*) {}
+
+// libpq's messages span lines; a log line wants one.
+std::string OneLine(const char* message) {
+    std::string text;
+    for (const char* p = message ? message : ""; *p; ++p) {
+        if (*p == '\n' || *p == '\r' || *p == '\t') {
+            if (!text.empty() && text.back() != ' ') text += ' ';
+        } else {
+            text += *p;
+        }
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+Oid TypeOf(const SqlLiteral& literal) {
+    switch (literal.kind) {
+        case SqlLiteral::Kind::Text:
+            return kUnknownType;
+        case SqlLiteral::Kind::Decimal:
+            return kNumericType;
+        case SqlLiteral::Kind::Integer: {
+            std::int64_t value = 0;
+            std::from_chars(literal.value.data(), literal.value.data() + literal.value.size(), value);
+            const bool fitsInt4 =
+                value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
+            return fitsInt4 ? kInt4Type : kInt8Type;
+        }
+    }
+    return kUnknownType;
+}
+
+// A prepared statement's name; empty marks a shape the server refused, run as written.
+using CachedStatement = std::string;
+
+class PostgresBackend final : public Backend {
+public:
+    explicit PostgresBackend(PGconn* conn)
+        : conn_(conn), cache_(kCacheCapacity, [this](CachedStatement& name) { Deallocate(name); }) {}
+
+    ~PostgresBackend() override { Disconnect(); }
+
+    bool IsPostgres() const override { return true; }
+
+    void SetUpSession() {
+        PQsetNoticeProcessor(conn_, IgnoreNotice, nullptr);
+        PQsetClientEncoding(conn_, "UTF8");
+        // The quoting helper doubles quotes only; backslashes must stay plain characters.
+        Control("SET standard_conforming_strings = on");
+    }
+
+    void Run(std::string_view sql, ResultSet* rows) override {
+        EnsureConnected();
+        if (!InTransaction()) FlushDeallocations();
+        if (!useCache_) return Collect(RunAsWritten(sql), rows);
+        const SqlShape shape = ShapeSql(sql, PlaceholderStyle::Dollar);
+        if (!shape.cacheable) return Collect(RunAsWritten(sql), rows);
+
+        std::vector<Oid> types;
+        std::string key = shape.key;
+        key += '\x1f';
+        for (const SqlLiteral& literal : shape.literals) {
+            types.push_back(TypeOf(literal));
+            key += std::to_string(types.back());
+            key += ',';
+        }
+
+        CachedStatement* cached = cache_.Find(key);
+        if (!cached) {
+            std::string name = "kx_" + std::to_string(++statementCount_);
+            if (!TryPrepare(name, shape.key, types)) {
+                // The server refused the shape; a text that runs as written keeps
+                // running that way, a failing one reports its own error.
+                Collect(RunAsWritten(sql), rows);
+                cache_.Insert(key, std::string());
+                return;
+            }
+            cached = &cache_.Insert(key, std::move(name));
+        }
+        if (cached->empty()) return Collect(RunAsWritten(sql), rows);
+
+        std::vector<const char*> values;
+        values.reserve(shape.literals.size());
+        for (const SqlLiteral& literal : shape.literals) values.push_back(literal.value.c_str());
+        const std::string& name = *cached;
+        Collect(Execute([&] {
+                    return PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
+                                               nullptr, nullptr, 0);
+                }),
+                rows);
+    }
+
+    void ExecScript(std::string_view sql) override {
+        EnsureConnected();
+        const std::string text(sql);
+        if (!InTransaction()) return Check(Owned(PQexec(conn_, text.c_str())).get());
+        Control("SAVEPOINT kx_script");
+        PgResult result = Owned(PQexec(conn_, text.c_str()));
+        if (Failed(result.get())) {
+            std::string error = ErrorText(result.get());
+            Undo("kx_script");
+            throw DbError(error);
+        }
+        Control("RELEASE SAVEPOINT kx_script");
+    }
+
+    void Control(std::string_view sql) override {
+        if (!conn_) throw DbError("database is not open");
+        Check(Owned(PQexec(conn_, std::string(sql).c_str())).get());
+    }
+
+    void Begin() override {
+        EnsureConnected();
+        FlushDeallocations();
+        Control("BEGIN");
+    }
+
+    bool InTransaction() const override {
+        if (!conn_) return false;
+        const PGTransactionStatusType status = PQtransactionStatus(conn_);
+        return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+    }
+
+    void SetStatementCache(bool on) override { useCache_ = on; }
+
+    void Disconnect() override {
+        if (!conn_) return;
+        cache_.Clear(false);
+        PQfinish(conn_);
+        conn_ = nullptr;
+    }
+
+private:
+    // A lost connection is opened again before the next statement (the failed
+    // one is not repeated); its prepared statements went with it.
+    void EnsureConnected() {
+        if (!conn_) throw DbError("database is not open");
+        if (PQstatus(conn_) == CONNECTION_OK) return;
+        cache_.Clear(false);
+        pendingDeallocations_.clear();
+        PQreset(conn_);
+        if (PQstatus(conn_) != CONNECTION_OK) throw DbError(ConnectionError());
+        SetUpSession();
+    }
+
+    std::string ConnectionError() const {
+        std::string text = OneLine(PQerrorMessage(conn_));
+        return text.empty() ? "connection to the database lost" : text;
+    }
+
+    std::string ErrorText(const PGresult* result) const {
+        const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        return primary ? OneLine(primary) : ConnectionError();
+    }
+
+    static bool Failed(const PGresult* result) {
+        if (!result) return true;
+        switch (PQresultStatus(result)) {
+            case PGRES_COMMAND_OK:
+            case PGRES_TUPLES_OK:
+            case PGRES_EMPTY_QUERY:
+                return false;
+            default:
+                return true;
+        }
+    }
+
+    void Check(const PGresult* result) const {
+        if (Failed(result)) throw DbError(ErrorText(result));
+    }
+
+    // Back to the savepoint after a failure, leaving the transaction usable.
+    void Undo(const std::string& savepoint) {
+        if (PQstatus(conn_) != CONNECTION_OK) return;
+        const std::string sql = "ROLLBACK TO SAVEPOINT " + savepoint + "; RELEASE SAVEPOINT " + savepoint;
+        PQclear(PQexec(conn_, sql.c_str()));
+    }
+
+    bool TryPrepare(const std::string& name, const std::string& sql, const std::vector<Oid>& types) {
+        const bool guarded = InTransaction();
+        if (guarded) Control("SAVEPOINT kx_prepare");
+        PgResult result =
+            Owned(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()));
+        const bool prepared = !Failed(result.get());
+        if (guarded) {
+            if (prepared)
+                Control("RELEASE SAVEPOINT kx_prepare");
+            else
+                Undo("kx_prepare");
+        }
+        if (PQstatus(conn_) != CONNECTION_OK) throw DbError(ConnectionError());
+        return prepared;
+    }
+
+    PgResult RunAsWritten(std::string_view sql) {
+        const std::string text(sql);
+        return Execute([&] { return PQsendQueryParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0); });
+    }
+
+    // Sends one statement with `send`. Inside a transaction it runs under its own
+    // savepoint, in one round trip, so that a failing statement undoes only itself
+    // and the transaction goes on, as every statement would in autocommit.
+    template <typename Send>
+    PgResult Execute(Send&& send) {
+        if (!InTransaction()) {
+            if (!send()) throw DbError(ConnectionError());
+            PgResult result = Owned(nullptr);
+            while (PGresult* next = PQgetResult(conn_)) {
+                if (!result || !Failed(result.get())) result = Owned(next);  // keep the first error
+                else PQclear(next);
+            }
+            Check(result.get());
+            return result;
+        }
+        if (!PQenterPipelineMode(conn_)) throw DbError(ConnectionError());
+        const bool sent = SendCommand("SAVEPOINT kx_statement") && send() &&
+                          SendCommand("RELEASE SAVEPOINT kx_statement") && PQpipelineSync(conn_);
+        std::string failure = sent ? std::string() : ConnectionError();
+        PgResult statement = Owned(nullptr);
+        if (sent) {
+            // Each command's results end with a null; the sync point ends the lot.
+            int command = 0;
+            for (int guard = 0; guard < 64; ++guard) {
+                PGresult* next = PQgetResult(conn_);
+                if (!next) {
+                    if (PQstatus(conn_) != CONNECTION_OK) break;
+                    ++command;
+                    continue;
+                }
+                const ExecStatusType status = PQresultStatus(next);
+                if (status == PGRES_PIPELINE_SYNC) {
+                    PQclear(next);
+                    break;
+                }
+                if (status == PGRES_FATAL_ERROR && failure.empty()) failure = ErrorText(next);
+                if (command == 1 && !statement) statement = Owned(next);
+                else PQclear(next);
+            }
+        }
+        PQexitPipelineMode(conn_);
+        if (failure.empty() && !statement) failure = ConnectionError();
+        if (!failure.empty()) {
+            Undo("kx_statement");
+            throw DbError(failure);
+        }
+        return statement;
+    }
+
+    bool SendCommand(const char* sql) { return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); }
+
+    static void Collect(PgResult result, ResultSet* rows) {
+        if (!rows) return;
+        const int columns = PQnfields(result.get());
+        const int count = PQntuples(result.get());
+        rows->columns.clear();
+        rows->cells.clear();
+        rows->rowCount = static_cast<std::size_t>(count);
+        for (int c = 0; c < columns; ++c) rows->columns.emplace_back(PQfname(result.get(), c));
+        rows->cells.reserve(static_cast<std::size_t>(columns) * rows->rowCount);
+        for (int r = 0; r < count; ++r)
+            for (int c = 0; c < columns; ++c)
+                rows->cells.emplace_back(PQgetvalue(result.get(), r, c),
+                                         static_cast<std::size_t>(PQgetlength(result.get(), r, c)));
+    }
+
+    // An evicted statement is dropped outside any transaction, where a failure
+    // cannot spoil the caller's work.
+    void Deallocate(const CachedStatement& name) {
+        if (!name.empty()) pendingDeallocations_.push_back(name);
+    }
+
+    void FlushDeallocations() {
+        if (pendingDeallocations_.empty() || PQstatus(conn_) != CONNECTION_OK) return;
+        std::string sql;
+        for (const std::string& name : pendingDeallocations_) sql += "DEALLOCATE " + name + ";";
+        pendingDeallocations_.clear();
+        PQclear(PQexec(conn_, sql.c_str()));
+    }
+
+    PGconn* conn_;
+    std::vector<std::string> pendingDeallocations_;
+    StatementCache<CachedStatement> cache_;
+    bool useCache_ = true;
+    std::uint64_t statementCount_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> OpenPostgresBackend(const std::string& uri, const std::string& user,
+                                             const std::string& password) {
+    // Later keywords override what the URI says.
+    std::vector<const char*> keywords{"dbname", "fallback_application_name"};
+    std::vector<const char*> values{uri.c_str(), "kx-ata"};
+    if (!user.empty()) {
+        keywords.push_back("user");
+        values.push_back(user.c_str());
+    }
+    if (!password.empty()) {
+        keywords.push_back("password");
+        values.push_back(password.c_str());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* conn = PQconnectdbParams(keywords.data(), values.data(), 1);
+    if (!conn) throw DbError("out of memory connecting to the database");
+    if (PQstatus(conn) != CONNECTION_OK) {
+        std::string error = OneLine(PQerrorMessage(conn));
+        PQfinish(conn);
+        throw DbError(error);
+    }
+    auto backend = std::make_unique<PostgresBackend>(conn);
+    backend->SetUpSession();
+    return backend;
+}
+
+}  // namespace kx::db

@@ -1,0 +1,79 @@
+#include "db/run_sql.h"
+
+#include <exception>
+
+#include "core/agent_context.h"
+#include "db/sql_quote.h"
+
+namespace kx::db {
+namespace {
+
+Database& OpenDatabase(AgentContext& ctx) {
+    if (!ctx.db) throw DbError("database is not open");
+    return *ctx.db;
+}
+
+std::string SelectKTINI(const std::string& group, const std::string& entry) {
+    return "select i_value from kt_ini where i_group='" + SqlQuote(group) + "'" + " and i_entry=" + "'" +
+           SqlQuote(entry) + "'";
+}
+
+}  // namespace
+
+bool RunSQL(const kx::Log& log, Query& query, std::string sql, bool open) {
+    try {
+        query.Close();
+        query.SetSQL(std::move(sql));
+        if (open) {
+            query.Open();
+            return !query.Eof();
+        }
+        query.ExecSQL();
+        return false;
+    } catch (const std::exception& e) {
+        log.WriteLog("<RunSQL>" + std::string(e.what()));
+    } catch (...) {
+        log.WriteLog("<RunSQL>unknown failure");
+    }
+    return false;
+}
+
+std::string ReadKTINI(AgentContext& ctx, const std::string& group, const std::string& entry,
+                      const std::string& defaultValue) {
+    try {
+        Query& query = OpenDatabase(ctx).CommonQuery;
+        query.Close();
+        query.SetSQL(SelectKTINI(group, entry));
+        query.Open();
+        std::string value = query.Eof() ? defaultValue : query.Field(0);
+        query.Close();
+        return value;
+    } catch (const std::exception& e) {
+        ctx.log.WriteLog("<ReadKTINI>" + std::string(e.what()));
+    }
+    return "";
+}
+
+bool WriteKTINI(AgentContext& ctx, const std::string& group, const std::string& entry, const std::string& value) {
+    try {
+        Query& query = OpenDatabase(ctx).AutoAPQuery;
+        if (RunSQL(ctx.log, query, SelectKTINI(group, entry), true)) {
+            query.Close();
+            RunSQL(ctx.log, query,
+                   "update kt_ini set i_value='" + SqlQuote(value) + "'" + " where i_user=" + "'" + "-" + "'" +
+                       " and i_group=" + "'" + SqlQuote(group) + "'" + " and i_entry=" + "'" + SqlQuote(entry) + "'",
+                   false);
+        } else {
+            RunSQL(ctx.log, query,
+                   "insert into kt_ini values ('-','" + SqlQuote(group) + "'" + "," + "'" + SqlQuote(entry) + "'" +
+                       "," + "'" + SqlQuote(value) + "'" + ")",
+                   false);
+        }
+        return true;
+    } catch (const std::exception& e) {
+        ctx.log.WriteLog("<WriteKTIni>" + std::string(e.what()));
+    }
+    return false;
+}
+
+}  // namespace kx::db
