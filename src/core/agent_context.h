@@ -7,6 +7,8 @@
 #include "core/job_display_table.h"
 #include "core/log.h"
 #include "core/settings.h"
+#include "core/tat_attend.h"
+#include "core/tat_emp.h"
 
 namespace kx {
 namespace db { class Database; }
@@ -25,6 +27,11 @@ struct AgentContext {
     InternArray internArray;
     JobDisplayTable jobDisplay;
     db::Database* db = nullptr;  // owned by whoever opened it
+
+    TAT_Emp templateRec;  // system parameters and the card data of the staff member of a batch
+    TAT_Emp workRec;      // the staff-day being assembled and computed
+    TAT_Attend attend;    // the result of the staff-day
+    StaffDayValues staffDay;
 };
 
 }  // namespace kx
