@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 
+#include "core/auto_fit_list.h"
 #include "core/clock.h"
 #include "core/derived_values.h"
 #include "core/intern_text.h"
@@ -32,6 +33,8 @@ struct AgentContext {
     TAT_Emp workRec;      // the staff-day being assembled and computed
     TAT_Attend attend;    // the result of the staff-day
     StaffDayValues staffDay;
+    AFRecList afRecList;        // auto-fit patterns, loaded at start-up when AutoFit is on
+    bool sundayOffDay = false;  // the last date IsOffDay tested was an off day on a Sunday
 };
 
 }  // namespace kx
