@@ -48,6 +48,7 @@ public:
     void Next() { if (cursor_ < result_.rowCount) ++cursor_; }
 
     int FieldCount() const { return static_cast<int>(result_.columns.size()); }
+    const std::vector<std::string>& Columns() const { return result_.columns; }
     bool HasField(std::string_view name) const;  // without regard to case
     // Throws DbError when the result lacks the column or there is no current row.
     // With several columns of one name (select * over a join) the first is read.

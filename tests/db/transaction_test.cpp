@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <thread>
+
+#include "db/database.h"
+#include "support/test_db.h"
+
+namespace kx::db {
+namespace {
+
+class TransactionTest : public test::DatabaseTest {
+protected:
+    void SetUp() override {
+        DatabaseTest::SetUp();
+        if (IsSkipped()) return;
+        test::RunFixture(db(), {"create table kt_attnd (staff_number text primary key, at_date text, in_time text)",
+                                "insert into kt_attnd values ('S0', '20240101', '0800')"});
+        reader = testDatabase().Open();  // a second program sharing the database
+    }
+    void TearDown() override {
+        reader.reset();
+        DatabaseTest::TearDown();
+    }
+
+    void Exec(const std::string& sql) {
+        db().CommonQuery.SetSQL(sql);
+        db().CommonQuery.ExecSQL();
+    }
+
+    // What another connection sees: the staff numbers in order.
+    std::string Seen(Database& from) {
+        Query q("Seen", from);
+        q.SetSQL("select staff_number from kt_attnd order by staff_number");
+        q.Open();
+        std::string seen;
+        for (; !q.Eof(); q.Next()) seen += q.Field(0) + " ";
+        return seen;
+    }
+
+    void ReplaceDay(const std::string& staff, const std::string& in) {
+        Exec("delete from kt_attnd where staff_number='" + staff + "'");
+        Exec("insert into kt_attnd values ('" + staff + "', '20240101', '" + in + "')");
+    }
+
+    std::unique_ptr<Database> reader;
+};
+
+TEST_P(TransactionTest, UnitCommitsOrRollsBackAsAWhole) {
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S1", "0900");
+        unit.Commit();
+    }
+    EXPECT_EQ(Seen(*reader), "S0 S1 ");
+    try {
+        Database::Unit unit(db());
+        Exec("delete from kt_attnd where staff_number='S0'");
+        throw std::runtime_error("the staff-day failed half-way");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(Seen(*reader), "S0 S1 ");  // the delete did not survive without its insert
+}
+
+TEST_P(TransactionTest, AFailingStatementUndoesOnlyItself) {
+    Database::Unit unit(db());
+    ReplaceDay("S1", "0900");
+    Query probe("Probe", db());
+    probe.SetSQL("select * from nosuch");
+    EXPECT_THROW(probe.Open(), DbError);
+    probe.SetSQL("insert into kt_attnd values ('S1', 'dup', '')");
+    EXPECT_THROW(probe.ExecSQL(), DbError);
+    ReplaceDay("S2", "1000");
+    unit.Commit();
+    EXPECT_EQ(Seen(*reader), "S0 S1 S2 ");
+}
+
+TEST_P(TransactionTest, BatchGroupsUnitsAndCommitsAtItsEnd) {
+    db().BeginBatch();
+    EXPECT_TRUE(db().InBatch());
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S1", "0900");
+        unit.Commit();
+    }
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S2", "0900");  // not committed: rolled back alone
+    }
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S3", "0900");
+        unit.Commit();
+    }
+    EXPECT_EQ(Seen(db()), "S0 S1 S3 ");
+    EXPECT_EQ(Seen(*reader), "S0 ");  // inside the 250 ms window nothing is visible yet
+    db().EndBatch();
+    EXPECT_FALSE(db().InBatch());
+    EXPECT_EQ(Seen(*reader), "S0 S1 S3 ");
+}
+
+TEST_P(TransactionTest, BatchCommitsAtTheLatestEveryInterval) {
+    Database::Batch batch(db());
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S1", "0900");
+        unit.Commit();
+    }
+    db().CommitIfDue();
+    EXPECT_EQ(Seen(*reader), "S0 ");
+    std::this_thread::sleep_for(Database::kBatchCommitInterval + std::chrono::milliseconds(30));
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S2", "0900");
+        unit.Commit();  // the outermost unit's commit finds the interval passed
+    }
+    EXPECT_EQ(Seen(*reader), "S0 S1 S2 ");
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S3", "0900");
+        unit.Commit();
+    }
+    std::this_thread::sleep_for(Database::kBatchCommitInterval + std::chrono::milliseconds(30));
+    db().CommitIfDue();  // a batch loop between staff-days
+    EXPECT_EQ(Seen(*reader), "S0 S1 S2 S3 ");
+}
+
+TEST_P(TransactionTest, NestedUnitsAndNestedBatches) {
+    db().BeginBatch();
+    db().BeginBatch();
+    {
+        Database::Unit outer(db());
+        ReplaceDay("S1", "0900");
+        {
+            Database::Unit inner(db());
+            ReplaceDay("S2", "0900");
+        }
+        {
+            Database::Unit inner(db());
+            ReplaceDay("S3", "0900");
+            inner.Commit();
+        }
+        outer.Commit();
+    }
+    db().EndBatch();
+    EXPECT_EQ(Seen(*reader), "S0 ");  // the outer batch still runs
+    db().EndBatch();
+    EXPECT_EQ(Seen(*reader), "S0 S1 S3 ");
+    db().EndBatch();  // one too many: ignored
+    EXPECT_FALSE(db().InBatch());
+}
+
+TEST_P(TransactionTest, ClosingKeepsTheFinishedDaysOfABatch) {
+    db().BeginBatch();
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S1", "0900");
+        unit.Commit();
+    }
+    db().Close();
+    EXPECT_EQ(Seen(*reader), "S0 S1 ");
+}
+
+KX_INSTANTIATE_BACKENDS(TransactionTest);
+
+}  // namespace
+}  // namespace kx::db
