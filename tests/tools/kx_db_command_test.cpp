@@ -1,28 +1,16 @@
 // The kx-db command line: arguments, targets, refusal of non-empty databases.
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
-#include "kx-db/kx_db_tool.h"
 #include "kx-db/schema_catalog.h"
 #include "kx-db/target_database.h"
-#include "tool_targets.h"
+#include "tools/kx_db_test_support.h"
 
 namespace {
 
-using kx::test::ToolTargets;
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-Outcome Invoke(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int status = kx::dbtool::RunKxDb(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using Outcome = kx::test::ToolOutcome;
+const auto Invoke = kx::test::RunKxDbTool;
 
 TEST(KxDbCommandLine, RejectsBadArgumentsWithStatus2) {
     const std::vector<std::vector<std::string>> bad = {
@@ -50,8 +38,8 @@ TEST(KxDbCommandLine, RejectsBadArgumentsWithStatus2) {
 }
 
 TEST(KxDbCommandLine, UnreachableTargetsFailWithStatus1) {
-    ToolTargets targets;
-    const std::string inMissingDir = (targets.Dir() / "no" / "such" / "suite.db").string();
+    kx::test::TempHome home;
+    const std::string inMissingDir = (home.path() / "no" / "such" / "suite.db").string();
     Outcome o = Invoke({"create", inMissingDir});
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("cannot create"), std::string::npos) << o.err;
@@ -63,22 +51,20 @@ TEST(KxDbCommandLine, UnreachableTargetsFailWithStatus1) {
     EXPECT_EQ(o.err.find("secret"), std::string::npos);
 
     // A file that is not a database is left as it was.
-    const std::string text = targets.SqlitePath("notes.txt");
+    const std::string text = (home.path() / "notes.txt").string();
     std::ofstream(text) << "not a database, just some notes that are long enough to have a header\n";
     EXPECT_EQ(Invoke({"create", text}).status, 1);
     EXPECT_TRUE(std::filesystem::exists(text));
 }
 
-class KxDbCreate : public ::testing::TestWithParam<std::string> {};
+class KxDbCreate : public kx::test::DatabaseTest {};
 
 TEST_P(KxDbCreate, CreatesTheTablesOnceAndRefusesADatabaseWithTables) {
-    KX_SKIP_WITHOUT_BACKEND(GetParam());
-    ToolTargets targets;
-    const std::string target = targets.Fresh(GetParam());
+    const std::string target = kx::test::KxDbTarget(testDatabase());
     Outcome o = Invoke({"create", target});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_NE(o.out.find("created 26 tables"), std::string::npos) << o.out;
-    EXPECT_EQ(kx::dbtool::ReadTableColumns(*targets.Open(target)).size(), 26u);
+    EXPECT_EQ(kx::dbtool::ReadTableColumns(db()).size(), 26u);
 
     for (const auto& again : {std::vector<std::string>{"create", target},
                               {"demo", target, "--staff", "3", "--days", "2", "--from", "20240101"}}) {
@@ -88,7 +74,28 @@ TEST_P(KxDbCreate, CreatesTheTablesOnceAndRefusesADatabaseWithTables) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, KxDbCreate, ::testing::ValuesIn(kx::test::Backends()));
+TEST_P(KxDbCreate, AFailureWhileFillingLeavesNoTables) {
+    kx::dbtool::TargetDatabase target(kx::test::KxDbTarget(testDatabase()));
+    EXPECT_THROW(target.CreateTables([](kx::db::Database& d) { d.ExecScript("insert into no_such_table values (1)"); }),
+                 kx::db::DbError);
+    EXPECT_TRUE(kx::dbtool::ReadTableColumns(db()).empty());
+}
+
+KX_INSTANTIATE_BACKENDS(KxDbCreate);
+
+TEST(KxDbCreateFile, CreatesAMissingSqliteFileAndRemovesItAfterAFailure) {
+    kx::test::TempHome home;
+    const auto file = home.path() / "new";
+    EXPECT_EQ(Invoke({"create", file.string()}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(kx::dbtool::ReadTableColumns(*kx::db::Database::Open(file.string(), home.path())).size(), 26u);
+
+    const auto failed = home.path() / "failed.db";
+    kx::dbtool::TargetDatabase target(failed.string());
+    EXPECT_THROW(target.CreateTables([](kx::db::Database& d) { d.ExecScript("insert into no_such_table values (1)"); }),
+                 kx::db::DbError);
+    EXPECT_FALSE(std::filesystem::exists(failed));
+}
 
 TEST(KxDbTarget, ShownTargetHidesOnlyAPassword) {
     using kx::dbtool::ShownTarget;

@@ -1,17 +1,16 @@
 // kx-db demo: reproducible from its seed, and as untidy as a real site.
 #include <algorithm>
 #include <map>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
-#include "kx-db/kx_db_tool.h"
 #include "kx-db/schema_catalog.h"
-#include "tool_targets.h"
+#include "tools/kx_db_test_support.h"
 
 namespace {
 
-using kx::test::ToolTargets;
+using kx::test::KxDbTarget;
+using kx::test::TestDatabase;
 
 // Per table: row count and a hash of its rows in sorted order, so that two
 // databases with the same content compare equal whatever their row order.
@@ -44,27 +43,23 @@ long Count(kx::db::Database& db, const std::string& sql) {
     return std::stol(db.CommonQuery.Field(0));
 }
 
-std::string Demo(const std::string& target, const std::string& seed, const std::string& staff = "60") {
-    std::ostringstream out, err;
-    const int status = kx::dbtool::RunKxDb(
-        {"demo", target, "--staff", staff, "--days", "28", "--from", "20240101", "--seed", seed}, out, err);
-    EXPECT_EQ(status, 0) << err.str();
-    return out.str();
+std::string Demo(const TestDatabase& database, const std::string& seed, const std::string& staff = "60") {
+    const auto outcome = kx::test::RunKxDbTool(
+        {"demo", KxDbTarget(database), "--staff", staff, "--days", "28", "--from", "20240101", "--seed", seed});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    return outcome.out;
 }
 
-class KxDbDemo : public ::testing::TestWithParam<std::string> {};
+class KxDbDemo : public kx::test::DatabaseTest {};
 
 TEST_P(KxDbDemo, IsReproducibleFromItsSeed) {
-    KX_SKIP_WITHOUT_BACKEND(GetParam());
-    ToolTargets targets;
-    const std::string first = targets.Fresh(GetParam(), "a.db"), again = targets.Fresh(GetParam(), "b.db"),
-                      other = targets.Fresh(GetParam(), "c.db");
-    Demo(first, "7");
+    const TestDatabase again(GetParam()), other(GetParam());
+    Demo(testDatabase(), "7");
     Demo(again, "7");
     Demo(other, "8");
-    const Digest a = DigestOf(*targets.Open(first));
-    EXPECT_EQ(a, DigestOf(*targets.Open(again)));
-    const Digest c = DigestOf(*targets.Open(other));
+    const Digest a = DigestOf(db());
+    EXPECT_EQ(a, DigestOf(*again.Open()));
+    const Digest c = DigestOf(*other.Open());
     EXPECT_NE(a.at("trans_r"), c.at("trans_r"));
     EXPECT_NE(a.at("cards"), c.at("cards"));
     // The agent's output tables stay empty.
@@ -72,12 +67,9 @@ TEST_P(KxDbDemo, IsReproducibleFromItsSeed) {
 }
 
 TEST_P(KxDbDemo, HasTheNoiseOfARealSite) {
-    KX_SKIP_WITHOUT_BACKEND(GetParam());
-    ToolTargets targets;
-    const std::string target = targets.Fresh(GetParam());
-    const std::string summary = Demo(target, "1");
+    const std::string summary = Demo(testDatabase(), "1");
     EXPECT_NE(summary.find("trans_r"), std::string::npos) << summary;
-    auto db = targets.Open(target);
+    kx::db::Database* db = &this->db();
 
     const std::string officeSwipes =
         "select count(*) from trans_r r, kt_cdext x where r.staff_number=x.staff_number and x.on_shift='N' ";
@@ -117,15 +109,14 @@ TEST_P(KxDbDemo, HasTheNoiseOfARealSite) {
               0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, KxDbDemo, ::testing::ValuesIn(kx::test::Backends()));
+KX_INSTANTIATE_BACKENDS(KxDbDemo);
 
 TEST(KxDbDemoBackends, SqliteAndPostgresGetTheSameRows) {
-    if (!ToolTargets::HavePostgres()) GTEST_SKIP() << "KX_TEST_PG is not set";
-    ToolTargets targets;
-    const std::string sqlite = targets.Fresh("sqlite"), postgres = targets.Fresh("postgresql");
+    if (!kx::test::BackendAvailable(kx::test::kPostgres)) GTEST_SKIP() << "KX_TEST_PG is not set";
+    const TestDatabase sqlite(kx::test::kSqlite), postgres(kx::test::kPostgres);
     Demo(sqlite, "5", "25");
     Demo(postgres, "5", "25");
-    EXPECT_EQ(DigestOf(*targets.Open(sqlite)), DigestOf(*targets.Open(postgres)));
+    EXPECT_EQ(DigestOf(*sqlite.Open()), DigestOf(*postgres.Open()));
 }
 
 }  // namespace

@@ -1,24 +1,24 @@
 // The two schema scripts describe the same tables, in the layout the agent's
 // statements rely on, and those statements find their columns on both backends.
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
-#include "kx-db/kx_db_tool.h"
 #include "kx-db/schema_catalog.h"
 #include "kx-db/schema_sql.h"
-#include "tool_targets.h"
+#include "tools/kx_db_test_support.h"
 
 namespace {
 
 using kx::dbtool::ReadTableColumns;
 using kx::dbtool::TableColumns;
-using kx::test::ToolTargets;
+using kx::test::KxDbTarget;
+using kx::test::RunKxDbTool;
 
-std::unique_ptr<kx::db::Database> NewSqlite(ToolTargets& targets, const std::string& name, std::string_view script) {
-    std::ofstream(targets.SqlitePath(name)).flush();
-    auto db = targets.Open(targets.SqlitePath(name));
+std::unique_ptr<kx::db::Database> NewSqlite(const kx::test::TempHome& home, const std::string& name,
+                                            std::string_view script) {
+    std::ofstream(home.path() / name).flush();
+    auto db = kx::db::Database::Open(name, home.path());
     db->ExecScript(script);
     return db;
 }
@@ -29,27 +29,22 @@ const TableColumns& Table(const std::vector<TableColumns>& tables, const std::st
     throw std::runtime_error("no table " + name);
 }
 
-int RunTool(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    return kx::dbtool::RunKxDb(args, out, err);
-}
-
 TEST(SchemaScripts, DescribeTheSameTablesAndColumnsInTheSameOrder) {
-    ToolTargets targets;
+    kx::test::TempHome home;
     // The PostgreSQL script is plain enough for SQLite too, which compares it
     // without a server; with one, the server's own catalog is compared as well.
-    const auto sqlite = ReadTableColumns(*NewSqlite(targets, "a.db", kx::dbtool::SqliteSchemaSql()));
-    const auto postgresText = ReadTableColumns(*NewSqlite(targets, "b.db", kx::dbtool::PostgresSchemaSql()));
+    const auto sqlite = ReadTableColumns(*NewSqlite(home, "a.db", kx::dbtool::SqliteSchemaSql()));
+    const auto postgresText = ReadTableColumns(*NewSqlite(home, "b.db", kx::dbtool::PostgresSchemaSql()));
     EXPECT_EQ(sqlite.size(), 26u);
     ASSERT_EQ(sqlite.size(), postgresText.size());
     for (std::size_t i = 0; i < sqlite.size(); ++i) {
         EXPECT_EQ(sqlite[i].table, postgresText[i].table);
         EXPECT_EQ(sqlite[i].columns, postgresText[i].columns) << sqlite[i].table;
     }
-    if (ToolTargets::HavePostgres()) {
-        const std::string uri = targets.PostgresUri();
-        ASSERT_EQ(RunTool({"create", uri}), 0);
-        const auto server = ReadTableColumns(*targets.Open(uri));
+    if (kx::test::BackendAvailable(kx::test::kPostgres)) {
+        kx::test::TestDatabase postgres(kx::test::kPostgres);
+        ASSERT_EQ(RunKxDbTool({"create", KxDbTarget(postgres)}).status, 0);
+        const auto server = ReadTableColumns(*postgres.Open());
         ASSERT_EQ(server.size(), sqlite.size());
         for (std::size_t i = 0; i < sqlite.size(); ++i) {
             EXPECT_EQ(server[i].table, sqlite[i].table);
@@ -59,8 +54,8 @@ TEST(SchemaScripts, DescribeTheSameTablesAndColumnsInTheSameOrder) {
 }
 
 TEST(SchemaScripts, RowsWrittenByPositionHaveTheirLayout) {
-    ToolTargets targets;
-    const auto tables = ReadTableColumns(*NewSqlite(targets, "a.db", kx::dbtool::SqliteSchemaSql()));
+    kx::test::TempHome home;
+    const auto tables = ReadTableColumns(*NewSqlite(home, "a.db", kx::dbtool::SqliteSchemaSql()));
     const auto& attnd = Table(tables, "kt_attnd").columns;
     ASSERT_EQ(attnd.size(), 43u);
     // 1-based positions of the columns the agent reads back by name.
@@ -87,16 +82,13 @@ TEST(SchemaScripts, RowsWrittenByPositionHaveTheirLayout) {
     EXPECT_EQ(Table(tables, "holdate").columns, (std::vector<std::string>{"date", "description"}));
 }
 
-class AgentStatements : public ::testing::TestWithParam<std::string> {};
+class AgentStatements : public kx::test::DatabaseTest {};
 
 // Statements in the agent's own spelling (unquoted mixed case, holdate."date",
 // bare minute counts) on a freshly created schema.
 TEST_P(AgentStatements, FindTheirTablesAndColumns) {
-    KX_SKIP_WITHOUT_BACKEND(GetParam());
-    ToolTargets targets;
-    const std::string target = targets.Fresh(GetParam());
-    ASSERT_EQ(RunTool({"create", target}), 0);
-    auto db = targets.Open(target);
+    ASSERT_EQ(RunKxDbTool({"create", KxDbTarget(testDatabase())}).status, 0);
+    kx::db::Database* db = &this->db();
 
     std::string attnd = "insert into kt_attnd values ('20240105','E1','123456','Ann O''Brien','S1','HQ','D01','KX01',"
                         "'N','Y','N','N','N','N','N','','N','','0841','1735','    ','    ','****',534,'',11,0,0,"
@@ -152,6 +144,6 @@ TEST_P(AgentStatements, FindTheirTablesAndColumns) {
     EXPECT_EQ(db->CommonQuery.Field(1), "New Year's Day");
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, AgentStatements, ::testing::ValuesIn(kx::test::Backends()));
+KX_INSTANTIATE_BACKENDS(AgentStatements);
 
 }  // namespace

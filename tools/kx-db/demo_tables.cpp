@@ -28,27 +28,19 @@ DemoTables::DemoTables(db::Database& db)
       ktIni(db, "kt_ini", 4, {}, checksum),
       ktAttnd(db, "kt_attnd", 43, {23, 25, 26, 27, 35, 36, 37, 38, 39, 40}, checksum),
       otsap(db, "otsap", 20, {}, checksum),
-      ktLerea(db, "kt_lerea", 7, {}, checksum) {}
-
-std::vector<TableWriter*> DemoTables::All() {
-    return {&cards,    &tempcard,  &department,  &extendedCardInfo, &clockReasons, &holdate, &mServer,
-            &transR,   &transC,    &ktSys,       &ktFormu,          &ktShift,      &ktSfgrp, &ktSsche,
-            &ktCdext,  &ktAfchi,   &ktActi,      &ktLeavetype,      &ktLeave,      &ktTimeoff,
-            &ktAtdedit, &ktTmclk,  &ktIni,       &ktAttnd,          &otsap,        &ktLerea};
-}
-
-std::vector<const TableWriter*> DemoTables::All() const {
-    auto writers = const_cast<DemoTables*>(this)->All();
-    return {writers.begin(), writers.end()};
-}
+      ktLerea(db, "kt_lerea", 7, {}, checksum),
+      all_{&cards,     &tempcard, &department, &extendedCardInfo, &clockReasons, &holdate, &mServer,
+           &transR,    &transC,   &ktSys,      &ktFormu,          &ktShift,      &ktSfgrp, &ktSsche,
+           &ktCdext,   &ktAfchi,  &ktActi,     &ktLeavetype,      &ktLeave,      &ktTimeoff,
+           &ktAtdedit, &ktTmclk,  &ktIni,      &ktAttnd,          &otsap,        &ktLerea} {}
 
 void DemoTables::FlushAll() {
-    for (TableWriter* writer : All()) writer->Flush();
+    for (TableWriter* writer : all_) writer->Flush();
 }
 
 std::vector<TableCount> DemoTables::Counts() const {
     std::vector<TableCount> counts;
-    for (const TableWriter* writer : All()) counts.push_back({writer->Table(), writer->Rows()});
+    for (const TableWriter* writer : all_) counts.push_back({writer->Table(), writer->Rows()});
     return counts;
 }
 

@@ -27,8 +27,7 @@ struct DemoTables {
     TableWriter ktTimeoff, ktAtdedit, ktTmclk, ktIni, ktAttnd, otsap, ktLerea;
 
 private:
-    std::vector<TableWriter*> All();
-    std::vector<const TableWriter*> All() const;
+    const std::vector<TableWriter*> all_;
 };
 
 }  // namespace kx::dbtool
