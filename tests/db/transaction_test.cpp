@@ -161,6 +161,32 @@ TEST_P(TransactionTest, ClosingKeepsTheFinishedDaysOfABatch) {
     EXPECT_EQ(Seen(*reader), "S0 S1 ");
 }
 
+TEST_P(TransactionTest, ALostServerConnectionEndsTheUnitAndTheBatchGoesOn) {
+    if (!IsPostgres()) GTEST_SKIP() << "only a server connection can be lost";
+    Query pid("Pid", db());
+    pid.SetSQL("select pg_backend_pid()");
+    pid.Open();
+    const std::string backendPid = pid.Field(0);
+
+    Database::Batch batch(db());
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S1", "0900");
+        Query kill("Kill", *reader);
+        kill.SetSQL("select pg_terminate_backend(" + backendPid + ")");
+        kill.Open();
+        EXPECT_THROW(ReplaceDay("S2", "0900"), DbError);
+        EXPECT_THROW(unit.Commit(), DbError);
+    }
+    {
+        Database::Unit unit(db());
+        ReplaceDay("S3", "0900");
+        unit.Commit();
+    }
+    batch.End();
+    EXPECT_EQ(Seen(*reader), "S0 S3 ");
+}
+
 KX_INSTANTIATE_BACKENDS(TransactionTest);
 
 }  // namespace
