@@ -1,0 +1,20 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "core/agent_context.h"
+#include "db/database.h"
+
+namespace kx {
+
+// The database of the context; DbError when none is open.
+db::Database& ContextDatabase(AgentContext& ctx);
+
+// Closes the query, replaces its text and opens it on its first row.
+void OpenQuery(db::Query& query, std::string sql);
+
+// The named column of the current row; the empty text when the query holds no
+// row. A column the result lacks is still a failure (DbError).
+std::string FieldOrEmpty(const db::Query& query, std::string_view name);
+
+}  // namespace kx
