@@ -1,0 +1,156 @@
+#include "assembly/day_classification.h"
+
+#include <array>
+#include <exception>
+
+#include "assembly/clock_date_window.h"
+#include "assembly/off_day.h"
+#include "assembly/query_access.h"
+#include "core/int_text.h"
+#include "core/intern_text.h"
+#include "core/text.h"
+#include "db/sql_quote.h"
+
+namespace kx {
+namespace {
+
+constexpr int kRestDayText = 206;
+constexpr int kOffDayText = 502;
+
+bool IsOne(const std::string& stored)
+{
+    const auto value = ParseIntegerText(Trim(stored));
+    return value && *value == 1;
+}
+
+void MarkWeekdayOffDay(AgentContext& ctx, const std::string& date, const std::string& needShift, TAT_Attend& result,
+                       std::string& dayDesc)
+{
+    if (ctx.derived.offDaysDisabled) return;
+    if (!IsOffDay(ctx, date) || needShift == "Y") return;
+    dayDesc = LoadLanguageStr(ctx, kOffDayText, "Off Day");
+    if (!ctx.settings.options.OffRestDayId || ctx.sundayOffDay) dayDesc = LoadLanguageStr(ctx, kRestDayText, "Rest Day");
+    result.Off = "Y";
+}
+
+std::string HolidaySQL(const AgentContext& ctx, const std::string& date)
+{
+    if (ctx.settings.database.DBType == "PARADOX")
+        return "select * from holdate where holdate.\"date\"='" + db::SqlQuote(date) + "'";
+    if (ctx.derived.integrationMode != "NIMBNET")
+        return "select * from holdate where date='" + db::SqlQuote(date) + "'";
+    const std::string shortDate = Mid(date, 7, 2) + "/" + Mid(date, 5, 2) + "/" + Mid(date, 3, 2);
+    return "select * from holdate where date='" + db::SqlQuote(shortDate) + "'";
+}
+
+// The database driver here is never the one that names the description column
+// "Holdate."Description"", so the description is always the second column.
+void MarkHoliday(AgentContext& ctx, db::Query& query, const std::string& date, TAT_Attend& result,
+                 std::string& dayDesc)
+{
+    OpenQuery(query, HolidaySQL(ctx, date));
+    if (!query.Eof()) {
+        result.Holiday = "Y";
+        dayDesc = query.Field(1);
+    }
+    query.Close();
+}
+
+// Extended leave control: the four leave slots of the day, each described by
+// its kt_leavetype row.
+void MarkLeaveSlots(db::Query& query, const std::array<std::string, 4>& slots, TAT_Attend& result,
+                    TAT_Emp& working)
+{
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (slots[i].empty()) {
+            result.LeaveDesc[i].clear();
+            continue;
+        }
+        OpenQuery(query, "select * from kt_leavetype where tag_name='" + db::SqlQuote(slots[i]) + "'");
+        if (!query.Eof()) {
+            if (IsOne(query.FieldByName("Cancel_InOut"))) working.CancelInOut = 1;
+            result.LeaveDesc[i] = Trim(query.FieldByName("Leave_desc"));
+            if (Trim(query.FieldByName("half_day")) == "1") {
+                working.HalfDayLeave = "Y";
+                if (IsOne(query.FieldByName("Am_Pm")))
+                    working.HalfDayAM = true;
+                else
+                    working.HalfDayPM = true;
+            }
+        }
+        query.Close();
+    }
+}
+
+// Plain leave control: the kt_leave row of the leave tag.
+void MarkPlainLeave(AgentContext& ctx, db::Query& query, const std::string& leaveTag, std::string& dayDesc,
+                    TAT_Emp& working)
+{
+    OpenQuery(query, "select * from kt_leave where tag_name='" + db::SqlQuote(leaveTag) + "'");
+    ctx.log.WriteDetail(20, "    Looks for " + leaveTag + " cnt=" + std::to_string(query.RecordCount()));
+    if (!query.Eof()) {
+        const std::string description = query.FieldByName("Leave_desc");
+        dayDesc = dayDesc.empty() ? description : dayDesc + "," + description;
+        working.HalfDayLeave = query.FieldByName("half_day");
+    }
+    query.Close();
+}
+
+void MarkLeave(AgentContext& ctx, db::Query& query, const std::string& date, const std::string& staff,
+               TAT_Attend& result, std::string& dayDesc, TAT_Emp& working)
+{
+    const bool extended = ctx.settings.shiftLeave.ExtendedLeaveControl == 1;
+    const std::string sql = "select * from kt_ssche where staff_number='" + db::SqlQuote(staff) + "'" +
+                            " and shift_date=" + "'" + db::SqlQuote(date) + "'";
+    OpenQuery(query, sql);
+    const int found = query.RecordCount();
+    std::array<std::string, 4> slots;
+    std::string leaveTag;
+    if (found > 0) {
+        if (extended) {
+            slots = {Trim(query.FieldByName("leave_tag")), Trim(query.FieldByName("shift2_tag")),
+                     Trim(query.FieldByName("shift3_tag")), Trim(query.FieldByName("shift4_tag"))};
+            ctx.log.WriteDetail(10, "    Leave_list 1..4: " + slots[0] + "," + slots[1] + "," + slots[2] + "," +
+                                        slots[3]);
+        }
+        leaveTag = Trim(query.FieldByName("leave_tag"));
+    }
+    query.Close();
+    ctx.log.WriteDetail(20, "    Leave: " + sql);
+    ctx.log.WriteDetail(0, "    Leave: Found = " + std::to_string(found) + ";  ExtendedLeave Option = " +
+                               std::to_string(ctx.settings.shiftLeave.ExtendedLeaveControl));
+
+    if (found == 0 || leaveTag.empty()) return;
+    result.Leave = leaveTag;
+    if (extended) {
+        result.Leave.clear();
+        ctx.log.WriteDetail(1, "ExtendedLeaveControl");
+        MarkLeaveSlots(query, slots, result, working);
+    } else {
+        MarkPlainLeave(ctx, query, leaveTag, dayDesc, working);
+    }
+}
+
+}  // namespace
+
+void CheckIfHolOffLeav(AgentContext& ctx, const std::string& date, const std::string& staff, TAT_Attend& result,
+                       std::string& dayDesc, std::string& satDesc, TAT_Emp& working, const std::string& needShift)
+{
+    try {
+        const auto& options = ctx.settings.options;
+        ctx.log.WriteDetail(10, "    Check Holiday or Leave: Date = " + date + "  Staff = " + staff);
+        dayDesc.clear();
+
+        MarkWeekdayOffDay(ctx, date, needShift, result, dayDesc);
+        if (options.GovFTWRDay && IsAlternateSaturday(DecodeDateText(date))) satDesc = "Alt.Saturday";
+        if (options.SetOffDayTO != 0 && IsSetOffDay(DecodeDateText(date), options.SetOffDayTO)) satDesc = "Off Day";
+
+        db::Query& query = ContextDatabase(ctx).CommonQuery;
+        MarkHoliday(ctx, query, date, result, dayDesc);
+        MarkLeave(ctx, query, date, staff, result, dayDesc, working);
+    } catch (const std::exception& e) {
+        ctx.log.WriteLog("<CheckIFHolOffLeav>" + std::string(e.what()));
+    }
+}
+
+}  // namespace kx
