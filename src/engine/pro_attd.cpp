@@ -1,0 +1,155 @@
+#include <exception>
+#include <string>
+
+#include "core/minute_stamps.h"
+#include "core/text.h"
+#include "engine/day_computation.h"
+#include "engine/day_stamps.h"
+#include "engine/early_overtime.h"
+
+namespace kx {
+namespace {
+
+// A working day shorter than this is a half day for the formulas.
+constexpr long long kHalfDayBelowMin = 360;
+
+// Character `position` (1-based) of the break pattern is "X": that period is clocked.
+bool PatternClocks(const TAT_Emp& emp, std::size_t position) { return Mid(emp.BreakSelect, position, 1) == "X"; }
+
+bool BothClocked(const std::string& first, const std::string& second) { return Trim(first + second).size() == 8; }
+
+void StartDay(AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, TAT_Attend& attend)
+{
+    const Log& log = ctx.log;
+    day.scheduledIn = emp.AtDate + emp.SysIn;
+    day.scheduledOut = filo::ScheduledOut(emp.AtDate, emp.SysIn, emp.SysOut);
+    if (StampToMinutes(log, day.scheduledOut) - StampToMinutes(log, day.scheduledIn) < kHalfDayBelowMin) {
+        log.WriteDetail(20, "Office hour < 6 hours, turn on System Param WORK_HALF_DAY.");
+        day.inputs.WorkHalfDay = true;
+    }
+    attend.StaffNo = emp.StaffNo;
+    attend.AtDate = emp.AtDate;
+}
+
+void SelectBreaksAndMeal(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Attend& attend)
+{
+    Stamp tIn, tOut;
+    if (ctx.settings.reprocessing.Break1AsEarlyOT) {
+        GetFILO(ctx, day, emp, tIn, tOut, attend, 'V');
+        CalBreak1EarlyOT(ctx, tIn, tOut, attend, emp);
+    } else if (PatternClocks(emp, 1)) {
+        GetFILO(ctx, day, emp, tIn, tOut, attend, '1');
+    }
+    if (PatternClocks(emp, 2)) {
+        GetFILO(ctx, day, emp, tIn, tOut, attend, 'L');
+        CalBreaksLateEarly(ctx, day, emp, attend, tIn, tOut);
+    }
+    ctx.log.WriteDetail(20, "Lunch hour=" + attend.Out_Meal + "," + attend.In_Meal);
+    if (PatternClocks(emp, 3)) GetFILO(ctx, day, emp, tIn, tOut, attend, '2');
+}
+
+// The work stamps again, now from the times that stand after the overtime steps.
+void Readjust(const TAT_Emp& emp, const TAT_Attend& attend, Stamp& tIn, Stamp& tOut)
+{
+    const std::string& d = emp.AtDate;
+    if (!filo::IsBlank(attend.In)) tIn = d + attend.In;
+    if (!filo::IsBlank(attend.Out)) tOut = (attend.Out < attend.In ? filo::ShiftDate(d, 1) : d) + attend.Out;
+}
+
+void WorkingMinutes(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend,
+                    TAT_Emp& emp)
+{
+    const std::string& mode = emp.OTEntry.OTMode;
+    if (BothClocked(attend.In, attend.Out)) {
+        CalWorkHours(ctx, day, tIn, tOut, attend, emp);
+        if (mode != "C" && mode != "E") CalOTModeA(ctx, day, tIn, tOut, attend, emp);
+    } else if (!emp.WorkFormula.empty()) {
+        CalWorkHours(ctx, day, tIn, tOut, attend, emp);
+    }
+}
+
+void StatusLetters(const DayComputation& day, const TAT_Emp& emp, TAT_Attend& attend)
+{
+    // Inc still holds its reset value here; it is decided below.
+    if (attend.Early != "Y" && attend.Late != "Y" && attend.Inc != "Y" && BothClocked(attend.In, attend.Out))
+        attend.Punctual = "Y";
+    for (const std::string* time : {&attend.In, &attend.Out, &attend.In_Meal, &attend.Out_Meal, &attend.EarlyOT_In,
+                                    &attend.EarlyOT_Out})
+        if (!filo::IsBlank(*time)) attend.Absent = "N";
+    if (filo::IsBlank(attend.In) || filo::IsBlank(attend.Out) ||
+        (PatternClocks(emp, 2) && (filo::IsBlank(attend.In_Meal) || filo::IsBlank(attend.Out_Meal))))
+        attend.Inc = "Y";
+    if (attend.Absent == "Y") attend.Inc = "N";
+    if (day.editedMark) attend.Edited = "Y";
+}
+
+void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
+{
+    const Log& log = ctx.log;
+    const Settings& settings = ctx.settings;
+    log.WriteDetail(0, "------------->");
+    DayComputation day;
+    StartDay(ctx, day, emp, attend);
+
+    const bool restOffDay = settings.tavro.FlexibleHourRestOffDay;
+    log.WriteDetail(0, "Staff.FlexWorkHour=" + emp.FlexibleWorkHour + "  Offday=" + attend.Off +
+                           "  FlexibleHourRestOffDay=" + BoolText(restOffDay));
+    if (emp.FlexibleWorkHour == "Y" || (restOffDay && attend.Off == "Y")) {
+        CalFlexibleWorkHour(ctx, day, emp, attend);
+        log.WriteDetail(0, "It is Flexible working hour ...");
+        return;
+    }
+
+    SelectBreaksAndMeal(ctx, day, emp, attend);
+
+    Stamp tIn, tOut;
+    GetFILO(ctx, day, emp, tIn, tOut, attend, 'O');
+    const Stamp workIn = tIn;
+    const Stamp workOut = tOut;
+    const std::string& mode = emp.OTEntry.OTMode;
+    if (mode == "C")
+        GetFILO(ctx, day, emp, tIn, tOut, attend, 'T');
+    else if (mode == "E")
+        GetFILO(ctx, day, emp, tIn, tOut, attend, 'E');
+    log.WriteDetail(10, "");
+
+    // The overtime swipe is the last of the day: the work ends as scheduled.
+    if (settings.tavro.FILO && !filo::IsBlank(attend.OT_Out)) {
+        log.WriteDetail(10, "Tavro.FILO 2 Swipes: Adjust Out Time from [" + attend.Out + "]  to  [" + emp.SysOut + "]");
+        attend.Out = emp.SysOut;
+    }
+    log.WriteDetail(10, "In = [" + attend.In + "]  Out = [" + attend.Out + "]  " + "OT In = [" + attend.OT_In +
+                            "]  OT Out = [" + attend.OT_Out + "]");
+    day.inputs.WKIWKO = filo::IsBlank(attend.OT_Out) && BothClocked(attend.In, attend.Out);
+
+    if (mode != "A") {
+        CalOvertime(ctx, day, tIn, tOut, attend, emp);
+        log.WriteDetail(10, "OT = " + attend.OT_min + " minutes");
+    }
+
+    tIn = workIn;
+    tOut = workOut;
+    Readjust(emp, attend, tIn, tOut);
+    log.WriteDetail(10, "Readjusted: TIn = " + tIn + "   TOut = " + tOut);
+
+    if (!settings.reprocessing.Break1AsEarlyOT && settings.reprocessing.PreOvertime)
+        CalPreOvertime(ctx, day, tIn, tOut, attend, emp);
+    CalLateEarly(ctx, day, emp, attend);
+    WorkingMinutes(ctx, day, tIn, tOut, attend, emp);
+    StatusLetters(day, emp, attend);
+    log.WriteDetail(0, "<-------------");
+}
+
+}  // namespace
+
+void ProAttd(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
+{
+    try {
+        ComputeDay(ctx, emp, attend);
+    } catch (const std::exception& e) {
+        // The steps done so far stand; the day is saved as it is.
+        ctx.log.WriteDetail(999, "<ProAttd:>" + std::string(e.what()));
+    }
+}
+
+}  // namespace kx

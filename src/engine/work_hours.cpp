@@ -1,0 +1,89 @@
+#include <string>
+
+#include "core/minute_stamps.h"
+#include "core/text.h"
+#include "engine/day_computation.h"
+#include "engine/day_stamps.h"
+#include "engine/formula_minutes.h"
+
+namespace kx {
+namespace {
+
+const std::string kBlankOT = "     ";
+
+bool HasTime(const Stamp& stamp) { return Trim(filo::TimeOf(stamp)).size() == 4; }
+
+// An overtime too short to count makes its last swipe the end of the working day.
+void SetWorkOutIfNotEnoughOT(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tOut, TAT_Attend& attend)
+{
+    const Log& log = ctx.log;
+    log.WriteDetail(0, "SetWorkOutIfNotEnoughOT is TRUE");
+    if (attend.OT_min != "0" || Trim(attend.OT_In + attend.OT_Out).size() != 8) return;
+    log.WriteDetail(0, "Set work_out=OT_out (" + attend.OT_Out + ") since OT is less than OT_minimum.");
+    tOut = (filo::TimeOf(tOut) > attend.OT_Out ? filo::ShiftDate(emp.AtDate, 1) : filo::DateOf(tOut)) + attend.OT_Out;
+    attend.Out = attend.OT_Out;
+    attend.OT_In = kBlankOT;
+    attend.OT_Out = kBlankOT;
+}
+
+// A meal time dated against the work-in: after midnight when earlier than it.
+std::string MealStamp(const std::string& d, const std::string& mealTime, const Stamp& tIn)
+{
+    return (mealTime < filo::TimeOf(tIn) ? filo::ShiftDate(d, 1) : d) + mealTime;
+}
+
+// Enough hours worked excuse lateness and early leaving.
+void IgnoreLateEarlyIfWorkOK(const AgentContext& ctx, const DayComputation& day, const std::string& scheduledIn,
+                             TAT_Attend& attend)
+{
+    const Log& log = ctx.log;
+    const long long scheduled = MinutesBetween(log, scheduledIn, day.scheduledOut);
+    log.WriteDetail(0, "Ignore Late/Early if work enough hour: Work=" + attend.TotalWork +
+                           " vs. System=" + std::to_string(scheduled));
+    if (filo::MinuteCount(attend.TotalWork) < scheduled) return;
+    log.WriteDetail(10, "Set Late/Early min = 0, late/early=N, ontime=Y ");
+    attend.LateMin = "0";
+    attend.EarlyMin = "0";
+    attend.Late = "N";
+    attend.Early = "N";
+    attend.Punctual = "Y";
+}
+
+}  // namespace
+
+void CalWorkHours(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend,
+                  TAT_Emp& emp)
+{
+    const Log& log = ctx.log;
+    const std::string& d = emp.AtDate;
+    Stamp workOut = tOut;
+    log.WriteDetail(10, "CalWorkHours: w_formula=" + emp.WorkFormula + "  Tin=" + tIn + "," + "  TOut=" + tOut);
+
+    if (ctx.settings.tavro.FILO && ctx.settings.tavro.SetWorkOutIfNotEnoughOT)
+        SetWorkOutIfNotEnoughOT(ctx, emp, workOut, attend);
+
+    // Snapping needs a clocked work-in: a missing one must not turn into the
+    // scheduled start and earn a day's minutes.
+    const std::string scheduledIn = d + emp.SysIn;
+    const bool snapIn = ctx.settings.options.SnapToInTime && HasTime(tIn) && tIn < scheduledIn;
+
+    if (FormulaApplies(emp.WorkFormula)) {
+        FormulaInputs& in = day.inputs;
+        in.WKI = StampToMinutes(log, snapIn ? scheduledIn : tIn);
+        in.WKO = StampToMinutes(log, workOut);
+        in.MLO = StampToMinutes(log, MealStamp(d, attend.Out_Meal, tIn));
+        in.MLI = StampToMinutes(log, MealStamp(d, attend.In_Meal, tIn));
+        attend.TotalWork = std::to_string(FormulaMinutes(ctx, emp.WorkFormula, in));
+    } else {
+        // The meal is not deducted here; a formula is the means to deduct it.
+        long long minutes = MinutesBetween(log, snapIn ? scheduledIn : tIn, workOut);
+        if (ctx.settings.options.SnapToInTime)
+            log.WriteDetail(10, "SnapToInTime=true  m=" + std::to_string(minutes) + "  Sysin=" + scheduledIn +
+                                    "  Tin=" + tIn);
+        attend.TotalWork = std::to_string(minutes < 0 ? 0 : minutes);
+    }
+
+    if (ctx.derived.ignoreLEIfWorkOK) IgnoreLateEarlyIfWorkOK(ctx, day, scheduledIn, attend);
+}
+
+}  // namespace kx
