@@ -83,9 +83,9 @@ public:
     void Run(std::string_view sql, ResultSet* rows) override {
         EnsureConnected();
         if (!InTransaction()) FlushDeallocations();
-        if (!useCache_) return Collect(RunAsWritten(sql), rows);
+        if (!useCache_) return Collect(RunAsWritten(sql, false), rows);
         const SqlShape shape = ShapeSql(sql, PlaceholderStyle::Dollar);
-        if (!shape.cacheable) return Collect(RunAsWritten(sql), rows);
+        if (!shape.cacheable) return Collect(RunAsWritten(sql, false), rows);
 
         std::vector<Oid> types;
         std::string key = shape.key;
@@ -102,22 +102,23 @@ public:
             if (!TryPrepare(name, shape.key, types)) {
                 // The server refused the shape; a text that runs as written keeps
                 // running that way, a failing one reports its own error.
-                Collect(RunAsWritten(sql), rows);
+                Collect(RunAsWritten(sql, shape.readOnly), rows);
                 cache_.Insert(key, std::string());
                 return;
             }
             cached = &cache_.Insert(key, std::move(name));
         }
-        if (cached->empty()) return Collect(RunAsWritten(sql), rows);
+        if (cached->empty()) return Collect(RunAsWritten(sql, shape.readOnly), rows);
 
         std::vector<const char*> values;
         values.reserve(shape.literals.size());
         for (const SqlLiteral& literal : shape.literals) values.push_back(literal.value.c_str());
         const std::string& name = *cached;
-        Collect(Execute([&] {
-                    return PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
-                                               nullptr, nullptr, 0);
-                }),
+        Collect(Execute(shape.readOnly,
+                        [&] {
+                            return PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()),
+                                                       values.data(), nullptr, nullptr, 0);
+                        }),
                 rows);
     }
 
@@ -135,9 +136,15 @@ public:
         Control("RELEASE SAVEPOINT kx_script");
     }
 
+    // The clean point is released first, so that it is never buried under (or
+    // destroyed with) the savepoints of units.
     void Control(std::string_view sql) override {
         if (!conn_) throw DbError("database is not open");
-        Check(Owned(PQexec(conn_, std::string(sql).c_str())).get());
+        const bool usable = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+        std::string text = cleanPointSet_ && usable ? "RELEASE SAVEPOINT kx_clean; " : "";
+        text += sql;
+        cleanPointSet_ = cleanPointCurrent_ = false;
+        Check(Owned(PQexec(conn_, text.c_str())).get());
     }
 
     void Begin() override {
@@ -159,6 +166,7 @@ public:
         cache_.Clear(false);
         PQfinish(conn_);
         conn_ = nullptr;
+        cleanPointSet_ = cleanPointCurrent_ = false;
     }
 
 private:
@@ -169,6 +177,7 @@ private:
         if (PQstatus(conn_) == CONNECTION_OK) return;
         cache_.Clear(false);
         pendingDeallocations_.clear();
+        cleanPointSet_ = cleanPointCurrent_ = false;
         PQreset(conn_);
         if (PQstatus(conn_) != CONNECTION_OK) throw DbError(ConnectionError());
         SetUpSession();
@@ -223,16 +232,21 @@ private:
         return prepared;
     }
 
-    PgResult RunAsWritten(std::string_view sql) {
+    PgResult RunAsWritten(std::string_view sql, bool readOnly) {
         const std::string text(sql);
-        return Execute([&] { return PQsendQueryParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0); });
+        return Execute(readOnly, [&] {
+            return PQsendQueryParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        });
     }
 
-    // Sends one statement with `send`. Inside a transaction it runs under its own
-    // savepoint, in one round trip, so that a failing statement undoes only itself
-    // and the transaction goes on, as every statement would in autocommit.
+    // Sends one statement with `send`. In autocommit that is all. Inside a
+    // transaction a failing statement would abort the whole transaction, so it
+    // must be undone alone, as it would be in autocommit: the savepoint kx_clean
+    // marks the state to return to. It is set again (in the same round trip as
+    // the statement) only when a write or transaction control came after it;
+    // reads change nothing, so returning past them loses nothing.
     template <typename Send>
-    PgResult Execute(Send&& send) {
+    PgResult Execute(bool readOnly, Send&& send) {
         if (!InTransaction()) {
             if (!send()) throw DbError(ConnectionError());
             PgResult result = Owned(nullptr);
@@ -243,10 +257,23 @@ private:
             Check(result.get());
             return result;
         }
+
         if (!PQenterPipelineMode(conn_)) throw DbError(ConnectionError());
-        const bool sent = SendCommand("SAVEPOINT kx_statement") && send() &&
-                          SendCommand("RELEASE SAVEPOINT kx_statement") && PQpipelineSync(conn_);
+        int commands = 0;
+        bool sent = true;
+        if (!cleanPointCurrent_) {
+            if (cleanPointSet_) {
+                sent = SendCommand("RELEASE SAVEPOINT kx_clean");
+                ++commands;
+            }
+            sent = sent && SendCommand("SAVEPOINT kx_clean");
+            ++commands;
+        }
+        const int statementIndex = commands;
+        sent = sent && send() && PQpipelineSync(conn_);
+
         std::string failure = sent ? std::string() : ConnectionError();
+        int failedIndex = -1;
         PgResult statement = Owned(nullptr);
         if (sent) {
             // Each command's results end with a null; the sync point ends the lot.
@@ -263,18 +290,28 @@ private:
                     PQclear(next);
                     break;
                 }
-                if (status == PGRES_FATAL_ERROR && failure.empty()) failure = ErrorText(next);
-                if (command == 1 && !statement) statement = Owned(next);
+                if (status == PGRES_FATAL_ERROR && failedIndex < 0) {
+                    failedIndex = command;
+                    failure = ErrorText(next);
+                }
+                if (command == statementIndex && !statement) statement = Owned(next);
                 else PQclear(next);
             }
         }
         PQexitPipelineMode(conn_);
         if (failure.empty() && !statement) failure = ConnectionError();
-        if (!failure.empty()) {
-            Undo("kx_statement");
-            throw DbError(failure);
+
+        if (failure.empty()) {
+            cleanPointSet_ = true;
+            cleanPointCurrent_ = readOnly;
+            return statement;
         }
-        return statement;
+        cleanPointSet_ = cleanPointCurrent_ = false;
+        if (failedIndex == statementIndex && PQstatus(conn_) == CONNECTION_OK) {
+            PgResult back = Owned(PQexec(conn_, "ROLLBACK TO SAVEPOINT kx_clean"));
+            if (!Failed(back.get())) cleanPointSet_ = cleanPointCurrent_ = true;
+        }
+        throw DbError(failure);
     }
 
     bool SendCommand(const char* sql) { return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); }
@@ -313,6 +350,8 @@ private:
     StatementCache<CachedStatement> cache_;
     bool useCache_ = true;
     std::uint64_t statementCount_ = 0;
+    bool cleanPointSet_ = false;      // kx_clean exists, on top of the savepoints
+    bool cleanPointCurrent_ = false;  // and only reads ran since it was set
 };
 
 }  // namespace

@@ -54,6 +54,7 @@ public:
         if (gaveUp_ || clauses_.size() != 1 || firstWord_.empty() || shape_.literals.size() > kMaxParameters)
             return AsWritten();
         shape_.cacheable = true;
+        shape_.readOnly = (firstWord_ == "select" || firstWord_ == "values") && !writes_;
         return std::move(shape_);
     }
 
@@ -172,6 +173,7 @@ private:
             firstWord_ = word;
             if (!IsShapedStatement(word)) return GiveUp();
         }
+        if (word == "into" || word == "for") writes_ = true;  // select into, select for update
         if (word == "select")
             clauses_.back() = Clause::SelectList;
         else if (word == "by" && (previousWord_ == "order" || previousWord_ == "group"))
@@ -228,6 +230,7 @@ private:
     bool gaveUp_ = false;
     std::vector<Clause> clauses_;  // one per parenthesis depth
     std::string firstWord_;
+    bool writes_ = false;
     std::string previousWord_;
     SqlShape shape_;
 };

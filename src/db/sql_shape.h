@@ -19,6 +19,9 @@ struct SqlShape {
     std::vector<SqlLiteral> literals;
     // False when the text is to be run exactly as written and not cached.
     bool cacheable = false;
+    // A select (or values) that writes nothing, as far as the text shows; only
+    // ever true for a cacheable shape.
+    bool readOnly = false;
 };
 
 enum class PlaceholderStyle {

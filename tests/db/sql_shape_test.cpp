@@ -114,6 +114,24 @@ TEST(ShapeStyle, SameShapeForDifferentValues) {
               ShapeSql("delete from kt_attnd where staff_number='B''s' and at_date='20991231'", PlaceholderStyle::Question).key);
 }
 
+TEST(ShapeStyle, OnlyPlainSelectsAreReadOnly) {
+    const struct {
+        const char* sql;
+        bool readOnly;
+    } cases[] = {
+        {"select * from t where a = 1", true},
+        {"  (select a from t) union (select b from u)", true},
+        {"values (1, 'a')", true},
+        {"select a into newtable from t", false},
+        {"select * from t where a = 1 for update", false},
+        {"with d as (delete from t returning *) select * from d", false},
+        {"insert into t values (1)", false},
+        {"delete from t", false},
+        {"select * from t where a = ?", false},  // runs as written: nothing is known
+    };
+    for (const auto& c : cases) EXPECT_EQ(ShapeSql(c.sql, PlaceholderStyle::Dollar).readOnly, c.readOnly) << c.sql;
+}
+
 TEST(StatementCache, DropsTheLeastRecentlyUsed) {
     std::vector<int> released;
     StatementCache<int> cache(2, [&](int& h) { released.push_back(h); });

@@ -75,6 +75,52 @@ TEST_P(TransactionTest, AFailingStatementUndoesOnlyItself) {
     EXPECT_EQ(Seen(*reader), "S0 S1 S2 ");
 }
 
+TEST_P(TransactionTest, FailuresAmongReadsAndWritesInABatchUndoOnlyThemselves) {
+    struct Step {
+        const char* sql;
+        bool fails;
+    };
+    const Step steps[] = {
+        {"insert into kt_attnd values ('A', '20240101', '')", false},
+        {"select * from kt_attnd where staff_number = 'A'", false},
+        {"select * from nosuch where a = 'A'", true},
+        {"select * from kt_attnd where staff_number = 'A'", false},
+        {"insert into kt_attnd values ('B', '20240101', '')", false},
+        {"insert into kt_attnd values ('C', '20240101', '')", false},
+        {"insert into kt_attnd values ('A', 'again', '')", true},
+        {"select nosuch from kt_attnd", true},
+        {"select nosuch from kt_attnd", true},
+        {"update kt_attnd set in_time = '0700' where staff_number = 'B'", false},
+        {"update kt_attnd set nosuch = 1", true},
+        {"delete from kt_attnd where staff_number = 'C'", false},
+        {"select * from kt_attnd where abs(-9223372036854775807 - 1) > 0", true},  // fails while running
+        {"insert into kt_attnd values ('D', '20240101', '')", false},
+    };
+    Database::Batch batch(db());
+    for (bool inUnit : {true, false}) {
+        std::unique_ptr<Database::Unit> unit;
+        if (inUnit) unit = std::make_unique<Database::Unit>(db());
+        for (const Step& step : steps) {
+            Query q("Step", db());
+            q.SetSQL(step.sql);
+            if (step.fails)
+                EXPECT_THROW(q.Open(), DbError) << step.sql;
+            else
+                EXPECT_NO_THROW(q.Open()) << step.sql;
+        }
+        if (unit) unit->Commit();
+        EXPECT_EQ(Seen(db()), "A B D S0 ");
+        Exec("delete from kt_attnd where staff_number <> 'S0'");
+    }
+    Exec("update kt_attnd set in_time = '0600' where staff_number = 'S0'");
+    batch.End();
+    Query q("Check", *reader);
+    q.SetSQL("select in_time from kt_attnd");
+    q.Open();
+    EXPECT_EQ(q.RecordCount(), 1);
+    EXPECT_EQ(q.Field(0), "0600");
+}
+
 TEST_P(TransactionTest, BatchGroupsUnitsAndCommitsAtItsEnd) {
     db().BeginBatch();
     EXPECT_TRUE(db().InBatch());
