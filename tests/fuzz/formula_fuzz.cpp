@@ -34,20 +34,22 @@ namespace {
 
 // Trace lines are built and written to /dev/null, so the log code is fuzzed too.
 struct FuzzLogs {
-    FuzzLogs()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kx_formula_fuzz_XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        home = pattern;
-        std::filesystem::create_symlink("/dev/null", home / "KX_ATA.Log");
-        traced.SetDetailThreshold(999);
-    }
+    FuzzLogs() { traced.SetDetailThreshold(999); }
     ~FuzzLogs()
     {
         std::error_code ec;
         std::filesystem::remove_all(home, ec);
     }
-    std::filesystem::path home;
+    static std::filesystem::path MakeHome()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kx_formula_fuzz_XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
+        std::filesystem::create_symlink("/dev/null", std::filesystem::path(pattern) / "KX_ATA.Log");
+        return pattern;
+    }
+
+    // Declared before the logs, which copy it.
+    std::filesystem::path home = MakeHome();
     kx::FakeClock clock;
     kx::Log quiet{home, clock};
     kx::Log traced{home, clock};
