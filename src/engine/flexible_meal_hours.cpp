@@ -16,8 +16,9 @@ void GetFlexibleMealHours(AgentContext& ctx, DayComputation&, TAT_Emp& emp, Stam
     // A night shift ends on the next day; its meal lies across midnight.
     const std::string shiftEnd = filo::ScheduledOut(d, emp.SysIn, emp.SysOut);
 
-    std::string goOut = d + "AAAA";                // earliest going out wins
-    std::string comeBack = filo::BlankStamp(d);    // latest return wins
+    // The earliest going out wins: start after every stamp up to the end of the shift.
+    std::string goOut = filo::DateOf(shiftEnd) + "AAAA";
+    std::string comeBack = filo::BlankStamp(d);  // the latest return wins
     for (const TCD_Source& c : emp.RawData) {
         log.WriteDetail(10, "FlexMeal Offset: In=" + std::to_string(options.FlexMealInOffsetMin) +
                                 "  Out=" + std::to_string(options.FlexMealOutOffsetMin));
