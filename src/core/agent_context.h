@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "core/auto_fit_list.h"
+#include "core/agent_host.h"
 #include "core/clock.h"
 #include "core/derived_values.h"
 #include "core/intern_text.h"
@@ -28,6 +29,8 @@ struct AgentContext {
     InternArray internArray;
     JobDisplayTable jobDisplay;
     db::Database* db = nullptr;  // owned by whoever opened it
+    AgentHost* host = &quietHost;  // the shell's window, event loop and mailbox
+    AgentHost quietHost;
 
     TAT_Emp templateRec;  // system parameters and the card data of the staff member of a batch
     TAT_Emp workRec;      // the staff-day being assembled and computed
