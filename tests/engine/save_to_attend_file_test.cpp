@@ -123,192 +123,123 @@ class SaveAttendCases : public SaveAttendTest {};
 
 TEST_P(SaveAttendCases, StoresTheFinalisedRow)
 {
-    const std::string fullDay = "08:00 17:30" + Spaces(12);
     const SaveCase cases[] = {
-        {"absent day",
-         [](Arranged&) {},
-         {{"at_remark", "[Absent]"}, {"absent", "Y"}, {"in_time", "    "}, {"out_time", "    "},
-          {"ot_in", "     "}, {"ot_out", "     "}, {"meal_out", "    "}, {"total_wmin", "0"}, {"ot_min", "0"},
-          {"late_min", "0"}, {"leave_tag", "****"}, {"card_number", "000123"}, {"name", "Ann Lee"},
-          {"sc_code", "SC"}, {"br_code", "BR"}, {"dp_code", "D1"}, {"cp_code", "CP"}, {"pre_ot", ""},
-          {"ot_approved", ""}, {"spare_flag1", ""}}},
-        {"holiday without clockings",
-         [](Arranged& r) {
-             r.a.Holiday = "Y";
-             r.day = "National Day";
-         },
+        {"absent day", [](Arranged&) {},
+         {{"at_remark", "[Absent]"}, {"absent", "Y"}, {"in_time", "    "}, {"out_time", "    "}, {"ot_in", "     "},
+          {"ot_out", "     "}, {"meal_out", "    "}, {"total_wmin", "0"}, {"ot_min", "0"}, {"late_min", "0"},
+          {"leave_tag", "****"}, {"card_number", "000123"}, {"name", "Ann Lee"}, {"sc_code", "SC"}, {"br_code", "BR"},
+          {"dp_code", "D1"}, {"cp_code", "CP"}, {"pre_ot", ""}, {"ot_approved", ""}, {"spare_flag1", ""}}},
+        {"holiday without clockings", [](Arranged& r) { r.a.Holiday = "Y"; r.day = "National Day"; },
          {{"at_remark", "[National Day]"}, {"absent", "N"}, {"holiday", "Y"}}},
-        {"full day keeps the blanks of the missing overtime",
-         [](Arranged& r) { Worked(r.a, "0800", "1730", "510"); },
-         {{"at_remark", fullDay}, {"absent", "N"}, {"punctual", "Y"}, {"total_wmin", "510"}}},
+        {"full day keeps the blanks of the missing overtime", [](Arranged& r) { Worked(r.a, "0800", "1730", "510"); },
+         {{"at_remark", "08:00 17:30" + Spaces(12)}, {"absent", "N"}, {"punctual", "Y"}, {"total_wmin", "510"}}},
         {"day description after the times",
-         [](Arranged& r) {
-             Worked(r.a, "0800", "1730", "510");
-             r.day = "Annual Leave";
-         },
+         [](Arranged& r) { Worked(r.a, "0800", "1730", "510"); r.day = "Annual Leave"; },
          {{"at_remark", "08:00 17:30 [Annual Leave]"}}},
         {"off day times stand as overtime only",
          [](Arranged& r) {
-             Worked(r.a, "0900", "1100", "0");
-             Overtime(r.a, "0900", "1100", "120");
-             r.a.Off = "Y";
-             r.day = "Rest Day";
+             Worked(r.a, "0900", "1100", "0"); Overtime(r.a, "0900", "1100", "120");
+             r.a.Off = "Y"; r.day = "Rest Day";
          },
          {{"in_time", "     "}, {"out_time", "     "}, {"ot_in", "0900"}, {"ot_out", "1100"}, {"ot_min", "120"},
           {"at_remark", Spaces(12) + "09:00 11:00 [Rest Day]"}}},
         {"code-based overtime keeps its times out of the remark",
-         [](Arranged& r) {
-             Worked(r.a, "0800", "1730", "510");
-             r.emp.OTEntry.OTMode = "C";
-         },
+         [](Arranged& r) { Worked(r.a, "0800", "1730", "510"); r.emp.OTEntry.OTMode = "C"; },
          {{"at_remark", "08:00 17:30"}, {"ot_in", "    "}}},
         {"working hours exclude overtime",
          [](Arranged& r) {
-             Worked(r.a, "0800", "1930", "600");
-             Overtime(r.a, "1730", "1930", "120");
+             Worked(r.a, "0800", "1930", "600"); Overtime(r.a, "1730", "1930", "120");
              r.ctx.settings.options.WorkHrExcOT = true;
          },
          {{"total_wmin", "480"}, {"ot_min", "120"}, {"at_remark", "08:00 19:30 17:30 19:30"}}},
         {"working hours below overtime stay",
          [](Arranged& r) {
-             Worked(r.a, "0800", "1930", "60");
-             Overtime(r.a, "1730", "1930", "120");
+             Worked(r.a, "0800", "1930", "60"); Overtime(r.a, "1730", "1930", "120");
              r.ctx.settings.options.WorkHrExcOT = true;
          },
          {{"total_wmin", "60"}}},
         {"late on a holiday is cancelled in mode A",
          [](Arranged& r) {
-             Worked(r.a, "0815", "1720", "480");
-             r.a.Holiday = "Y";
-             r.a.Late = r.a.Early = "Y";
-             r.a.LateMin = "15";
-             r.a.EarlyMin = "10";
+             Worked(r.a, "0815", "1720", "480"); r.a.Holiday = "Y";
+             r.a.Late = r.a.Early = "Y"; r.a.LateMin = "15"; r.a.EarlyMin = "10";
          },
          {{"late", "N"}, {"late_min", "0"}, {"early", "N"}, {"early_min", "0"}}},
         {"late on a holiday is kept in mode E",
          [](Arranged& r) {
-             Worked(r.a, "0815", "1730", "480");
-             r.emp.OTEntry.OTMode = "E";
-             r.a.Holiday = "Y";
-             r.a.Late = "Y";
-             r.a.LateMin = "15";
+             Worked(r.a, "0815", "1730", "480"); r.emp.OTEntry.OTMode = "E";
+             r.a.Holiday = "Y"; r.a.Late = "Y"; r.a.LateMin = "15";
          },
          {{"late", "Y"}, {"late_min", "15"}}},
         {"enforced lateness on an off day",
          [](Arranged& r) {
-             Worked(r.a, "0815", "1730", "480");
-             r.ctx.settings.options.EnforceLatenessCal = true;
-             r.a.Off = "Y";
-             r.a.Late = "Y";
-             r.a.LateMin = "15";
+             Worked(r.a, "0815", "1730", "480"); r.ctx.settings.options.EnforceLatenessCal = true;
+             r.a.Off = "Y"; r.a.Late = "Y"; r.a.LateMin = "15";
          },
          {{"late", "Y"}, {"late_min", "15"}}},
         {"full-day leave cancels lateness",
-         [](Arranged& r) {
-             Worked(r.a, "0815", "1730", "480");
-             r.a.Leave = "AL";
-             r.a.Late = "Y";
-             r.a.LateMin = "15";
-         },
+         [](Arranged& r) { Worked(r.a, "0815", "1730", "480"); r.a.Leave = "AL"; r.a.Late = "Y"; r.a.LateMin = "15"; },
          {{"late", "N"}, {"late_min", "0"}, {"leave_tag", "AL"}}},
         {"half-day leave keeps lateness",
          [](Arranged& r) {
-             Worked(r.a, "0815", "1730", "480");
-             r.a.Leave = "AL";
-             r.emp.HalfDayLeave = "Y";
-             r.a.Late = "Y";
-             r.a.LateMin = "15";
+             Worked(r.a, "0815", "1730", "480"); r.a.Leave = "AL"; r.emp.HalfDayLeave = "Y";
+             r.a.Late = "Y"; r.a.LateMin = "15";
          },
          {{"late", "Y"}, {"late_min", "15"}}},
         {"extended morning leave cancels lateness only",
          [](Arranged& r) {
-             Worked(r.a, "1315", "1700", "200");
-             r.ctx.settings.shiftLeave.ExtendedLeaveControl = 1;
-             r.a.Leave = "";
-             r.emp.CancelInOut = 1;
-             r.emp.HalfDayLeave = "Y";
-             r.emp.HalfDayAM = true;
-             r.a.Late = r.a.Early = "Y";
-             r.a.LateMin = "15";
-             r.a.EarlyMin = "30";
+             Worked(r.a, "1315", "1700", "200"); r.ctx.settings.shiftLeave.ExtendedLeaveControl = 1; r.a.Leave = "";
+             r.emp.CancelInOut = 1; r.emp.HalfDayLeave = "Y"; r.emp.HalfDayAM = true;
+             r.a.Late = r.a.Early = "Y"; r.a.LateMin = "15"; r.a.EarlyMin = "30";
          },
          {{"late", "N"}, {"late_min", "0"}, {"early", "Y"}, {"early_min", "30"}, {"leave_tag", ""}}},
         {"a shift without meal blanks the meal times",
          [](Arranged& r) {
-             Worked(r.a, "0800", "1730", "510");
-             r.emp.LunchIn = r.emp.LunchOut;
-             r.a.Out_Meal = "1200";
-             r.a.In_Meal = "1300";
+             Worked(r.a, "0800", "1730", "510"); r.emp.LunchIn = r.emp.LunchOut;
+             r.a.Out_Meal = "1200"; r.a.In_Meal = "1300";
          },
          {{"meal_out", "     "}, {"meal_in", "     "}}},
-        {"shift not defined",
-         [](Arranged& r) {
-             r.ctx.staffDay.ShiftNotFound = true;
-             r.day = "Off Day";
-         },
+        {"shift not defined", [](Arranged& r) { r.ctx.staffDay.ShiftNotFound = true; r.day = "Off Day"; },
          {{"at_remark", "[Shift Not Defined]"}, {"absent", "N"}}},
         {"absence in the international text",
-         [](Arranged& r) {
-             r.ctx.settings.options.International = true;
-             r.ctx.internArray.Set(514, "Tidak Hadir");
-         },
+         [](Arranged& r) { r.ctx.settings.options.International = true; r.ctx.internArray.Set(514, "Tidak Hadir"); },
          {{"at_remark", "[Tidak Hadir]"}, {"absent", "Y"}}},
         {"alternate Saturday",
          [](Arranged& r) {
-             Worked(r.a, "0800", "1300", "300");
-             r.ctx.settings.options.GovFTWRDay = true;
+             Worked(r.a, "0800", "1300", "300"); r.ctx.settings.options.GovFTWRDay = true;
              r.saturday = "Alt.Saturday";
          },
          {{"at_remark", "[Alt.Saturday]"}}},
         {"weekly off day on a rest day",
          [](Arranged& r) {
              r.ctx.settings.options.SetOffDayTO = 6;
-             r.a.Off = "Y";
-             r.day = "Rest Day";
-             r.saturday = "Off Day";
+             r.a.Off = "Y"; r.day = "Rest Day"; r.saturday = "Off Day";
          },
          {{"at_remark", "[Off Day]"}}},
         {"weekly off day only on a rest day",
          [](Arranged& r) {
              r.ctx.settings.options.SetOffDayTO = 6;
-             r.a.Holiday = "Y";
-             r.day = "National Day";
-             r.saturday = "Alt.Saturday";
+             r.a.Holiday = "Y"; r.day = "National Day"; r.saturday = "Alt.Saturday";
          },
          {{"at_remark", "[National Day]"}}},
         {"clock reason",
          [](Arranged& r) {
-             Worked(r.a, "0800", "1730", "510");
-             r.ctx.settings.tessel.ClockReason = true;
+             Worked(r.a, "0800", "1730", "510"); r.ctx.settings.tessel.ClockReason = true;
              r.ctx.staffDay.ClockReason = " Doctor's visit ";
          },
          {{"at_remark", "[Doctor's visit]"}}},
         {"quotes in the name and the remark",
-         [](Arranged& r) {
-             r.emp.Name = "O'Neil \"Jo\" `K`";
-             r.a.Holiday = "Y";
-             r.day = "New Year's Day";
-         },
+         [](Arranged& r) { r.emp.Name = "O'Neil \"Jo\" `K`"; r.a.Holiday = "Y"; r.day = "New Year's Day"; },
          {{"name", "O'Neil  Jo   K "}, {"at_remark", "[New Year's Day]"}}},
         {"quotes in the other values",
-         [](Arranged& r) {
-             r.emp.CardNo = "12'3";
-             r.emp.DpCode = "R&D'";
-             r.a.Leave = "A'L";
-             r.emp.HalfDayLeave = "Y";
-         },
+         [](Arranged& r) { r.emp.CardNo = "12'3"; r.emp.DpCode = "R&D'"; r.a.Leave = "A'L"; r.emp.HalfDayLeave = "Y"; },
          {{"card_number", "12'3"}, {"dp_code", "R&D'"}, {"leave_tag", "A'L"}}},
         {"pre-overtime kept apart",
          [](Arranged& r) {
-             Worked(r.a, "0800", "1730", "510");
-             r.ctx.settings.reprocessing.PreOTSplit = true;
-             r.a.PreOT = "30";
-             r.a.EarlyOT_In = "0700";
-             r.a.EarlyOT_Out = "0730";
+             Worked(r.a, "0800", "1730", "510"); r.ctx.settings.reprocessing.PreOTSplit = true;
+             r.a.PreOT = "30"; r.a.EarlyOT_In = "0700"; r.a.EarlyOT_Out = "0730";
          },
          {{"pre_ot", "  3007000730"}}},
     };
-
     for (const SaveCase& c : cases) {
         SCOPED_TRACE(c.name);
         test::RunFixture(db(), {"delete from kt_attnd"});
