@@ -1,6 +1,7 @@
 #include "kx-db/command_line.h"
 
 #include <charconv>
+#include <cstdint>
 
 namespace kx::dbtool {
 
@@ -50,6 +51,8 @@ ToolCommand ParseDemo(const std::vector<std::string>& args) {
         }
     }
     if (!staff || !days || !from) throw UsageError("demo needs --staff, --days and --from");
+    const std::chrono::year_month_day last{command.demo.from + std::chrono::days{command.demo.days - 1}};
+    if (last.year() > std::chrono::year{9999}) throw UsageError("the range ends after the year 9999");
     return command;
 }
 
