@@ -209,6 +209,27 @@ TEST_P(StatementCacheTest, OnePreparedStatementPerShapeOnTheServer) {
     EXPECT_EQ(count.rows[0][0], "1");
 }
 
+TEST_P(StatementCacheTest, EvictedStatementsAreDroppedAndShapesStillRun) {
+    // A literal in a select list stays in the text: each of these is a shape of its own.
+    auto runShapes = [&](int from, int to) {
+        for (int n = from; n < to; ++n) {
+            const Outcome outcome = RunText(db(), "select " + std::to_string(n) + " from staff where unit_no = 2");
+            ASSERT_EQ(outcome.rows.size(), 1u);
+            ASSERT_EQ(outcome.rows[0][0], std::to_string(n));
+        }
+    };
+    {
+        Database::Batch batch(db());
+        runShapes(0, 400);
+    }
+    runShapes(400, 700);
+    if (IsPostgres()) {
+        const Outcome count = RunText(db(), "select count(*) from pg_prepared_statements");
+        ASSERT_EQ(count.rows.size(), 1u);
+        EXPECT_LE(std::stoi(count.rows[0][0]), 257);
+    }
+}
+
 KX_INSTANTIATE_BACKENDS(StatementCacheTest);
 
 }  // namespace
