@@ -78,12 +78,5 @@ TEST(DatabaseOpen, PostgresLoginReplacesTheUriUser) {
     }
 }
 
-TEST(DatabaseOpen, UnreachableServerIsAnError) {
-    test::TempHome home;
-    EXPECT_THROW(Database::Open("postgresql://nobody@/nosuchdb?host=" + home.path().string() + "&port=1",
-                                home.path()),
-                 DbError);
-}
-
 }  // namespace
 }  // namespace kx::db
