@@ -201,6 +201,9 @@ std::unique_ptr<Backend> OpenSqliteBackend(const std::filesystem::path& file) {
         throw DbError(error + ": " + file.string());
     }
     auto backend = std::make_unique<SqliteBackend>(db);
+    // The engine quietly falls back to reading only; an agent that cannot write
+    // its results should not start as if it could.
+    if (sqlite3_db_readonly(db, "main") == 1) throw DbError("database file is read-only: " + file.string());
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     Pragma(db, "PRAGMA journal_mode=WAL");
