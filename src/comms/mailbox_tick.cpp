@@ -1,0 +1,119 @@
+#include "comms/mailbox_tick.h"
+
+#include <charconv>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "comms/mailbox_host.h"
+#include "comms/shared_block.h"
+#include "core/agent_context.h"
+#include "core/text.h"
+
+namespace kx {
+
+namespace {
+
+// Decimal only, with an optional sign, as the classic string-to-integer
+// conversion of the front end's numbers; anything else is an error.
+int StrToInt(const std::string& text)
+{
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+' && begin + 1 != end && begin[1] != '-') ++begin;
+    int value = 0;
+    const auto [stop, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || stop != end) throw std::invalid_argument("'" + text + "' is not a valid integer value");
+    return value;
+}
+
+void ServeOLD(AgentContext& ctx, SharedBlock& block, MailboxHost& host)
+{
+    // The range run owns the agent; the front end's "OLD" waits in the block for it.
+    if (ctx.flags.rangeBusy) return;
+    if (ctx.settings.server.Integrated.empty() || ctx.settings.options.EnforceClockMode) {
+        std::string packet;
+        if (host.TakePacket(packet)) {
+            block.SendMFThis("DLO" + host.FormatClockData(packet));
+            return;
+        }
+    }
+    block.SendMFThis("DLO");
+}
+
+void ServeTRP(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const std::string& text)
+{
+    ctx.log.WriteDetail(0, ">>>> Reprocessing Starts Here ...");
+    ctx.log.WriteDetail(10, "Turbo RP received : " + text);
+    host.MemoAdd("Turbo Process ... ");
+    host.StoreTRPRequest(text);
+    host.SetGradBar(0);
+    host.MemoAdd("send: CRVTRP0");
+    block.SendMFThis("CRVTRP0");
+    host.StartRangeTimer();
+}
+
+enum class Served { Carry, End };
+
+Served ServeCommand(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const std::string& text)
+{
+    const std::string_view code = std::string_view(text).substr(0, 3);
+    if (code == "END") {
+        ctx.flags.endReceived = true;
+        host.CloseMainWindow();
+        return Served::End;
+    }
+    if (code == "CMD") {
+        block.SendMFThis("CRV");
+        host.SendThisMessage(text.substr(3));
+    } else if (code == "SGB") {
+        host.SetGradBar(StrToInt(Mid(text, 4, 3)));
+        block.SendMFThis("CRV");
+    } else if (code == "WNM") {
+        host.RestoreMainWindow();
+        block.SendMFThis("CRV");
+    } else if (code == "OLD") {
+        ServeOLD(ctx, block, host);
+    } else if (code == "RPO") {
+        ctx.log.WriteLog("RPO received, old version ?");
+    } else if (code == "TRP") {
+        ServeTRP(ctx, block, host, text);
+    } else if (code == "ACK") {
+        block.SendMFThis("");
+    }
+    return Served::Carry;
+}
+
+// FEP 1 is the message server: while it is down, every tick in a second that is a
+// multiple of ten tries to connect it again.
+void KeepFep1Connected(AgentContext& ctx, MailboxHost& host)
+{
+    const LocalTime now = ctx.clock.Now();
+    const auto second = (now - std::chrono::floor<std::chrono::minutes>(now)).count();
+    if (second % 10 != 0 || ctx.settings.server.IgnoreKTPServer || !host.Fep1Defined() || host.Fep1Connected())
+        return;
+    host.StopFep1PollTask();
+    for (int i = 0; i < 10; ++i) {
+        host.ProcessEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    host.ConnectFep1();
+}
+
+}  // namespace
+
+bool MailboxTick(AgentContext& ctx, SharedBlock& block, MailboxHost& host)
+{
+    try {
+        const std::string text = block.ReadText();
+        if (text.size() > 2 && ServeCommand(ctx, block, host, text) == Served::End) return false;
+        KeepFep1Connected(ctx, host);
+    } catch (const std::exception& e) {
+        ctx.log.WriteLog(std::string("<Timer1Timer>:") + e.what());
+    }
+    return !ctx.flags.closing;
+}
+
+}  // namespace kx

@@ -1,0 +1,60 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+class Log;
+
+// The control mailbox: a named block of 10000 bytes of POSIX shared memory that
+// holds one NUL-terminated text, shared with the front end. Create-or-open, so
+// whichever side starts first makes it; the name is never unlinked here, since
+// the other side may still hold it.
+class SharedBlock {
+public:
+    static constexpr std::size_t kSize = 10000;
+
+    enum class OpenMode { CreateOrOpen, ExistingOnly };
+    enum class OpenResult { Mapped, NoBlock, NoView };
+
+    SharedBlock() = default;
+    ~SharedBlock();
+    SharedBlock(SharedBlock&& other) noexcept;
+    SharedBlock& operator=(SharedBlock&& other) noexcept;
+    SharedBlock(const SharedBlock&) = delete;
+    SharedBlock& operator=(const SharedBlock&) = delete;
+
+    // Maps the block "/" + name, replacing any view held. NoBlock: the block could
+    // not be created or opened (or sized); NoView: it could not be mapped. ErrorText()
+    // tells why.
+    OpenResult Open(const std::string& name, OpenMode mode = OpenMode::CreateOrOpen);
+    void Close();
+
+    bool HasView() const { return view_ != nullptr; }
+    const std::string& Name() const { return name_; }
+    const std::string& ErrorText() const { return error_; }
+
+    // The text up to the first NUL, or all 10000 bytes when there is none; the empty
+    // text without a view.
+    std::string ReadText() const;
+    // Writes text and one NUL at offset 0 (a longer text is cut to 9999 bytes); the
+    // bytes after that NUL keep what they held. Nothing without a view.
+    void SendMFThis(std::string_view text);
+
+private:
+    unsigned char* view_ = nullptr;
+    std::string name_;
+    std::string error_;
+};
+
+// A mailbox name usable as a shared-memory and lock-file name: not empty, no "/",
+// no NUL, at most 200 bytes.
+bool ValidMailboxName(std::string_view name);
+
+// Start-up's creation of the control mailbox: opens the block and writes
+// "hMapFile = 0" or "MapFilePointer = nil" when that fails (the agent runs on
+// without a mailbox).
+SharedBlock::OpenResult CreateControlMailbox(SharedBlock& block, const std::string& name, const Log& log);
+
+}  // namespace kx
