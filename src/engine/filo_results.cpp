@@ -1,6 +1,7 @@
 #include "engine/filo_results.h"
 
 #include <string>
+#include <utility>
 
 #include "core/minute_stamps.h"
 #include "core/text.h"
