@@ -34,7 +34,7 @@ bool RetryWithin(std::chrono::milliseconds timeout, Check check)
 std::string AgentLockPath(const std::string& mailboxName) { return "/dev/shm/kx-ata." + mailboxName + ".lock"; }
 
 FileLock::FileLock(FileLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), error_(std::move(other.error_))
+    : fd_(std::exchange(other.fd_, -1)), heldElsewhere_(other.heldElsewhere_), error_(std::move(other.error_))
 {
 }
 
@@ -43,6 +43,7 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept
     if (this != &other) {
         Unlock();
         fd_ = std::exchange(other.fd_, -1);
+        heldElsewhere_ = other.heldElsewhere_;
         error_ = std::move(other.error_);
     }
     return *this;
@@ -52,6 +53,7 @@ bool FileLock::TryLock(const std::string& path)
 {
     Unlock();
     error_.clear();
+    heldElsewhere_ = false;
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EACCES) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -59,7 +61,8 @@ bool FileLock::TryLock(const std::string& path)
         return false;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error_ = errno == EWOULDBLOCK ? path + " is held by another process" : "flock " + path + ": " + std::strerror(errno);
+        heldElsewhere_ = errno == EWOULDBLOCK;
+        error_ = heldElsewhere_ ? path + " is held by another process" : "flock " + path + ": " + std::strerror(errno);
         close(fd);
         return false;
     }
@@ -69,7 +72,13 @@ bool FileLock::TryLock(const std::string& path)
 
 bool FileLock::LockWithin(const std::string& path, std::chrono::milliseconds timeout)
 {
-    return RetryWithin(timeout, [&] { return TryLock(path); });
+    bool failed = false;  // an error other than another holder is not worth waiting for
+    const bool ended = RetryWithin(timeout, [&] {
+        if (TryLock(path)) return true;
+        failed = !heldElsewhere_;
+        return failed;
+    });
+    return ended && !failed;
 }
 
 void FileLock::Unlock()

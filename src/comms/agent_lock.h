@@ -28,10 +28,13 @@ public:
     void Unlock();
 
     bool Held() const { return fd_ >= 0; }
+    // The last attempt failed because another holder has the lock.
+    bool HeldElsewhere() const { return heldElsewhere_; }
     const std::string& ErrorText() const { return error_; }
 
 private:
     int fd_ = -1;
+    bool heldElsewhere_ = false;
     std::string error_;
 };
 

@@ -15,14 +15,11 @@
 
 namespace kx {
 
-namespace {
-
-std::string SystemError(const char* what)
+void SharedBlock::Fail(const char* what, int errorNumber)
 {
-    return std::string(what) + ": " + std::strerror(errno);
+    errorNumber_ = errorNumber;
+    error_ = std::string(what) + ": " + std::strerror(errorNumber);
 }
-
-}  // namespace
 
 bool ValidMailboxName(std::string_view name)
 {
@@ -33,7 +30,10 @@ bool ValidMailboxName(std::string_view name)
 SharedBlock::~SharedBlock() { Close(); }
 
 SharedBlock::SharedBlock(SharedBlock&& other) noexcept
-    : view_(std::exchange(other.view_, nullptr)), name_(std::move(other.name_)), error_(std::move(other.error_))
+    : view_(std::exchange(other.view_, nullptr)),
+      name_(std::move(other.name_)),
+      error_(std::move(other.error_)),
+      errorNumber_(other.errorNumber_)
 {
 }
 
@@ -44,6 +44,7 @@ SharedBlock& SharedBlock::operator=(SharedBlock&& other) noexcept
         view_ = std::exchange(other.view_, nullptr);
         name_ = std::move(other.name_);
         error_ = std::move(other.error_);
+        errorNumber_ = other.errorNumber_;
     }
     return *this;
 }
@@ -53,29 +54,28 @@ SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode
     Close();
     name_ = name;
     error_.clear();
+    errorNumber_ = 0;
     if (!ValidMailboxName(name)) {
-        error_ = "invalid mailbox name \"" + name + "\"";
+        Fail("invalid mailbox name", EINVAL);
         return OpenResult::NoBlock;
     }
     const int flags = mode == OpenMode::CreateOrOpen ? O_CREAT | O_RDWR : O_RDWR;
     const int fd = shm_open(("/" + name).c_str(), flags, 0666);
     if (fd < 0) {
-        error_ = SystemError("shm_open");
+        Fail("shm_open", errno);
         return OpenResult::NoBlock;
     }
     // Only grow: a block the front end made larger keeps its size.
     struct stat st {};
     if (fstat(fd, &st) != 0 || (st.st_size < static_cast<off_t>(kSize) && ftruncate(fd, kSize) != 0)) {
-        error_ = SystemError("sizing the block");
+        Fail("sizing the block", errno);
         close(fd);
         return OpenResult::NoBlock;
     }
     void* view = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    const int mapErrno = errno;
+    if (view == MAP_FAILED) Fail("mmap", errno);
     close(fd);  // the mapping keeps the block alive
     if (view == MAP_FAILED) {
-        errno = mapErrno;
-        error_ = SystemError("mmap");
         return OpenResult::NoView;
     }
     view_ = static_cast<unsigned char*>(view);

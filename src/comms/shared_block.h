@@ -34,6 +34,7 @@ public:
     bool HasView() const { return view_ != nullptr; }
     const std::string& Name() const { return name_; }
     const std::string& ErrorText() const { return error_; }
+    int ErrorNumber() const { return errorNumber_; }  // errno of the failed step, 0 when none
 
     // The text up to the first NUL, or all 10000 bytes when there is none; the empty
     // text without a view.
@@ -43,9 +44,12 @@ public:
     void SendMFThis(std::string_view text);
 
 private:
+    void Fail(const char* what, int errorNumber);
+
     unsigned char* view_ = nullptr;
     std::string name_;
     std::string error_;
+    int errorNumber_ = 0;
 };
 
 // A mailbox name usable as a shared-memory and lock-file name: not empty, no "/",

@@ -1,0 +1,36 @@
+#pragma once
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kxctl {
+
+// Exit statuses of kx-ctl.
+enum ExitStatus : int { kOk = 0, kError = 1, kUsage = 2, kTimeout = 3, kNoAgent = 4 };
+
+struct CtlOptions {
+    std::string mailbox = "KT3MapFile";
+    // Seconds to wait for each reply; nullopt: the default (10 s, and no limit for
+    // the final "RFA" of trp); zero: no limit.
+    std::optional<double> timeoutSeconds;
+    bool help = false;
+    std::string command;
+    std::vector<std::string> arguments;
+};
+
+// Parses the command line (without the program name); throws UsageError.
+CtlOptions ParseCtlOptions(const std::vector<std::string>& args);
+
+struct UsageError {
+    std::string text;
+};
+
+const char* UsageText();
+
+// A wait limit: nullopt waits without limit.
+using WaitLimit = std::optional<std::chrono::milliseconds>;
+WaitLimit ReplyLimit(const CtlOptions& options);
+WaitLimit FinalReplyLimit(const CtlOptions& options);  // the "RFA" of trp
+
+}  // namespace kxctl

@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+#include "ctl_options.h"
+
+namespace kxctl {
+
+// The text kx-ctl writes into the block for the command line's command; throws
+// UsageError for arguments the agent could not take.
+std::string MailboxCommandText(const CtlOptions& options);
+
+// "/dev/shm/kx-ctl." + name + ".lock": runs of kx-ctl on one mailbox take turns.
+std::string CtlLockPath(const std::string& mailboxName);
+
+}  // namespace kxctl
