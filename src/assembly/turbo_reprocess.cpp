@@ -1,0 +1,164 @@
+#include "assembly/turbo_reprocess.h"
+
+#include <exception>
+
+#include "assembly/auto_fit_shift.h"
+#include "assembly/clocking_positions.h"
+#include "assembly/copy_emp_ptr.h"
+#include "assembly/day_classification.h"
+#include "assembly/emp_record.h"
+#include "assembly/half_day_adjustment.h"
+#include "assembly/late_early_reason.h"
+#include "assembly/query_access.h"
+#include "assembly/raw_data.h"
+#include "assembly/shift_info.h"
+#include "core/text.h"
+#include "db/run_sql.h"
+#include "engine/day_computation.h"
+#include "engine/save_to_attend_file.h"
+
+namespace kx {
+namespace {
+
+struct StaffDay {
+    const std::string& date;
+    const std::string& staff;
+    const std::string& needOT;
+    const std::string& needShift;
+    const std::string& card;
+};
+
+// The calendar texts that travel with the result into saving.
+struct DayTexts {
+    std::string dayDescription;
+    std::string saturdayDescription;
+};
+
+void ClearAttendPhantoms(AgentContext& ctx)
+{
+    ctx.log.WriteLog("  ClearAttendPhantom ON");
+    db::RunSQL(ctx.log, ContextDatabase(ctx).Common2Query,
+               "delete from kt_attnd where staff_number not in (select staff_number from cards)", false);
+}
+
+// Code-based overtime reads the in/out codes of the clockings, so they can no
+// longer be ignored; the switch stays off until the agent restarts.
+void KeepInOutCodesUnderCodedOT(AgentContext& ctx, const TAT_Emp& working)
+{
+    if (!ctx.settings.options.IgnoreInOutCOde || working.OTEntry.OTMode != "C") return;
+    ctx.log.WriteDetail(10, "  Adjusted IgnoreInOutCode=0 under Coded Based OT (OT_Mode=C)");
+    ctx.settings.options.IgnoreInOutCOde = false;
+}
+
+void InsertLateEarlyIfWanted(AgentContext& ctx)
+{
+    if (!ctx.settings.options.LateEarlyReason) return;
+    const TAT_Attend& a = ctx.attend;
+    InsertLateEarly(ctx, a.StaffNo, a.AtDate, a.In, a.Out);
+}
+
+void TakeFromClockJobCodes(const std::string& codes, TAT_Emp& working)
+{
+    working.WorkJobCode = Mid(codes, 1, 3);
+    working.B1JobCode = Mid(codes, 5, 3);
+    working.MealJobCode = Mid(codes, 9, 3);
+    working.B2JobCode = Mid(codes, 13, 3);
+}
+
+// Steps of one staff-day in their fixed order; failures propagate to the caller.
+void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string& dataSource)
+{
+    const Log& log = ctx.log;
+    const Settings::Options& options = ctx.settings.options;
+    TAT_Emp& working = ctx.workRec;
+    TAT_Attend& result = ctx.attend;
+
+    log.WriteDetail(0, "");
+    log.WriteDetail(0, "Reprocess Begin");
+    if (options.ClearAttendPhantom) ClearAttendPhantoms(ctx);
+
+    ctx.staffDay.DataSource = dataSource;
+    ctx.staffDay.AutoFitShiftTag.clear();
+    log.WriteDetail(10, "  Data source = " + dataSource + ";   Need_Shift = " + day.needShift +
+                            "   Need_OT = " + day.needOT);
+
+    InitEmpRecord(ctx, working, day.needOT);
+    CopyEmpPtr(ctx, ctx.templateRec, working, day.date);
+    log.WriteDetail(10, "  OT mode = " + working.OTEntry.OTMode + "  OT Job Code = " + working.OTEntry.OTJobcode +
+                            "  ProcessMode=" + working.ProcessMode);
+    KeepInOutCodesUnderCodedOT(ctx, working);
+
+    ctx.staffDay.ShiftNotFound = false;
+    if (day.needShift == "Y" && !options.AutoFit)
+        ctx.staffDay.ShiftNotFound = !GetShiftInfo(ctx, day.date, day.staff, working);
+
+    PopulateATDRec(ctx, day.date, day.staff);
+
+    DayTexts texts;
+    CheckIfHolOffLeav(ctx, day.date, day.staff, result, texts.dayDescription, texts.saturdayDescription, working,
+                      day.needShift);
+    log.WriteDetail(10, "  Half day leave = " + working.HalfDayLeave + ";   Holiday = " + texts.dayDescription);
+
+    const bool rawFound = GetRawData(ctx, working, day.date, day.staff, day.card);
+    const bool idFound = GetIDNoRawData(ctx, working, day.date, day.staff, day.card);
+    log.WriteDetail(10, std::string("  NoRawData = ") + BoolText(!rawFound) + ";   NoIDRawData=" + BoolText(!idFound) +
+                            ";   ShiftNotDefined = " + BoolText(ctx.staffDay.ShiftNotFound));
+
+    if ((!rawFound && !idFound) || ctx.staffDay.ShiftNotFound) {
+        log.WriteDetail(0, "  No Raw Data or shift not found");
+        InsertLateEarlyIfWanted(ctx);
+        SavetoAttendFile(ctx, result, texts.dayDescription, texts.saturdayDescription, working);
+        ReleaseRawDataMem(ctx, working);
+        ctx.host->ShowNormalIcon();
+        return;
+    }
+
+    AdjustForHalfDayLeave(ctx, working);
+
+    if (options.AutoFit) {
+        log.WriteDetail(10, "  AutoFit - Get FILO & Shift, workjobcode=" + working.WorkJobCode);
+        const FirstInLastOut filo = FirstInLastOutOfDay(working.RawData, day.date);
+        if (!GetAFShiftInfo(ctx, filo.firstIn, filo.lastOut, day.date, day.staff, working)) {
+            log.WriteDetail(10, "  No shift Fit for FILO=" + filo.firstIn + "," + filo.lastOut);
+            SavetoAttendFile(ctx, result, texts.dayDescription, texts.saturdayDescription, working);
+            ReleaseRawDataMem(ctx, working);
+            return;
+        }
+    }
+
+    if (ctx.staffDay.FromClock) TakeFromClockJobCodes(options.FromClockJobCodes, working);
+
+    ProAttd(ctx, working, result);
+
+    if (ctx.settings.customReport.GroupByDepartment && !working.RawData.empty())
+        LayOutClockingsByPosition(working.RawData, day.date, options.CutOffTime, result);
+
+    SavetoAttendFile(ctx, result, texts.dayDescription, texts.saturdayDescription, working);
+
+    log.WriteDetail(10, std::string("  LateEarlyReason=") + BoolText(options.LateEarlyReason));
+    InsertLateEarlyIfWanted(ctx);
+
+    ReleaseRawDataMem(ctx, working);
+    log.WriteDetail(10, "Reprocess End");
+}
+
+}  // namespace
+
+void PopulateATDRec(AgentContext& ctx, const std::string& date, const std::string& staff)
+{
+    ResetAttend(ctx.attend, staff, date);
+}
+
+void TurboReprocessAttend(AgentContext& ctx, const std::string& date, const std::string& staff,
+                          const std::string& dataSource, const std::string& needOT, const std::string& needShift,
+                          const std::string& card)
+{
+    try {
+        ReprocessStaffDay(ctx, StaffDay{date, staff, needOT, needShift, card}, dataSource);
+    } catch (const std::exception& e) {
+        ctx.log.WriteLog(std::string("<TurboReprocessAttend>:") + e.what());
+        ReleaseRawDataMem(ctx, ctx.workRec);
+    }
+}
+
+}  // namespace kx
