@@ -1,0 +1,107 @@
+#include "schedule/auto_process.h"
+
+#include <chrono>
+#include <exception>
+#include <vector>
+
+#include "assembly/clock_date_window.h"
+#include "assembly/sys_param.h"
+#include "core/text.h"
+#include "db/database.h"
+#include "db/run_sql.h"
+#include "db/sql_quote.h"
+#include "schedule/batch_staff_day.h"
+#include "schedule/batch_staff_rows.h"
+
+namespace kx {
+namespace {
+
+constexpr const char* kProcessTodayOnly = "29991231";
+
+// The staff members without an attendance row on the date. The staff number is
+// qualified: cards and kt_cdext both have one.
+std::string StaffWithoutRowSelect(const std::string& date)
+{
+    return "select * from cards c, kt_cdext x where  c.staff_number=x.staff_number and not (c.staff_number in ( "
+           "select staff_number from kt_attnd where at_date='" +
+           db::SqlQuote(date) + "'" + ") )";
+}
+
+std::string DayMonthYear(const std::string& date)
+{
+    return Mid(date, 7, 2) + "/" + Mid(date, 5, 2) + "/" + Mid(date, 1, 4);
+}
+
+}  // namespace
+
+LocalTime AutoProcessBase(const std::string& lastAAPDate, LocalTime now)
+{
+    if (lastAAPDate == kProcessTodayOnly) return now - std::chrono::days{1};
+    return std::chrono::local_days{DecodeDateText(lastAAPDate)};
+}
+
+long long AutoProcessDays(LocalTime base, LocalTime now)
+{
+    return std::chrono::duration_cast<std::chrono::days>(now - base).count();
+}
+
+int AutoProcessProgress(long long n, long long days, long long r, long long rows)
+{
+    const long long p = ((n - 1) * rows + r) * 100 / (days * rows);
+    return p == 0 ? 999 : static_cast<int>(p);
+}
+
+void AutoProcess(AgentContext& ctx)
+{
+    if (!ctx.settings.options.AutoProcess) return;
+    try {
+        if (!ctx.db) throw db::DbError("database is not open");
+        db::Database& database = *ctx.db;
+
+        ctx.log.WriteDetail(10, "AutoProcess: started.");
+        GetSysParam(ctx, ctx.templateRec);
+        const TAT_Emp batchTemplate = ctx.templateRec;
+
+        const LocalTime now = ctx.clock.Now();
+        const LocalTime base = AutoProcessBase(ctx.derived.lastAAPDate, now);
+        const long long days = AutoProcessDays(base, now);
+        if (days <= 0) {
+            ctx.log.WriteDetail(10, "Already processed.");
+            return;
+        }
+
+        // The date recorded at the end is the last day processed, which is today
+        // unless the run went on past midnight.
+        std::string lastDate;
+        db::Database::Batch batch(database);
+        for (long long n = 1; n <= days && !ctx.flags.stop; ++n) {
+            const std::string date = DateText(base + std::chrono::days{n});
+            lastDate = date;
+            db::RunSQL(ctx.log, database.AutoAPQuery, StaffWithoutRowSelect(date), true);
+            const std::vector<BatchStaffRow> rows = TakeStaffRows(database.AutoAPQuery);
+            const long long count = static_cast<long long>(rows.size());
+            for (long long r = 1; r <= count; ++r) {
+                ctx.host->ProcessEvents();
+                if (ctx.flags.stop) break;
+                const BatchStaffRow& row = rows[static_cast<std::size_t>(r - 1)];
+                ctx.host->SetGradBar(AutoProcessProgress(n, days, r, count));
+                ctx.host->MemoAdd("Auto-Process " + row.staffNumber + " on " + DayMonthYear(date));
+                ReprocessBatchStaffDay(ctx, batchTemplate, row, date);
+            }
+        }
+        batch.End();
+
+        if (ctx.flags.stop) {
+            ctx.log.WriteDetail(10, "User Interrupted.");
+        } else {
+            db::WriteKTINI(ctx, "Attend", "LastAAPDate", lastDate);
+            ctx.log.WriteDetail(10, "Auto-Processed End.");
+        }
+        ctx.host->SetGradBar(0);
+        ctx.flags.stop = false;
+    } catch (const std::exception& e) {
+        ctx.log.WriteLog("<Timer3Timer>" + std::string(e.what()));
+    }
+}
+
+}  // namespace kx

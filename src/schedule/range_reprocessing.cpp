@@ -1,0 +1,233 @@
+#include "schedule/range_reprocessing.h"
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+
+#include "assembly/clock_date_window.h"
+#include "assembly/query_access.h"
+#include "assembly/sys_param.h"
+#include "assembly/turbo_reprocess.h"
+#include "core/text.h"
+#include "db/run_sql.h"
+#include "db/sql_quote.h"
+#include "schedule/range_request.h"
+
+namespace kx {
+namespace {
+
+using db::SqlQuote;
+
+// Read in full before the staff member's days are walked.
+struct StaffRow {
+    std::string exempted;
+    std::string staffNumber;
+    std::string name;
+    std::string cardNumber;
+    std::string scCode;
+    std::string brCode;
+    std::string dpCode;
+    std::string cpCode;
+    std::string otEntitled;
+    std::string onShift;
+};
+
+StaffRow ReadStaffRow(const db::Query& rows)
+{
+    return StaffRow{rows.FieldByName("exempted"),    rows.FieldByName("staff_number"), rows.FieldByName("name"),
+                    rows.FieldByName("card_number"), rows.FieldByName("sc_code"),      rows.FieldByName("br_code"),
+                    rows.FieldByName("dp_code"),     rows.FieldByName("cp_code"),      rows.FieldByName("ot_entitled"),
+                    rows.FieldByName("on_shift")};
+}
+
+// Card validity, both ends inclusive, compared as yyyymmdd texts.
+struct CardValidity {
+    std::string start;
+    std::string end;
+    // A card without an expiry date does not expire: compared as is, every date
+    // would lie after an empty end and the deletion would take all the rows.
+    std::string EffectiveEnd() const { return Trim(end).empty() ? "99999999" : end; }
+    bool Covers(const std::string& date) const { return !(date < start || date > EffectiveEnd()); }
+};
+
+// One range run: the request's letter and days, the counters and the batch.
+class RangeRun {
+public:
+    RangeRun(AgentContext& ctx, db::Database& db) : ctx_(ctx), db_(db) {}
+
+    void Walk(const std::string& trpRequest)
+    {
+        GetSysParam(ctx_, ctx_.templateRec);
+        ctx_.flags.stop = false;
+
+        const RangeRequest request = SplitRangeRequest(trpRequest);
+        db::Query& rows = db_.TurboQuery;
+        ctx_.log.WriteDetail(10, "Turbo SQL=" + request.staffSql);
+        OpenQuery(rows, request.staffSql);
+        if (rows.Eof()) return;
+
+        dataSource_ = request.dataSource;
+        range_ = PlanRangeDays(ctx_, request);
+        total_ = rows.RecordCount() * range_.count;
+        ctx_.log.WriteDetail(0, std::to_string(total_) + " records (days * staff) to be reprocessed.");
+        done_ = 0;
+
+        for (; !rows.Eof(); rows.Next()) {
+            ReprocessStaff(ReadStaffRow(rows));
+            db_.CommitIfDue();
+            if (ctx_.flags.stop) break;
+        }
+        rows.Close();
+    }
+
+private:
+    void ReprocessStaff(const StaffRow& row)
+    {
+        const Log& log = ctx_.log;
+        const Settings::Options& options = ctx_.settings.options;
+        if (row.exempted == "Y") {
+            log.WriteLog("Exempted : " + row.staffNumber);
+            db::RunSQL(log, db_.Common2Query,
+                       "delete from kt_attnd where staff_number='" + SqlQuote(row.staffNumber) + "'", false);
+            return;
+        }
+
+        FillTemplate(row);
+        log.WriteDetail(10, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate));
+        if (options.FlexibleWorkHour) LookUpFlexibleWorkHour(row.staffNumber);
+
+        CardValidity validity;
+        if (options.CheckStartExpiryDate && !ReadCardValidity(row.staffNumber, validity)) return;
+
+        for (long long n = 0; n < range_.count; ++n) {
+            const std::chrono::year_month_day date{range_.first + std::chrono::days{n}};
+            const std::string dateText = DateTextOf(date);
+            log.WriteDetail(10, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate) + "  " +
+                                    "dts,Start,End=" + dateText + "," + validity.start + "," + validity.end);
+            if (options.CheckStartExpiryDate && !validity.Covers(dateText)) {
+                DeleteRowsOutsideValidity(row.staffNumber, dateText, validity);
+                continue;
+            }
+            ++done_;
+            if (ctx_.flags.stop) {
+                log.WriteLog("Stopped manually by user.");
+                break;
+            }
+            ShowProgress(row.staffNumber, date);
+            ctx_.host->ProcessEvents();
+            TurboReprocessAttend(ctx_, dateText, row.staffNumber, dataSource_, row.otEntitled, row.onShift,
+                                 row.cardNumber);
+            db_.CommitIfDue();
+        }
+    }
+
+    void FillTemplate(const StaffRow& row)
+    {
+        TAT_Emp& t = ctx_.templateRec;
+        t.Name = row.name;
+        t.CardNo = row.cardNumber;
+        t.ScCode = row.scCode;
+        t.BrCode = row.brCode;
+        t.DpCode = row.dpCode;
+        t.CpCode = row.cpCode;
+        t.ProcessMode = row.otEntitled == "Y" ? "T" : "N";
+    }
+
+    // Without a row (or when the lookup fails) the template keeps its value.
+    void LookUpFlexibleWorkHour(const std::string& staff)
+    {
+        db::Query& q = db_.Common2Query;
+        if (!db::RunSQL(ctx_.log, q, "select flexi_hour from kt_cdext where staff_number='" + SqlQuote(staff) + "'",
+                        true))
+            return;
+        ctx_.templateRec.FlexibleWorkHour = q.FieldByName("flexi_hour");
+        ctx_.log.WriteDetail(0, "FlexibleWorkHour=" + ctx_.templateRec.FlexibleWorkHour);
+    }
+
+    // False when the staff member has no cards row (also when the lookup fails).
+    bool ReadCardValidity(const std::string& staff, CardValidity& validity)
+    {
+        db::Query& q = db_.Common2Query;
+        if (!db::RunSQL(ctx_.log, q, "select * from cards where staff_number='" + SqlQuote(staff) + "'", true)) {
+            if (ctx_.settings.options.ATA_Details > 0) ctx_.log.WriteLog("<Timer4Timer>: " + staff + " not found");
+            return false;
+        }
+        validity.start = q.FieldByName("starting_date");
+        validity.end = q.FieldByName("expiry_date");
+        ctx_.log.WriteDetail(10, "sStartdt,sEndDt=" + validity.start + "," + validity.end);
+        return true;
+    }
+
+    void DeleteRowsOutsideValidity(const std::string& staff, const std::string& date, const CardValidity& validity)
+    {
+        const std::string sql = "delete from kt_attnd where staff_number= '" + SqlQuote(staff) + "'" +
+                                "  and (at_date < " + "'" + SqlQuote(validity.start) + "'" + " or at_date>" + "'" +
+                                SqlQuote(validity.EffectiveEnd()) + "'" + ")";
+        db::RunSQL(ctx_.log, db_.Common2Query, sql, false);
+        if (ctx_.settings.options.ATA_Details > 0) {
+            ctx_.log.WriteLog("Timer4Timer : out of date range : stf,dts,start,end=" + staff + "," + date + "," +
+                              validity.start + "," + validity.end);
+            ctx_.log.WriteLog("Timer4Timer : " + sql);
+        }
+    }
+
+    void ShowProgress(const std::string& staff, std::chrono::year_month_day date)
+    {
+        const long long percent = done_ * 100 / total_;
+        ctx_.host->SetGradBar(percent == 0 ? 999 : static_cast<int>(percent));
+        ctx_.host->SetApplicationTitle(RangeProgressTitle(done_, total_));
+        ctx_.host->MemoAdd("Process " + staff + " on " + DayMonthYearText(date));
+    }
+
+    AgentContext& ctx_;
+    db::Database& db_;
+    std::string dataSource_;
+    RangeDays range_;
+    long long total_ = 0;
+    long long done_ = 0;
+};
+
+// Leaves the agent as it was before the run, whatever happened in it.
+void FinishRange(AgentContext& ctx, BatchControl& control, const std::string& title)
+{
+    ctx.host->SendMFThis("RFA");
+    control.StartMailboxTimer();
+    ctx.host->SetApplicationTitle(title);
+    ctx.host->SetGradBar(0);
+    ctx.flags.rangeBusy = false;
+}
+
+}  // namespace
+
+std::string RangeProgressTitle(long long done, long long total)
+{
+    const long long rounded = total > 0 ? (done * 200 + total) / (2 * total) : 0;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%3lld %% Processed.", rounded);
+    return buf;
+}
+
+void RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control)
+{
+    BatchGuard guard(control, BatchKind::Range);
+    if (!guard.Entered()) {
+        ctx.log.WriteDetail(10, "Turbo RP waits for the running batch.");
+        return;
+    }
+
+    ctx.flags.rangeBusy = true;
+    control.StopMailboxTimer();
+    const std::string title = ctx.host->ApplicationTitle();
+    try {
+        db::Database& db = ContextDatabase(ctx);
+        db::Database::Batch batch(db);
+        RangeRun(ctx, db).Walk(trpRequest);
+        batch.End();
+    } catch (const std::exception& e) {
+        ctx.log.WriteLog(std::string("<TurboReprocess>") + e.what());
+        if (ctx.db) ctx.db->TurboQuery.Close();
+    }
+    FinishRange(ctx, control, title);
+}
+
+}  // namespace kx
