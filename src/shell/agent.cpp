@@ -1,0 +1,233 @@
+#include "shell/agent.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <exception>
+
+#include "comms/mailbox_tick.h"
+#include "db/database.h"
+#include "db/run_sql.h"
+#include "shell/agent_identity.h"
+
+namespace kx {
+
+Agent::Agent(AgentOptions options, const Clock* clock)
+    : systemClock_(clock ? nullptr : std::make_unique<SystemClock>()),
+      options_(std::move(options)),
+      ctx_(options_.home, clock ? *clock : *systemClock_)
+{
+    ctx_.host = this;
+
+    mailboxTimer_.setInterval(kMailboxIntervalMs);
+    intervalTimer_.setInterval(kIntervalTimerMs);
+    autoProcessTimer_.setInterval(kAutoProcessDelayMs);
+    autoProcessTimer_.setSingleShot(true);
+    rangeTimer_.setInterval(kRangeTimerMs);
+    rangeTimer_.setSingleShot(true);
+    QObject::connect(&mailboxTimer_, &QTimer::timeout, this, [this]() { Timer1Timer(); });
+    QObject::connect(&intervalTimer_, &QTimer::timeout, this, [this]() { OnIntervalTimer(); });
+    QObject::connect(&autoProcessTimer_, &QTimer::timeout, this, [this]() { OnAutoProcessTimer(); });
+    QObject::connect(&rangeTimer_, &QTimer::timeout, this, [this]() { OnRangeTimer(); });
+
+    SetApplicationTitle(kEntryApplicationTitle);
+    window_ = std::make_unique<StatusWindow>(ctx_, *this, options_.headless, options_.mirror);
+    window_->SetTitle(kAgentTitle);
+}
+
+Agent::~Agent()
+{
+    mailboxTimer_.stop();
+    intervalTimer_.stop();
+    autoProcessTimer_.stop();
+    rangeTimer_.stop();
+    ctx_.host = &ctx_.quietHost;
+    window_.reset();
+    ctx_.db = nullptr;
+    database_.reset();
+}
+
+Agent::HandlerScope::~HandlerScope()
+{
+    if (--agent_.handlerDepth_ == 0) agent_.AfterHandlers();
+}
+
+void Agent::AfterHandlers()
+{
+    if (aapResetDeferred_) {
+        aapResetDeferred_ = false;
+        ResetLastAutoProcessDate();
+    }
+    if (closeDeferred_ && !closed_) {
+        closeDeferred_ = false;
+        // From the event loop, once the handler that held the close has unwound.
+        QTimer::singleShot(0, this, [this]() { window_->close(); });
+    }
+}
+
+// ---- timers ----
+
+void Agent::Timer1Timer()
+{
+    mailboxTimer_.stop();
+    HandlerScope scope(*this);
+    if (MailboxTick(ctx_, block_, *this) && !ctx_.flags.closing) mailboxTimer_.start();
+}
+
+void Agent::OnIntervalTimer()
+{
+    intervalTimer_.stop();
+    HandlerScope scope(*this);
+    // Interval, daily and previous-day reprocessing are filled in by the
+    // scheduling work; until then the tick only keeps its timer going.
+    if (!ctx_.flags.closing) intervalTimer_.start();
+}
+
+void Agent::OnAutoProcessTimer()
+{
+    autoProcessTimer_.stop();  // once per start: never armed again
+    HandlerScope scope(*this);
+    // The daily auto-process run is filled in by the scheduling work.
+}
+
+void Agent::OnRangeTimer()
+{
+    rangeTimer_.stop();
+    HandlerScope scope(*this);
+    // TODO(range reprocessing): RunRangeReprocessing(ctx_, trpRequest_, batchControl_)
+    // from schedule/range_reprocessing.h once it is in the tree.
+}
+
+// ---- status and mailbox ----
+
+void Agent::SetGradBar(int value) { window_->SetGradBar(value); }
+
+void Agent::MemoAdd(std::string_view text) { window_->MemoAdd(text); }
+
+void Agent::ProcessEvents() { QCoreApplication::processEvents(); }
+
+void Agent::SetApplicationTitle(std::string title)
+{
+    applicationTitle_ = std::move(title);
+    QGuiApplication::setApplicationDisplayName(QString::fromStdString(applicationTitle_));
+}
+
+void Agent::SendMFThis(std::string_view text) { block_.SendMFThis(text); }
+
+void Agent::ShowNormalIcon() { window_->ShowNormalIcon(); }
+
+void Agent::CloseMainWindow() { window_->close(); }
+
+void Agent::RestoreMainWindow() { window_->RestoreNormal(); }
+
+std::string Agent::FormatClockData(const std::string& /*packet*/)
+{
+    // TODO(on-the-fly): comms/format_clock_data.h FormatClockData(ctx_, packet, ...)
+    // once it is in the tree; until then a packet gives the empty record ("DLO").
+    return {};
+}
+
+void Agent::SendThisMessage(const std::string& text) { kx::SendThisMessage(commandBuffers_, text); }
+
+// TODO(controller connections): the FEP table and FEP 1's connection come with
+// the controller-connections window; until then no FEP is defined.
+bool Agent::Fep1Defined() const { return false; }
+bool Agent::Fep1Connected() const { return false; }
+void Agent::StopFep1PollTask() {}
+void Agent::ConnectFep1() {}
+
+void Agent::CreateControllerConnections()
+{
+    commandBuffers_.InitCommandBuffers();
+    // TODO(controller connections): ConnectIP and SpawnPollingThread.
+}
+
+void Agent::CloseControllerConnections()
+{
+    // TODO(controller connections): stop the poll tasks, wait 1 s, disconnect.
+}
+
+void Agent::ResetLastAutoProcessDate()
+{
+    // The settings write uses AutoAPQuery; a daily auto-process may be walking
+    // it from inside a handler, so the reset waits until that handler returns.
+    if (handlerDepth_ > 0) {
+        aapResetDeferred_ = true;
+        return;
+    }
+    db::WriteKTINI(ctx_, "Attend", "LastAAPDate", DateText(ctx_.clock.Now()));
+    MemoAdd("Last Auto-Process Date Reset.");
+}
+
+// ---- close ----
+
+void Agent::EndAfterAbortedStart()
+{
+    if (!closed_) FormClose();
+}
+
+void Agent::CloseLikeEnd()
+{
+    if (closed_) return;
+    ctx_.flags.endReceived = true;
+    window_->close();
+}
+
+bool Agent::MainWindowMayClose()
+{
+    if (closed_) return true;
+    if (!closeAllowed_) {
+        if (!FormCloseQuery()) return false;
+        closeAllowed_ = true;
+    }
+    if (handlerDepth_ > 0) {
+        // A batch is under way below this event: end it at its next check and
+        // close once it has returned, so it never works on released state.
+        ctx_.flags.stop = true;
+        closeDeferred_ = true;
+        return false;
+    }
+    FormClose();
+    QTimer::singleShot(0, qApp, []() { QCoreApplication::quit(); });
+    return true;
+}
+
+bool Agent::FormCloseQuery()
+{
+    try {
+        if (!ctx_.flags.endReceived) {
+            const std::string question = ctx_.settings.options.International
+                                             ? ctx_.internArray[238] + " ,  " + ctx_.internArray[232]
+                                             : std::string("Terminate Attendance Agent, are you sure ?");
+            if (window_->ShowDialog(question, DialogKind::Confirmation, DialogButtons::YesNo) != DialogResult::Yes)
+                return false;
+        }
+        ctx_.flags.closing = true;
+    } catch (const std::exception& e) {
+        ctx_.log.WriteLog(std::string("<FormCloseQuery>") + e.what());
+    }
+    return true;
+}
+
+void Agent::FormClose()
+{
+    closed_ = true;
+    // Nothing may start once the agent closes.
+    mailboxTimer_.stop();
+    intervalTimer_.stop();
+    autoProcessTimer_.stop();
+    rangeTimer_.stop();
+    try {
+        ctx_.workRec = TAT_Emp{};
+        ctx_.attend = TAT_Attend{};
+        ctx_.templateRec = TAT_Emp{};
+        ctx_.afRecList.Clear();
+        CloseControllerConnections();
+        block_.Close();
+    } catch (const std::exception& e) {
+        ctx_.log.WriteLog(std::string("<FormClose>") + e.what());
+    }
+    ctx_.log.WriteLog("---- KX_ATA Ended. ----");
+}
+
+}  // namespace kx

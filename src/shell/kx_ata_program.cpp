@@ -1,0 +1,103 @@
+#include "shell/kx_ata_program.h"
+
+#include <QApplication>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "comms/agent_lock.h"
+#include "shell/agent.h"
+#include "shell/agent_command_line.h"
+#include "shell/console_mirror.h"
+#include "shell/headless_mode.h"
+#include "shell/termination_signals.h"
+
+namespace kx {
+namespace {
+
+std::filesystem::path ExecutableDirectory(const char* argv0)
+{
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) return exe.parent_path();
+    return std::filesystem::absolute(argv0 ? argv0 : ".", ec).parent_path();
+}
+
+std::filesystem::path HomeDirectory(const AgentCommandLine& line, const char* argv0)
+{
+    if (line.home.empty()) return ExecutableDirectory(argv0);
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(line.home, ec);
+    return ec ? line.home : absolute;
+}
+
+}  // namespace
+
+int RunKxAta(int argc, char** argv)
+{
+    AgentCommandLine line;
+    try {
+        line = ParseAgentCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const CommandLineError& e) {
+        std::cerr << "kx-ata: " << e.what() << "\n" << "Try 'kx-ata --help'.\n";
+        return kExitUsage;
+    }
+    if (line.action == AgentCommandLine::Action::ShowHelp) {
+        std::cout << AgentUsageText();
+        return kExitClosed;
+    }
+    if (line.action == AgentCommandLine::Action::ShowVersion) {
+        std::cout << AgentVersionText();
+        return kExitClosed;
+    }
+
+    const std::filesystem::path home = HomeDirectory(line, argc > 0 ? argv[0] : nullptr);
+    if (!std::filesystem::is_directory(home)) {
+        std::cerr << "kx-ata: the home directory " << home << " does not exist\n";
+        return kExitUsage;
+    }
+
+    AgentLock lock;
+    if (!lock.Acquire(line.mailboxName)) {
+        std::cerr << "kx-ata: " << lock.ErrorText() << "\n";
+        return kExitMailboxBusy;
+    }
+
+    const bool headless = ChooseHeadless(line.headless);
+    if (headless) UseOffscreenPlatform();
+    BlockTerminationSignals();
+
+    int status = kExitClosed;
+    {
+        QApplication app(argc, argv);
+        std::optional<ConsoleMirror> mirror;
+        if (headless) mirror.emplace(ConsoleMirror::ForStandardOutput());
+
+        AgentOptions options;
+        options.home = home;
+        options.serverMode = line.serverMode;
+        options.headless = headless;
+        options.mailboxName = line.mailboxName;
+        options.mirror = mirror ? &*mirror : nullptr;
+        Agent agent(std::move(options));
+
+        TerminationSignals terminationSignals([&agent](int) { agent.CloseLikeEnd(); });
+        if (agent.FormCreate()) {
+            agent.CreateControllerConnections();
+            status = app.exec();
+        } else {
+            agent.EndAfterAbortedStart();
+            status = kExitStartupFailed;
+        }
+    }
+    lock.Release();  // after the final log line: kx-ctl waits for it
+    return status;
+}
+
+}  // namespace kx

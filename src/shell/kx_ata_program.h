@@ -1,0 +1,14 @@
+#pragma once
+
+namespace kx {
+
+// Exit statuses of kx-ata.
+inline constexpr int kExitClosed = 0;
+inline constexpr int kExitStartupFailed = 1;  // the database could not be opened, or no work areas
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitMailboxBusy = 3;   // another agent serves the mailbox
+
+// The kx-ata program: command line, the agent's start-up, the event loop and the close.
+int RunKxAta(int argc, char** argv);
+
+}  // namespace kx

@@ -1,0 +1,280 @@
+#include "shell/status_window.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include <exception>
+
+#include "core/agent_context.h"
+#include "core/intern_text.h"
+#include "shell/agent_identity.h"
+#include "shell/console_mirror.h"
+#include "shell/status_widgets.h"
+
+namespace kx {
+namespace {
+
+constexpr int kBusy = 999;
+constexpr int kMemoKeptFrom = 991;  // lines 991 to 1000 survive a clearing
+constexpr int kMemoKeptTo = 1000;
+
+QString FromText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QIcon NormalIcon()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(StatusWindow::ReadyColour());
+    painter.setPen(Qt::black);
+    painter.drawEllipse(3, 3, 26, 26);
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+const char* DialogResultText(DialogResult result)
+{
+    switch (result) {
+    case DialogResult::Ok: return "OK";
+    case DialogResult::Yes: return "Yes";
+    case DialogResult::No: return "No";
+    }
+    return "";
+}
+
+StatusWindow::StatusWindow(AgentContext& ctx, StatusWindowOwner& owner, bool headless, ConsoleMirror* mirror)
+    : QWidget(nullptr,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint),
+      ctx_(ctx),
+      owner_(owner),
+      headless_(headless),
+      mirror_(mirror)
+{
+    setFixedSize(kWidth, kStartHeight);
+    BuildControls();
+    ShowNormalIcon();
+}
+
+StatusWindow::~StatusWindow() = default;
+
+void StatusWindow::BuildControls()
+{
+    memoFrame_ = new QFrame(this);
+    memoFrame_->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    memoFrame_->setGeometry(8, 8, 417, 89);
+
+    memo_ = new QPlainTextEdit(this);
+    memo_->setReadOnly(true);
+    memo_->setGeometry(16, 16, 401, 73);
+    memo_->viewport()->installEventFilter(this);
+    SetMessageAreaColour(Qt::white);
+
+    statePanel_ = new ActionLabel(this);
+    statePanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statePanel_->setAlignment(Qt::AlignCenter);
+    statePanel_->setAutoFillBackground(true);
+    statePanel_->setGeometry(16, 112, 113, 25);
+    statePanel_->onClick = [this]() { StatePanelClick(); };
+    SetStatePanel("Ready", ReadyColour());
+
+    barFrame_ = new QFrame(this);
+    barFrame_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    barFrame_->setGeometry(136, 112, 257, 25);
+    bar_ = new GradBar(this);
+    bar_->move(137, 113);  // columns x 137..391, rows y 113..135
+
+    percentLabel_ = new ActionLabel("100 %", this);
+    percentLabel_->setAttribute(Qt::WA_TranslucentBackground);
+    percentLabel_->setGeometry(400, 118, 45, 15);
+    percentLabel_->onDoubleClick = [this]() { PercentLabelDoubleClick(); };
+
+    stopButton_ = new QPushButton("&Stop Processing", this);
+    stopButton_->setGeometry(176, 144, 115, 25);
+    QObject::connect(stopButton_, &QPushButton::clicked, [this]() { StopButtonClick(); });
+
+    extraMessage_ = new QLabel("Extra Message", this);
+    extraMessage_->move(16, 176);
+    extraMessage_->adjustSize();
+    extraMessage_->hide();
+}
+
+void StatusWindow::LogFailure(const char* tag, const char* what) const
+{
+    ctx_.log.WriteLog(std::string(tag) + what);
+}
+
+std::string StatusWindow::PanelText(int number, const char* builtin) const
+{
+    return ctx_.settings.options.International ? ctx_.internArray[number] : std::string(builtin);
+}
+
+void StatusWindow::SetStatePanel(const QString& caption, const QColor& colour)
+{
+    statePanel_->setText(caption);
+    QPalette palette = statePanel_->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    statePanel_->setPalette(palette);
+}
+
+void StatusWindow::SetGradBar(int value)
+{
+    try {
+        if (value == 0) {
+            SetStatePanel(FromText(PanelText(kReadyCaptionText, "Ready")), ReadyColour());
+            bar_->Clear(ButtonFaceColour());
+            percentLabel_->clear();
+            ShowNormalIcon();
+        } else {
+            SetStatePanel(FromText(PanelText(kInProgressCaptionText, "In Progress")), InProgressColour());
+            percentLabel_->clear();
+            if (value != kBusy) {
+                // A value beyond 100 (a mailbox "SGB" can send one) fills the bar and
+                // no more: the columns never reach past the bar's frame.
+                bar_->PaintColumns(static_cast<int>(value / 100.0 * 255));
+                percentLabel_->setText(QString::number(value) + " %");
+            }
+        }
+        if (mirror_) mirror_->Progress(value);
+    } catch (const std::exception& e) {
+        LogFailure("<SetGradBar>", e.what());
+    }
+}
+
+void StatusWindow::MemoAdd(std::string_view text)
+{
+    try {
+        if (lines_.size() > kMemoLimit) {
+            lines_ = lines_.mid(kMemoKeptFrom - 1, kMemoKeptTo - kMemoKeptFrom + 1);
+            memo_->setPlainText(lines_.join('\n'));
+        }
+        QString added = FromText(text);
+        added.remove('\r');
+        for (const QString& line : added.split('\n')) {
+            lines_.append(line);
+            memo_->appendPlainText(line);
+        }
+        if (mirror_) mirror_->Message(text);
+    } catch (const std::exception& e) {
+        LogFailure("<MemoAdd>", e.what());
+    }
+}
+
+void StatusWindow::StopButtonClick()
+{
+    try {
+        owner_.SendMFThis("STP");
+        SetGradBar(0);
+        ctx_.flags.stop = true;
+    } catch (const std::exception& e) {
+        LogFailure("<StopButtonClick>", e.what());
+    }
+}
+
+DialogResult StatusWindow::ShowDialog(const std::string& text, DialogKind kind, DialogButtons buttons)
+{
+    if (headless_) {
+        const DialogResult answer = buttons == DialogButtons::Ok ? DialogResult::Ok : DialogResult::Yes;
+        const std::string line = "Dialog \"" + text + "\" answered " + DialogResultText(answer) + " (headless)";
+        ctx_.log.WriteLog(line);
+        if (mirror_) mirror_->Message(line);
+        return answer;
+    }
+    QMessageBox box(kind == DialogKind::Error ? QMessageBox::Critical : QMessageBox::Question, windowTitle(),
+                    QString::fromStdString(text),
+                    buttons == DialogButtons::Ok ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No, this);
+    const int pressed = box.exec();
+    if (buttons == DialogButtons::Ok) return DialogResult::Ok;
+    return pressed == QMessageBox::Yes ? DialogResult::Yes : DialogResult::No;
+}
+
+void StatusWindow::SetTitle(const std::string& title)
+{
+    title_ = title;
+    setWindowTitle(QString::fromStdString(title));
+}
+
+void StatusWindow::SetStopCaption(const std::string& caption) { stopButton_->setText(QString::fromStdString(caption)); }
+
+void StatusWindow::SetStatePanelCaption(const std::string& caption)
+{
+    statePanel_->setText(QString::fromStdString(caption));
+}
+
+void StatusWindow::SetMessageAreaColour(const QColor& colour)
+{
+    QPalette palette = memo_->palette();
+    palette.setColor(QPalette::Base, colour);
+    memo_->setPalette(palette);
+}
+
+void StatusWindow::ShowNormalIcon()
+{
+    static const QIcon icon = NormalIcon();
+    setWindowIcon(icon);
+}
+
+void StatusWindow::ShowAtStart()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+    showMinimized();
+}
+
+void StatusWindow::RestoreNormal()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void StatusWindow::MessageAreaDoubleClick()
+{
+    setWindowTitle(QString::fromStdString(title_ + " V " + kAgentVersion));
+}
+
+void StatusWindow::PercentLabelDoubleClick()
+{
+    const bool tall = height() == kShortHeight;
+    setFixedSize(width(), tall ? kTallHeight : kShortHeight);
+    extraMessage_->setVisible(tall);
+}
+
+void StatusWindow::StatePanelClick() { owner_.ResetLastAutoProcessDate(); }
+
+QString StatusWindow::StatePanelText() const { return statePanel_->text(); }
+QColor StatusWindow::StatePanelColour() const { return statePanel_->palette().color(QPalette::Window); }
+QString StatusWindow::PercentText() const { return percentLabel_->text(); }
+QString StatusWindow::StopCaption() const { return stopButton_->text(); }
+const QImage& StatusWindow::BarImage() const { return bar_->Image(); }
+QColor StatusWindow::ButtonFaceColour() const { return palette().color(QPalette::Button); }
+bool StatusWindow::ExtraMessageVisible() const { return !extraMessage_->isHidden(); }
+
+void StatusWindow::closeEvent(QCloseEvent* event)
+{
+    if (owner_.MainWindowMayClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool StatusWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == memo_->viewport() && event->type() == QEvent::MouseButtonDblClick) MessageAreaDoubleClick();
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace kx
