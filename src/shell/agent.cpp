@@ -5,9 +5,11 @@
 
 #include <exception>
 
+#include "comms/format_clock_data.h"
 #include "comms/mailbox_tick.h"
 #include "db/database.h"
 #include "db/run_sql.h"
+#include "schedule/range_reprocessing.h"
 #include "shell/agent_identity.h"
 
 namespace kx {
@@ -77,6 +79,7 @@ void Agent::Timer1Timer()
 void Agent::OnIntervalTimer()
 {
     intervalTimer_.stop();
+    if (closeAllowed_) return;
     HandlerScope scope(*this);
     // Interval, daily and previous-day reprocessing are filled in by the
     // scheduling work; until then the tick only keeps its timer going.
@@ -86,6 +89,7 @@ void Agent::OnIntervalTimer()
 void Agent::OnAutoProcessTimer()
 {
     autoProcessTimer_.stop();  // once per start: never armed again
+    if (closeAllowed_) return;
     HandlerScope scope(*this);
     // The daily auto-process run is filled in by the scheduling work.
 }
@@ -93,9 +97,25 @@ void Agent::OnAutoProcessTimer()
 void Agent::OnRangeTimer()
 {
     rangeTimer_.stop();
+    if (closeAllowed_) return;
     HandlerScope scope(*this);
-    // TODO(range reprocessing): RunRangeReprocessing(ctx_, trpRequest_, batchControl_)
-    // from schedule/range_reprocessing.h once it is in the tree.
+    RunRangeReprocessing(ctx_, trpRequest_, *this);
+}
+
+void Agent::StartMailboxTimer()
+{
+    if (!ctx_.flags.closing && !closeAllowed_) mailboxTimer_.start();
+}
+
+void Agent::RefireBatch(BatchKind kind)
+{
+    if (closeAllowed_) return;  // the agent is closing: nothing new starts
+    switch (kind) {
+    case BatchKind::Range: rangeTimer_.start(); break;
+    case BatchKind::Interval:
+    case BatchKind::Daily: intervalTimer_.start(); break;
+    case BatchKind::AutoProcess: autoProcessTimer_.start(kRefireDelayMs); break;
+    }
 }
 
 // ---- status and mailbox ----
@@ -120,11 +140,9 @@ void Agent::CloseMainWindow() { window_->close(); }
 
 void Agent::RestoreMainWindow() { window_->RestoreNormal(); }
 
-std::string Agent::FormatClockData(const std::string& /*packet*/)
+std::string Agent::FormatClockData(const std::string& packet)
 {
-    // TODO(on-the-fly): comms/format_clock_data.h FormatClockData(ctx_, packet, ...)
-    // once it is in the tree; until then a packet gives the empty record ("DLO").
-    return {};
+    return kx::FormatClockData(ctx_, packet, commandBuffers_);
 }
 
 void Agent::SendThisMessage(const std::string& text) { kx::SendThisMessage(commandBuffers_, text); }

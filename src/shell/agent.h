@@ -18,6 +18,7 @@
 #include "core/agent_context.h"
 #include "core/agent_host.h"
 #include "core/clock.h"
+#include "schedule/batch_control.h"
 #include "shell/status_window.h"
 
 namespace kx {
@@ -39,7 +40,11 @@ struct AgentOptions {
 // The running agent: its context, database, control mailbox, status window and
 // timers. The status window's creation step is FormCreate (the start-up
 // sequence); its close runs FormCloseQuery and FormClose.
-class Agent final : public QObject, public AgentHost, public MailboxHost, public StatusWindowOwner {
+class Agent final : public QObject,
+                    public AgentHost,
+                    public MailboxHost,
+                    public StatusWindowOwner,
+                    public BatchControl {
 public:
     static constexpr int kMailboxIntervalMs = 50;
     static constexpr int kIntervalTimerMs = 330;
@@ -51,6 +56,9 @@ public:
     ~Agent() override;
     Agent(const Agent&) = delete;
     Agent& operator=(const Agent&) = delete;
+
+    // A deferred batch fired again runs this soon after the running one ended.
+    static constexpr int kRefireDelayMs = 1;
 
     // The start-up sequence. False when it was aborted (the database could not be
     // opened, or the work areas not allocated): the program then ends.
@@ -106,6 +114,11 @@ public:
 
     void ResetLastAutoProcessDate() override;
     bool MainWindowMayClose() override;
+
+    // BatchControl.
+    void StopMailboxTimer() override { mailboxTimer_.stop(); }
+    void StartMailboxTimer() override;
+    void RefireBatch(BatchKind kind) override;
 
 private:
     // Marks a handler on the stack. A batch inside it lets the event loop run, so
