@@ -87,42 +87,11 @@ TEST(QuietlyRejected, MessagesOfTheControllers)
     for (char c : std::string("2570B#d")) EXPECT_FALSE(QuietlyRejected(Record(std::string(1, c) + "000", 'X'))) << c;
 }
 
-TEST(ClockRecordFields, DateTimeSourceCard)
+TEST(CenturyOf, NinetyIsTheTurn)
 {
-    struct Case {
-        std::string record, prefix, date, time, source, card;
-    };
-    const Case cases[] = {
-        {"R01240315080512345600000", "", "15/03/2024", "08:05", "R01", "123456"},
-        {"O7A031231235999999900000", "", "31/12/2003", "23:59", "C7A", "999999"},
-        {"C02970101000000000190000", "00", "01/01/1997", "00:00", "C02", "00000001"},
-        {"R0189022812000'12A90000", "", "28/02/2089", "12:00", "R01", "0'12A9"},
-        {"R019002281200AAAAAA000", "0000", "28/02/1990", "12:00", "R01", "0000AAAAAA"},
-    };
-    for (const Case& c : cases) {
-        const OnLineFields f = ClockRecordFields(c.record, c.prefix);
-        EXPECT_EQ(f.date, c.date) << c.record;
-        EXPECT_EQ(f.time, c.time) << c.record;
-        EXPECT_EQ(f.source, c.source) << c.record;
-        EXPECT_EQ(f.card, c.card) << c.record;
-    }
-}
-
-TEST(CenturyOf, BelowNinetyIsThisCentury)
-{
-    EXPECT_EQ(CenturyOf("00"), "20");
-    EXPECT_EQ(CenturyOf("03"), "20");
     EXPECT_EQ(CenturyOf("89"), "20");
     EXPECT_EQ(CenturyOf("90"), "19");
-    EXPECT_EQ(CenturyOf("97"), "19");
     EXPECT_EQ(CenturyOf("9 "), "20");  // compared as text
-}
-
-TEST(OnLineRecordText, FieldOrder)
-{
-    OnLineFields f{"Ann Lee", "15/03/2024", "08:05", "WORK IN", "Sales", "C01", "00123456", "S001", "ann.jpg"};
-    EXPECT_EQ(OnLineRecordText(f), "09Ann Lee,15/03/2024,08:05,WORK IN,Sales,C01,00123456,S001,ann.jpg");
-    EXPECT_EQ(OnLineRecordText({}), "09,,,,,,,,");
 }
 
 }  // namespace
