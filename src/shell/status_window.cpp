@@ -80,6 +80,7 @@ void StatusWindow::BuildControls()
     SetMessageAreaColour(Qt::white);
 
     statePanel_ = new ActionLabel(this);
+    statePanel_->setObjectName("statePanel");
     statePanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statePanel_->setAlignment(Qt::AlignCenter);
     statePanel_->setAutoFillBackground(true);
@@ -94,11 +95,13 @@ void StatusWindow::BuildControls()
     bar_->move(137, 113);  // columns x 137..391, rows y 113..135
 
     percentLabel_ = new ActionLabel("100 %", this);
+    percentLabel_->setObjectName("percentLabel");
     percentLabel_->setAttribute(Qt::WA_TranslucentBackground);
     percentLabel_->setGeometry(400, 118, 45, 15);
     percentLabel_->onDoubleClick = [this]() { PercentLabelDoubleClick(); };
 
     stopButton_ = new QPushButton("&Stop Processing", this);
+    stopButton_->setObjectName("stopButton");
     stopButton_->setGeometry(176, 144, 115, 25);
     QObject::connect(stopButton_, &QPushButton::clicked, [this]() { StopButtonClick(); });
 

@@ -1,0 +1,273 @@
+#include "shell/status_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/agent_context.h"
+#include "shell/console_mirror.h"
+#include "support/test_db.h"
+#include "qt_test_app.h"
+
+namespace kx {
+namespace {
+
+class RecordingOwner final : public StatusWindowOwner {
+public:
+    void SendMFThis(std::string_view text) override { sent.emplace_back(text); }
+    void ResetLastAutoProcessDate() override { ++resets; }
+    bool MainWindowMayClose() override { return mayClose; }
+
+    std::vector<std::string> sent;
+    int resets = 0;
+    bool mayClose = true;
+};
+
+class StatusWindowTest : public ::testing::Test {
+protected:
+    // Columns of the bar painted in the colour of their number.
+    int PaintedColumns() const
+    {
+        const QImage& image = window.BarImage();
+        int columns = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor top = image.pixelColor(x, 0);
+            const QColor bottom = image.pixelColor(x, image.height() - 1);
+            if (top != QColor(255, x + 1, 0) || bottom != top) break;
+            ++columns;
+        }
+        return columns;
+    }
+    bool BarCleared() const
+    {
+        const QImage& image = window.BarImage();
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (image.pixelColor(x, y) != window.ButtonFaceColour()) return false;
+        return true;
+    }
+    std::vector<std::string> LogLines() const
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(ctx.log.MainLogPath());
+        for (std::string line; std::getline(in, line);) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
+        return lines;
+    }
+
+    QApplication& app = test::TestApplication();
+    test::TempHome home;
+    FakeClock clock{MakeLocalTime(2026, 12, 9, 8, 0, 0)};
+    AgentContext ctx{home.path(), clock};
+    RecordingOwner owner;
+    StatusWindow window{ctx, owner, true};
+};
+
+TEST_F(StatusWindowTest, StartsReadyWithFullPercentCaption)
+{
+    EXPECT_EQ(window.width(), 450);
+    EXPECT_EQ(window.height(), 224);
+    EXPECT_EQ(window.StatePanelText(), "Ready");
+    EXPECT_EQ(window.StatePanelColour(), StatusWindow::ReadyColour());
+    EXPECT_EQ(window.PercentText(), "100 %");
+    EXPECT_EQ(window.StopCaption(), "&Stop Processing");
+    EXPECT_FALSE(window.ExtraMessageVisible());
+    EXPECT_TRUE(BarCleared());
+}
+
+TEST_F(StatusWindowTest, ProgressPaintsTheWholePartOfValueOver100Times255Columns)
+{
+    struct Case {
+        int value;
+        int columns;
+        const char* label;
+    };
+    for (const Case c : {Case{50, 127, "50 %"}, Case{1, 2, "1 %"}, Case{100, 255, "100 %"}, Case{99, 252, "99 %"},
+                         Case{150, 255, "150 %"}, Case{-5, 0, "-5 %"}}) {
+        SCOPED_TRACE(c.value);
+        window.SetGradBar(0);
+        window.SetGradBar(c.value);
+        EXPECT_EQ(PaintedColumns(), c.columns);
+        EXPECT_EQ(window.PercentText(), c.label);
+        EXPECT_EQ(window.StatePanelText(), "In Progress");
+        EXPECT_EQ(window.StatePanelColour(), StatusWindow::InProgressColour());
+    }
+}
+
+TEST_F(StatusWindowTest, ColumnsBeyondTheValueKeepTheButtonFace)
+{
+    window.SetGradBar(50);
+    EXPECT_EQ(window.BarImage().pixelColor(127, 5), window.ButtonFaceColour());
+}
+
+TEST_F(StatusWindowTest, BusyPaintsNothingAndEmptiesTheLabel)
+{
+    window.SetGradBar(999);
+    EXPECT_EQ(PaintedColumns(), 0);
+    EXPECT_TRUE(BarCleared());
+    EXPECT_EQ(window.PercentText(), "");
+    EXPECT_EQ(window.StatePanelColour(), StatusWindow::InProgressColour());
+
+    window.SetGradBar(50);
+    window.SetGradBar(999);
+    EXPECT_EQ(PaintedColumns(), 127) << "busy leaves the bar as it was";
+}
+
+TEST_F(StatusWindowTest, SmallerValueLeavesTheLongerBarUntilReady)
+{
+    window.SetGradBar(80);
+    window.SetGradBar(10);
+    EXPECT_EQ(PaintedColumns(), 204);
+    EXPECT_EQ(window.PercentText(), "10 %");
+
+    window.SetGradBar(0);
+    EXPECT_TRUE(BarCleared());
+    EXPECT_EQ(window.StatePanelText(), "Ready");
+    EXPECT_EQ(window.StatePanelColour(), StatusWindow::ReadyColour());
+    EXPECT_EQ(window.PercentText(), "");
+}
+
+TEST_F(StatusWindowTest, BarIsDrawnInColumns137To391OfTheWindow)
+{
+    window.SetGradBar(100);
+    const QImage shown = window.grab().toImage();
+    EXPECT_EQ(shown.pixelColor(137, 113), QColor(255, 1, 0));
+    EXPECT_EQ(shown.pixelColor(263, 124), QColor(255, 127, 0));
+    EXPECT_EQ(shown.pixelColor(391, 135), QColor(255, 255, 0));
+    EXPECT_NE(shown.pixelColor(392, 124), QColor(255, 255, 0));
+    EXPECT_NE(shown.pixelColor(137, 136), QColor(255, 1, 0));
+
+    window.SetGradBar(0);
+    EXPECT_EQ(window.grab().toImage().pixelColor(263, 124), window.ButtonFaceColour());
+}
+
+TEST_F(StatusWindowTest, InternationalCaptionsAreUsedEvenWhenEmpty)
+{
+    ctx.settings.options.International = true;
+    ctx.internArray.Set(236, "En cours");
+    window.SetGradBar(20);
+    EXPECT_EQ(window.StatePanelText(), "En cours");
+    window.SetGradBar(0);
+    EXPECT_EQ(window.StatePanelText(), "") << "entry 235 is empty";
+}
+
+TEST_F(StatusWindowTest, MessageAreaKeepsLines991To1000WhenItHoldsMoreThan1000)
+{
+    for (int i = 1; i <= 1001; ++i) window.MemoAdd("line " + std::to_string(i));
+    EXPECT_EQ(window.MemoLineCount(), 1001);
+
+    window.MemoAdd("new");
+    QStringList expected;
+    for (int i = 991; i <= 1000; ++i) expected << QString("line %1").arg(i);
+    expected << "new";
+    EXPECT_EQ(window.MemoLines(), expected);
+}
+
+TEST_F(StatusWindowTest, ThousandLinesAreNotCleared)
+{
+    for (int i = 1; i <= 1000; ++i) window.MemoAdd("x");
+    window.MemoAdd("y");
+    EXPECT_EQ(window.MemoLineCount(), 1001);
+}
+
+TEST_F(StatusWindowTest, StopButtonLeavesSTPReadiesAndSetsTheStopFlag)
+{
+    window.SetGradBar(60);
+    window.findChild<QPushButton*>("stopButton")->click();
+    EXPECT_EQ(owner.sent, std::vector<std::string>{"STP"});
+    EXPECT_TRUE(ctx.flags.stop);
+    EXPECT_EQ(window.StatePanelText(), "Ready");
+    EXPECT_TRUE(BarCleared());
+}
+
+TEST_F(StatusWindowTest, PercentLabelDoubleClickTogglesHeightAndExtraMessage)
+{
+    struct Step {
+        int height;
+        bool extra;
+    };
+    for (const Step step : {Step{200, false}, Step{226, true}, Step{200, false}, Step{226, true}}) {
+        window.PercentLabelDoubleClick();
+        EXPECT_EQ(window.height(), step.height);
+        EXPECT_EQ(window.ExtraMessageVisible(), step.extra);
+    }
+}
+
+TEST_F(StatusWindowTest, MessageAreaDoubleClickShowsTheVersionInTheCaption)
+{
+    window.SetTitle("Brisk Attendance Agent");
+    window.MessageAreaDoubleClick();
+    EXPECT_EQ(window.windowTitle(), "Brisk Attendance Agent V 1.1.4.7");
+    EXPECT_EQ(window.Title(), "Brisk Attendance Agent");
+}
+
+TEST_F(StatusWindowTest, StatePanelClickAsksTheOwnerToReset)
+{
+    QLabel* panel = window.findChild<QLabel*>("statePanel");
+    ASSERT_NE(panel, nullptr);
+    const QPointF inside(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, panel->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, panel->mapToGlobal(inside), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &press);
+    QCoreApplication::sendEvent(panel, &release);
+    EXPECT_EQ(owner.resets, 1);
+}
+
+TEST_F(StatusWindowTest, HeadlessDialogsAnswerWithoutAnOperatorAndAreLogged)
+{
+    EXPECT_EQ(window.ShowDialog("Disk full", DialogKind::Error, DialogButtons::Ok), DialogResult::Ok);
+    EXPECT_EQ(window.ShowDialog("Terminate ?", DialogKind::Confirmation, DialogButtons::YesNo), DialogResult::Yes);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Dialog \"Disk full\" answered OK (headless)",
+                                                    "Dialog \"Terminate ?\" answered Yes (headless)"}));
+}
+
+TEST_F(StatusWindowTest, CloseFollowsTheOwnersAnswer)
+{
+    window.show();
+    owner.mayClose = false;
+    EXPECT_FALSE(window.close());
+    owner.mayClose = true;
+    EXPECT_TRUE(window.close());
+}
+
+// ---- headless mirror ----
+
+std::string Mirrored(bool terminal, const std::vector<int>& progress, const char* message = nullptr)
+{
+    std::FILE* file = std::tmpfile();
+    ConsoleMirror mirror(file, terminal);
+    for (const int value : progress) mirror.Progress(value);
+    if (message) mirror.Message(message);
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
+    std::fclose(file);
+    return text;
+}
+
+TEST(ConsoleMirrorTest, PipeGetsOneLinePerTenPercentStep)
+{
+    EXPECT_EQ(Mirrored(false, {1, 5, 9, 10, 15, 999, 20, 35, 100}),
+              "Progress 10 %\nProgress 20 %\nProgress 30 %\nProgress 100 %\n");
+    EXPECT_EQ(Mirrored(false, {50, 0, 20}), "Progress 50 %\nProgress 20 %\n") << "ready starts the steps again";
+    EXPECT_EQ(Mirrored(false, {}, "Process E1 on 01/11/2026"), "Process E1 on 01/11/2026\n");
+}
+
+TEST(ConsoleMirrorTest, TerminalRedrawsTheBarAroundMessages)
+{
+    const std::string bar = ConsoleMirror::BarText(50);
+    EXPECT_EQ(bar, "[" + std::string(20, '#') + std::string(20, '-') + "] 50 %");
+    EXPECT_EQ(Mirrored(true, {50}, "hello"), "\r\033[K" + bar + "\r\033[Khello\n\r\033[K" + bar);
+    EXPECT_EQ(Mirrored(true, {50, 0}), "\r\033[K" + bar + "\r\033[K");
+}
+
+}  // namespace
+}  // namespace kx
