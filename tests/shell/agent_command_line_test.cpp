@@ -1,0 +1,53 @@
+#include "shell/agent_command_line.h"
+
+#include <gtest/gtest.h>
+
+
+namespace kx {
+namespace {
+
+using Action = AgentCommandLine::Action;
+
+TEST(AgentCommandLineTest, OptionsAreRead)
+{
+    struct Case {
+        std::vector<std::string> args;
+        Action action;
+        std::string home;
+        bool server;
+        bool headless;
+        std::string mailbox;
+    };
+    const std::vector<Case> cases{
+        {{}, Action::Run, "", false, false, "KT3MapFile"},
+        {{"--home", "/srv/kx", "--server", "--headless", "--mailbox", "M2"}, Action::Run, "/srv/kx", true, true, "M2"},
+        {{"--home=/srv/kx", "--mailbox=M3"}, Action::Run, "/srv/kx", false, false, "M3"},
+        {{"--version"}, Action::ShowVersion, "", false, false, "KT3MapFile"},
+        {{"--version", "--help"}, Action::ShowHelp, "", false, false, "KT3MapFile"},
+        {{"--help", "--version"}, Action::ShowHelp, "", false, false, "KT3MapFile"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const AgentCommandLine line = ParseAgentCommandLine(c.args);
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.home.string(), c.home);
+        EXPECT_EQ(line.serverMode, c.server);
+        EXPECT_EQ(line.headless, c.headless);
+        EXPECT_EQ(line.mailboxName, c.mailbox);
+    }
+}
+
+TEST(AgentCommandLineTest, WrongArgumentsAreRefused)
+{
+    const std::vector<std::vector<std::string>> cases{
+        {"--bogus"},  {"home"},          {"--home"},          {"--mailbox"},     {"--mailbox", "a/b"},
+        {"--home="},  {"--server=yes"},  {"--mailbox", ""},  {"-x"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        EXPECT_THROW(ParseAgentCommandLine(args), CommandLineError);
+    }
+}
+
+}  // namespace
+}  // namespace kx

@@ -1,0 +1,104 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/agent.h"
+#include "support/test_db.h"
+#include "qt_test_app.h"
+
+namespace kx::test {
+
+// A mailbox name of this test program's own, removed with the fixture.
+inline std::string UniqueMailboxName()
+{
+    static std::atomic<int> counter{0};
+    return "kx-shell-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+// An agent, headless, on a fresh database with the suite's tables, with the
+// settings file written by the test. Parametrised over both backends.
+class AgentTest : public DatabaseTest {
+protected:
+    void SetUp() override
+    {
+        DatabaseTest::SetUp();
+        if (IsSkipped()) return;
+        LoadSuiteSchema(db());
+    }
+    void TearDown() override
+    {
+        agent.reset();
+        shm_unlink(("/" + mailbox).c_str());
+        DatabaseTest::TearDown();
+    }
+
+    const std::filesystem::path& home() { return testDatabase().home(); }
+
+    // Kairox.ini: the test database's alias, then `more` as written.
+    void WriteIni(const std::string& more = "[Options]\nATA_Details=999\n")
+    {
+        std::ofstream(home() / "Kairox.ini") << "[Database]\nDBAlias=" << testDatabase().alias() << "\n" << more;
+    }
+
+    Agent& MakeAgent(bool serverMode = false)
+    {
+        AgentOptions options;
+        options.home = home();
+        options.headless = true;
+        options.serverMode = serverMode;
+        options.mailboxName = mailbox;
+        agent = std::make_unique<Agent>(options, &clock);
+        return *agent;
+    }
+    Agent& StartAgent(bool serverMode = false)
+    {
+        Agent& started = MakeAgent(serverMode);
+        EXPECT_TRUE(started.FormCreate());
+        return started;
+    }
+
+    // The main log's texts without their time stamps.
+    std::vector<std::string> LogLines()
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(home() / "KX_ATA.Log");
+        for (std::string line; std::getline(in, line);) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
+        return lines;
+    }
+    bool Logged(const std::string& text)
+    {
+        const auto lines = LogLines();
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
+    }
+
+    // Lets the event loop run until `done` or the timeout.
+    static bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            usleep(1000);
+        }
+        return true;
+    }
+
+    QApplication& app = TestApplication();
+    FakeClock clock{MakeLocalTime(2026, 12, 9, 8, 0, 0)};
+    std::string mailbox = UniqueMailboxName();
+    std::unique_ptr<Agent> agent;
+};
+
+}  // namespace kx::test
