@@ -1,0 +1,130 @@
+// A range request through the real programs: kx-db fills a demo site, kx-ata
+// serves the mailbox headless, kx-ctl sends "TRP" and waits for "RFA", then
+// "END"; the attendance rows are read back from the database.
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "program_runner.h"
+#include "support/test_db.h"
+
+namespace kx {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ProgramDir;
+using test::RunProgram;
+
+constexpr int kDays = 10;  // 1 to 10 January 2024
+const std::string kStaffSelect = "select * from cards c, kt_cdext x where c.staff_number=x.staff_number";
+
+class RangeRequestTest : public test::DatabaseTest {
+protected:
+    void SetUp() override
+    {
+        DatabaseTest::SetUp();
+        if (IsSkipped()) return;
+        bin = ProgramDir();
+        for (const char* program : {"kx-ata", "kx-ctl", "kx-db"})
+            if (bin.empty() || !fs::exists(bin / program)) GTEST_SKIP() << "the programs are not built (KX_BIN_DIR)";
+        mailbox = "kxtest-range-" + std::to_string(getpid()) + "-" + GetParam();
+    }
+    void TearDown() override
+    {
+        if (!mailbox.empty()) {
+            shm_unlink(("/" + mailbox).c_str());
+            std::error_code ignored;
+            fs::remove("/dev/shm/kx-ata." + mailbox + ".lock", ignored);
+            fs::remove("/dev/shm/kx-ctl." + mailbox + ".lock", ignored);
+        }
+        DatabaseTest::TearDown();
+    }
+
+    std::string Target() const
+    {
+        return IsPostgres() ? testDb_->alias() : (testDb_->home() / "kxtest.db").string();
+    }
+    fs::path Home() const { return testDb_->home(); }
+
+    test::ProgramOutcome Ctl(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> full = {(bin / "kx-ctl").string(), "--mailbox", mailbox, "--timeout", "120"};
+        full.insert(full.end(), args.begin(), args.end());
+        return RunProgram(full);
+    }
+
+    std::vector<std::string> Rows(const std::string& sql)
+    {
+        db::Query& q = db().CommonQuery;
+        q.Close();
+        q.SetSQL(sql);
+        q.Open();
+        std::vector<std::string> rows;
+        for (; !q.Eof(); q.Next()) {
+            std::string row;
+            for (int i = 0; i < q.FieldCount(); ++i) row += q.Field(i) + "|";
+            rows.push_back(row);
+        }
+        q.Close();
+        return rows;
+    }
+    int Count(const std::string& sql) { return std::stoi(Rows(sql).at(0)); }
+
+    fs::path bin;
+    std::string mailbox;
+};
+
+TEST_P(RangeRequestTest, EveryStaffDayIsWrittenAndTheMailboxServedAgain)
+{
+    const test::ProgramOutcome demo = RunProgram(
+        {(bin / "kx-db").string(), "demo", Target(), "--staff", "30", "--days", "12", "--from", "20231231"});
+    ASSERT_EQ(demo.status, 0) << demo.output;
+    std::ofstream(Home() / "Kairox.ini") << "[Database]\nDBAlias=" << testDb_->alias() << "\n";
+
+    test::BackgroundProgram agent({(bin / "kx-ata").string(), "--home", Home().string(), "--headless", "--mailbox",
+                                   mailbox},
+                                  Home() / "kx-ata.out");
+    const fs::path lock = "/dev/shm/kx-ata." + mailbox + ".lock";
+    for (int i = 0; i < 1000 && !test::FileLockedElsewhere(lock) && agent.Running(); ++i) usleep(10000);
+    ASSERT_TRUE(test::FileLockedElsewhere(lock)) << "kx-ata did not start";
+
+    const std::vector<std::string> request = {"trp", "T", "20240101", "20240110", kStaffSelect};
+    const test::ProgramOutcome first = Ctl(request);
+    ASSERT_EQ(first.status, 0) << first.output;
+    EXPECT_NE(first.output.find("CRVTRP0"), std::string::npos) << first.output;
+    EXPECT_NE(first.output.find("RFA"), std::string::npos) << first.output;
+
+    const int working =
+        Count("select count(*) from cards c, kt_cdext x where c.staff_number=x.staff_number and c.exempted<>'Y'");
+    ASSERT_GT(working, 20);
+    const std::string inRange = " at_date between '20240101' and '20240110'";
+    EXPECT_EQ(Count("select count(*) from kt_attnd where" + inRange), working * kDays);
+    EXPECT_EQ(Count("select count(distinct staff_number) from kt_attnd where" + inRange), working);
+    EXPECT_EQ(Count("select count(*) from kt_attnd a, cards c where a.staff_number=c.staff_number and "
+                    "c.exempted='Y'"),
+              0);
+    EXPECT_EQ(Count("select count(*) from kt_attnd where not" + inRange), 0);
+    // computed days, not only reset rows
+    EXPECT_GT(Count("select count(*) from kt_attnd where absent='N' and total_wmin > 0"), working * kDays / 2);
+
+    // the same request again replaces the rows with the same ones
+    const std::vector<std::string> before = Rows("select * from kt_attnd order by staff_number, at_date");
+    const test::ProgramOutcome second = Ctl(request);
+    ASSERT_EQ(second.status, 0) << second.output;
+    EXPECT_EQ(Rows("select * from kt_attnd order by staff_number, at_date"), before);
+
+    const test::ProgramOutcome end = Ctl({"end"});
+    EXPECT_EQ(end.status, 0) << end.output;
+    EXPECT_EQ(agent.WaitForExit(std::chrono::seconds(20)), 0);
+}
+
+KX_INSTANTIATE_BACKENDS(RangeRequestTest);
+
+}  // namespace
+}  // namespace kx
