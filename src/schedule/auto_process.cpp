@@ -104,4 +104,12 @@ void AutoProcess(AgentContext& ctx)
     }
 }
 
+void AutoProcessTick(AgentContext& ctx, BatchControl& control)
+{
+    if (!ctx.settings.options.AutoProcess) return;
+    BatchGuard guard(control, BatchKind::AutoProcess);
+    if (!guard.Entered()) return;
+    AutoProcess(ctx);
+}
+
 }  // namespace kx

@@ -3,6 +3,7 @@
 
 #include "core/agent_context.h"
 #include "core/clock.h"
+#include "schedule/batch_control.h"
 
 namespace kx {
 
@@ -24,5 +25,9 @@ int AutoProcessProgress(long long n, long long days, long long r, long long rows
 // without recording a date. Any failure is logged as "<Timer3Timer>" and ends
 // the run as it stands.
 void AutoProcess(AgentContext& ctx);
+
+// The handler of the one-shot auto-process timer: the run, unless another
+// batch runs; then the run is deferred and fired again when that batch ends.
+void AutoProcessTick(AgentContext& ctx, BatchControl& control);
 
 }  // namespace kx
