@@ -89,9 +89,10 @@ void SharedBlock::Close()
 }
 
 // The other process writes without any lock. Writers (this class) clear the first
-// byte, write the rest, then set the first byte last, so a reader that sees the
-// same non-NUL first byte before and after copying has a whole text, never the
-// head of a new command glued to the tail of an old one.
+// byte, write the rest, then set the first byte last; a reader keeps a copy only
+// when the first byte was the same before and after and a second look finds the
+// same bytes, so it never takes the head of a new command glued to the tail of an
+// old one.
 std::string SharedBlock::ReadText() const
 {
     if (!view_) return {};
@@ -104,13 +105,14 @@ std::string SharedBlock::ReadText() const
         const std::size_t length = nul ? static_cast<const unsigned char*>(nul) - view_ : kSize;
         text.assign(reinterpret_cast<const char*>(view_), length);
         std::atomic_thread_fence(std::memory_order_acquire);
-        const unsigned char after = first.load(std::memory_order_relaxed);
-        if (after == before) {
+        const bool same = std::memcmp(view_ + 1, text.data() + 1, length - 1) == 0 && (length == kSize || view_[length] == 0);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (same && first.load(std::memory_order_relaxed) == before) {
             text[0] = static_cast<char>(before);
             return text;
         }
     }
-    return text;
+    return {};  // still being written: nothing to read yet
 }
 
 void SharedBlock::SendMFThis(std::string_view text)

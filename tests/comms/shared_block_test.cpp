@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <thread>
+
+#include "comms/shared_block.h"
+#include "core/clock.h"
+#include "core/log.h"
+#include "mailbox_fixture.h"
+#include "support/test_db.h"
+
+namespace kx {
+namespace {
+
+using test::RawBlockView;
+using test::ScopedMailboxName;
+
+TEST(SharedBlock, CreatesTenThousandBytesAndSharesThemWithAnotherMapping)
+{
+    ScopedMailboxName name;
+    SharedBlock agent;
+    ASSERT_EQ(agent.Open(name.name()), SharedBlock::OpenResult::Mapped) << agent.ErrorText();
+    struct stat st {};
+    ASSERT_EQ(stat(("/dev/shm/" + name.name()).c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 10000);
+
+    SharedBlock frontEnd;
+    ASSERT_EQ(frontEnd.Open(name.name(), SharedBlock::OpenMode::ExistingOnly), SharedBlock::OpenResult::Mapped);
+    EXPECT_EQ(agent.ReadText(), "");
+    frontEnd.SendMFThis("OLD");
+    EXPECT_EQ(agent.ReadText(), "OLD");
+    agent.SendMFThis("DLO0123");
+    EXPECT_EQ(frontEnd.ReadText(), "DLO0123");
+}
+
+TEST(SharedBlock, WritesTextAndOneNulAndLeavesTheBytesAfterIt)
+{
+    ScopedMailboxName name;
+    SharedBlock block;
+    ASSERT_EQ(block.Open(name.name()), SharedBlock::OpenResult::Mapped);
+    RawBlockView raw(name.name());
+    block.SendMFThis("TRPT2024010120240131select");
+    block.SendMFThis("CRV");
+    EXPECT_EQ(raw.Bytes(0, 12), std::string("CRV\0" "20240101", 12));
+    block.SendMFThis("");
+    EXPECT_EQ(raw.Bytes(0, 4), std::string("\0RV\0", 4));
+    EXPECT_EQ(block.ReadText(), "");
+}
+
+TEST(SharedBlock, LongTextsAreCutToFitAndABlockWithoutNulReadsWhole)
+{
+    ScopedMailboxName name;
+    SharedBlock block;
+    ASSERT_EQ(block.Open(name.name()), SharedBlock::OpenResult::Mapped);
+    RawBlockView raw(name.name());
+    block.SendMFThis(std::string(12000, 'x'));
+    EXPECT_EQ(block.ReadText(), std::string(9999, 'x'));
+    EXPECT_EQ(raw.bytes()[9999], '\0');
+
+    std::memset(raw.bytes(), 'y', SharedBlock::kSize);
+    EXPECT_EQ(block.ReadText(), std::string(10000, 'y'));
+}
+
+TEST(SharedBlock, KeepsALargerBlockAndItsContentWhenOpened)
+{
+    ScopedMailboxName name;
+    {
+        RawBlockView raw(name.name());
+        raw.Write("CMDfrom the front end");
+    }
+    const int fd = shm_open(("/" + name.name()).c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 20000), 0);
+    close(fd);
+
+    SharedBlock block;
+    ASSERT_EQ(block.Open(name.name()), SharedBlock::OpenResult::Mapped);
+    EXPECT_EQ(block.ReadText(), "CMDfrom the front end");
+    struct stat st {};
+    ASSERT_EQ(stat(("/dev/shm/" + name.name()).c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 20000);
+}
+
+TEST(SharedBlock, WithoutAViewReadsEmptyAndWritesNothing)
+{
+    SharedBlock block;
+    EXPECT_FALSE(block.HasView());
+    block.SendMFThis("CRV");
+    EXPECT_EQ(block.ReadText(), "");
+}
+
+TEST(SharedBlock, ClosingNeverRemovesTheName)
+{
+    ScopedMailboxName name;
+    {
+        SharedBlock block;
+        ASSERT_EQ(block.Open(name.name()), SharedBlock::OpenResult::Mapped);
+        block.SendMFThis("RFA");
+    }
+    SharedBlock again;
+    ASSERT_EQ(again.Open(name.name(), SharedBlock::OpenMode::ExistingOnly), SharedBlock::OpenResult::Mapped);
+    EXPECT_EQ(again.ReadText(), "RFA");
+}
+
+TEST(SharedBlock, StartUpLogsTheFailureAndRunsOnWithoutAView)
+{
+    test::TempHome home;
+    FakeClock clock;
+    Log log(home.path(), clock);
+    SharedBlock block;
+    EXPECT_EQ(CreateControlMailbox(block, "no/slash", log), SharedBlock::OpenResult::NoBlock);
+    EXPECT_FALSE(block.HasView());
+    std::ifstream in(log.MainLogPath());
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(line.substr(20), "hMapFile = 0");
+
+    ScopedMailboxName missing;
+    EXPECT_EQ(block.Open(missing.name(), SharedBlock::OpenMode::ExistingOnly), SharedBlock::OpenResult::NoBlock);
+    EXPECT_EQ(block.ErrorNumber(), ENOENT);
+}
+
+// The other process may read at any moment: it must see a whole text or nothing,
+// never the head of a new command on the tail of an old one.
+TEST(SharedBlock, AReaderNeverSeesAMixOfTwoTexts)
+{
+    ScopedMailboxName name;
+    SharedBlock writer;
+    ASSERT_EQ(writer.Open(name.name()), SharedBlock::OpenResult::Mapped);
+    SharedBlock reader;
+    ASSERT_EQ(reader.Open(name.name()), SharedBlock::OpenResult::Mapped);
+    const std::string a = "TRPT2024010120240131" + std::string(3000, 'a');
+    const std::string b = "CRVTRP0";
+    const std::string c = "OLD" + std::string(5000, 'c');
+    std::atomic<bool> done{false};
+    std::thread writes([&] {
+        for (int i = 0; i < 20000; ++i) writer.SendMFThis(i % 3 == 0 ? a : i % 3 == 1 ? b : c);
+        done = true;
+    });
+    int bad = 0;
+    while (!done) {
+        const std::string text = reader.ReadText();
+        if (!text.empty() && text != a && text != b && text != c) {
+            if (bad++ == 0) ADD_FAILURE() << "mixed text of " << text.size() << " bytes: " << text.substr(0, 30);
+        }
+    }
+    writes.join();
+    EXPECT_EQ(bad, 0);
+}
+
+}  // namespace
+}  // namespace kx
