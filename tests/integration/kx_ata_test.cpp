@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "agent_process.h"
+
+namespace kx::test {
+namespace {
+
+class KxAtaTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!ProgramBuilt("kx-ata") || !ProgramBuilt("kx-db")) GTEST_SKIP() << "kx-ata or kx-db is not built";
+    }
+};
+
+TEST_F(KxAtaTest, VersionAndHelp)
+{
+    const ProgramResult version = RunAndCapture({BinPath("kx-ata").string(), "--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "kx-ata 1.1.4.7\n");
+
+    const ProgramResult help = RunAndCapture({BinPath("kx-ata").string(), "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--version] [--help]", 0),
+              0u);
+}
+
+TEST_F(KxAtaTest, UnknownOptionIsRefusedWithStatus2)
+{
+    const ProgramResult run = RunAndCapture({BinPath("kx-ata").string(), "--frobnicate"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("unknown option '--frobnicate'"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(KxAtaTest, StartsAndClosesInOrderOnTermination)
+{
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        AgentHome home;
+        home.CreateDemo(5, 3, "20261101");
+        home.WriteIni();
+        RunningAgent agent(home);
+        ASSERT_TRUE(agent.WaitStarted()) << agent.StandardError();
+        EXPECT_TRUE(AgentLockHeld(agent.Mailbox()));
+
+        agent.Signal(signal);
+        EXPECT_EQ(agent.WaitExit(), 0);
+        const auto lines = home.LogLines();
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines.front(), "---- KX_ATA Started [1.1.4.7] <RW> ----");
+        EXPECT_EQ(lines[lines.size() - 2], "<FormCr> End.");
+        EXPECT_EQ(lines.back(), "---- KX_ATA Ended. ----");
+        EXPECT_FALSE(AgentLockHeld(agent.Mailbox()));
+    }
+}
+
+TEST_F(KxAtaTest, SignalDuringStartUpIsServedOnceItHasEnded)
+{
+    AgentHome home;
+    home.CreateDatabase();
+    home.WriteIni();
+    RunningAgent agent(home);
+    ASSERT_TRUE(agent.WaitForLog("---- KX_ATA Started [1.1.4.7] <RW> ----"));
+    agent.Signal(SIGTERM);
+    EXPECT_EQ(agent.WaitExit(), 0);
+    EXPECT_EQ(home.LogLines().back(), "---- KX_ATA Ended. ----");
+}
+
+TEST_F(KxAtaTest, MissingDatabaseEndsWithFCRDBAndAFailureStatus)
+{
+    AgentHome home;
+    home.WriteIni();
+    RunningAgent agent(home);
+    const std::optional<int> status = agent.WaitExit();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 1);
+    const std::string error = "database file not found: " + home.DatabaseFile().string();
+    EXPECT_TRUE(home.Logged("<FCR.DB>" + error)) << ::testing::PrintToString(home.LogLines());
+    EXPECT_NE(agent.StandardOutput().find(error), std::string::npos) << "the message is shown on standard output";
+    EXPECT_EQ(home.LogLines().back(), "---- KX_ATA Ended. ----");
+    EXPECT_FALSE(AgentLockHeld(agent.Mailbox()));
+}
+
+TEST_F(KxAtaTest, SecondAgentOnTheSameMailboxIsRefused)
+{
+    AgentHome home;
+    home.CreateDatabase();
+    home.WriteIni();
+    RunningAgent first(home);
+    ASSERT_TRUE(first.WaitStarted());
+
+    AgentHome otherHome;
+    otherHome.CreateDatabase();
+    RunningAgent second(otherHome, {}, first.Mailbox());
+    EXPECT_EQ(second.WaitExit(), 3);
+    EXPECT_NE(second.StandardError().find("already serving mailbox"), std::string::npos) << second.StandardError();
+    EXPECT_TRUE(otherHome.LogLines().empty());
+    EXPECT_TRUE(first.Running());
+}
+
+TEST_F(KxAtaTest, ServerModeForcesTheAttendanceServer)
+{
+    AgentHome home;
+    home.CreateDatabase();
+    home.WriteIni("[Options]\nATA_Details=11\n");
+    RunningAgent agent(home, {"--server"});
+    ASSERT_TRUE(agent.WaitStarted());
+    EXPECT_TRUE(home.Logged("ATServer = false")) << "the summary shows the file's value";
+    agent.Signal(SIGTERM);
+    EXPECT_EQ(agent.WaitExit(), 0);
+}
+
+}  // namespace
+}  // namespace kx::test
