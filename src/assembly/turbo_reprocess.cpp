@@ -158,6 +158,9 @@ void TurboReprocessAttend(AgentContext& ctx, const std::string& date, const std:
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<TurboReprocessAttend>:") + e.what());
         ReleaseRawDataMem(ctx, ctx.workRec);
+    } catch (...) {
+        ctx.log.WriteLog("<TurboReprocessAttend>:unknown failure");
+        ReleaseRawDataMem(ctx, ctx.workRec);
     }
 }
 

@@ -11,34 +11,13 @@
 #include "core/text.h"
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
+#include "schedule/batch_staff_rows.h"
 #include "schedule/range_request.h"
 
 namespace kx {
 namespace {
 
 using db::SqlQuote;
-
-// Read in full before the staff member's days are walked.
-struct StaffRow {
-    std::string exempted;
-    std::string staffNumber;
-    std::string name;
-    std::string cardNumber;
-    std::string scCode;
-    std::string brCode;
-    std::string dpCode;
-    std::string cpCode;
-    std::string otEntitled;
-    std::string onShift;
-};
-
-StaffRow ReadStaffRow(const db::Query& rows)
-{
-    return StaffRow{rows.FieldByName("exempted"),    rows.FieldByName("staff_number"), rows.FieldByName("name"),
-                    rows.FieldByName("card_number"), rows.FieldByName("sc_code"),      rows.FieldByName("br_code"),
-                    rows.FieldByName("dp_code"),     rows.FieldByName("cp_code"),      rows.FieldByName("ot_entitled"),
-                    rows.FieldByName("on_shift")};
-}
 
 // Card validity, both ends inclusive, compared as yyyymmdd texts.
 struct CardValidity {
@@ -50,7 +29,7 @@ struct CardValidity {
     bool Covers(const std::string& date) const { return !(date < start || date > EffectiveEnd()); }
 };
 
-// One range run: the request's letter and days, the counters and the batch.
+// One range run: the request's letter and days, and the counters.
 class RangeRun {
 public:
     RangeRun(AgentContext& ctx, db::Database& db) : ctx_(ctx), db_(db) {}
@@ -64,7 +43,10 @@ public:
         db::Query& rows = db_.TurboQuery;
         ctx_.log.WriteDetail(10, "Turbo SQL=" + request.staffSql);
         OpenQuery(rows, request.staffSql);
-        if (rows.Eof()) return;
+        if (rows.Eof()) {
+            rows.Close();
+            return;
+        }
 
         dataSource_ = request.dataSource;
         range_ = PlanRangeDays(ctx_, request);
@@ -72,8 +54,8 @@ public:
         ctx_.log.WriteDetail(0, std::to_string(total_) + " records (days * staff) to be reprocessed.");
         done_ = 0;
 
-        for (; !rows.Eof(); rows.Next()) {
-            ReprocessStaff(ReadStaffRow(rows));
+        for (const BatchStaffRow& row : TakeStaffRows(rows)) {
+            ReprocessStaff(row);
             db_.CommitIfDue();
             if (ctx_.flags.stop) break;
         }
@@ -81,7 +63,7 @@ public:
     }
 
 private:
-    void ReprocessStaff(const StaffRow& row)
+    void ReprocessStaff(const BatchStaffRow& row)
     {
         const Log& log = ctx_.log;
         const Settings::Options& options = ctx_.settings.options;
@@ -92,7 +74,7 @@ private:
             return;
         }
 
-        FillTemplate(row);
+        FillTemplateCard(ctx_.templateRec, row);
         log.WriteDetail(10, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate));
         if (options.FlexibleWorkHour) LookUpFlexibleWorkHour(row.staffNumber);
 
@@ -119,18 +101,6 @@ private:
                                  row.cardNumber);
             db_.CommitIfDue();
         }
-    }
-
-    void FillTemplate(const StaffRow& row)
-    {
-        TAT_Emp& t = ctx_.templateRec;
-        t.Name = row.name;
-        t.CardNo = row.cardNumber;
-        t.ScCode = row.scCode;
-        t.BrCode = row.brCode;
-        t.DpCode = row.dpCode;
-        t.CpCode = row.cpCode;
-        t.ProcessMode = row.otEntitled == "Y" ? "T" : "N";
     }
 
     // Without a row (or when the lookup fails) the template keeps its value.
@@ -225,6 +195,9 @@ void RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, Batc
         batch.End();
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<TurboReprocess>") + e.what());
+        if (ctx.db) ctx.db->TurboQuery.Close();
+    } catch (...) {
+        ctx.log.WriteLog("<TurboReprocess>unknown failure");
         if (ctx.db) ctx.db->TurboQuery.Close();
     }
     FinishRange(ctx, control, title);
