@@ -9,10 +9,33 @@
 #include "comms/mailbox_tick.h"
 #include "db/database.h"
 #include "db/run_sql.h"
+#include "schedule/auto_process.h"
 #include "schedule/range_reprocessing.h"
 #include "shell/agent_identity.h"
 
 namespace kx {
+namespace {
+
+// The interval timer as its tick sees it: not started again once the agent closes.
+class IntervalTimerSwitch final : public TickTimer {
+public:
+    IntervalTimerSwitch(QTimer& timer, const bool& closing, const bool& closeAllowed)
+        : timer_(timer), closing_(closing), closeAllowed_(closeAllowed)
+    {
+    }
+    void Stop() override { timer_.stop(); }
+    void Start() override
+    {
+        if (!closing_ && !closeAllowed_) timer_.start();
+    }
+
+private:
+    QTimer& timer_;
+    const bool& closing_;
+    const bool& closeAllowed_;
+};
+
+}  // namespace
 
 Agent::Agent(AgentOptions options, const Clock* clock)
     : systemClock_(clock ? nullptr : std::make_unique<SystemClock>()),
@@ -78,20 +101,21 @@ void Agent::Timer1Timer()
 
 void Agent::OnIntervalTimer()
 {
-    intervalTimer_.stop();
-    if (closeAllowed_) return;
+    if (closeAllowed_) {
+        intervalTimer_.stop();
+        return;
+    }
     HandlerScope scope(*this);
-    // Interval, daily and previous-day reprocessing are filled in by the
-    // scheduling work; until then the tick only keeps its timer going.
-    if (!ctx_.flags.closing) intervalTimer_.start();
+    IntervalTimerSwitch timer(intervalTimer_, ctx_.flags.closing, closeAllowed_);
+    intervalReprocessing_.Tick(ctx_, *this, timer);
 }
 
 void Agent::OnAutoProcessTimer()
 {
-    autoProcessTimer_.stop();  // once per start: never armed again
+    autoProcessTimer_.stop();  // once per start; armed again only for a deferred run
     if (closeAllowed_) return;
     HandlerScope scope(*this);
-    // The daily auto-process run is filled in by the scheduling work.
+    AutoProcessTick(ctx_, *this);
 }
 
 void Agent::OnRangeTimer()

@@ -19,6 +19,7 @@
 #include "core/agent_host.h"
 #include "core/clock.h"
 #include "schedule/batch_control.h"
+#include "schedule/interval_reprocessing.h"
 #include "shell/status_window.h"
 
 namespace kx {
@@ -163,6 +164,7 @@ private:
     QTimer intervalTimer_;
     QTimer autoProcessTimer_;
     QTimer rangeTimer_;
+    IntervalReprocessing intervalReprocessing_;  // the runs it still owes
     std::unique_ptr<StatusWindow> window_;
 
     bool startupAborted_ = false;
