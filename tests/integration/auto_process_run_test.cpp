@@ -123,6 +123,24 @@ TEST_P(AutoProcessRunTest, ARunEndedBeforeItsLastDayKeepsTheDate)
     EXPECT_LT(written, total);
 }
 
+TEST_P(AutoProcessRunTest, WithADailyTimeTheIntervalTimerRunsInstead)
+{
+    MakeSite(5, 2, DaysFromToday(-1));
+    // the first tick's minute differs from the initial last-seen minute 0 (unless the agent
+    // starts in minute 0 of an hour), so an interval of one minute runs at once or a minute later
+    home.WriteIni("[Database]\nDBAlias=" + Target() +
+                  "\n[Options]\nAutoProcess=1\nATA_Details=11\n[Reprocessing]\nReprocessIntervalMin=1\n"
+                  "DailyReprocessAtHHMM=9999\n");
+    test::RunningAgent agent(home);
+    ASSERT_TRUE(agent.WaitForLog("Reprocess interval min", 90s)) << agent.StandardError();
+    ASSERT_TRUE(agent.WaitForLog("ReprocessTheseStaff ended.", 30s));
+    EXPECT_FALSE(home.Logged("AutoProcess: started."));
+    EXPECT_EQ(StoredDate(), std::vector<std::string>{DaysFromToday(-1)});
+
+    agent.Signal(SIGTERM);
+    EXPECT_EQ(agent.WaitExit(), 0);
+}
+
 KX_INSTANTIATE_BACKENDS(AutoProcessRunTest);
 
 }  // namespace
