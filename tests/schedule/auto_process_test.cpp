@@ -133,19 +133,6 @@ TEST_P(AutoProcessTest, DaysToProcess)
     }
 }
 
-TEST_P(AutoProcessTest, ADayWhereEveryoneHasARowIsSkipped)
-{
-    env->Run({"insert into kt_attnd (at_date, staff_number) values ('20240104','S1')",
-              "insert into kt_attnd (at_date, staff_number) values ('20240104','S2')",
-              "insert into kt_attnd (at_date, staff_number) values ('20240104','S3')"});
-    RunFrom("20240103");
-    EXPECT_EQ(env->Rows("select count(*) from kt_attnd where at_date='20240105'"), std::vector<std::string>{"3"});
-    EXPECT_EQ(env->Rows("select count(*) from kt_attnd where in_time is not null and at_date='20240104'"),
-              std::vector<std::string>{"0"});
-    EXPECT_EQ(env->host.memo.size(), 3u);
-    EXPECT_EQ(StoredDate(), std::vector<std::string>{"20240105"});
-}
-
 TEST_P(AutoProcessTest, StopKeepsTheLastDateAndIsCleared)
 {
     env->host.onEvents = [&] {
