@@ -169,11 +169,13 @@ TEST_P(AgentTest, OperatorCloseIsConfirmed)
     EXPECT_EQ(lines.back(), "---- KX_ATA Ended. ----");
 }
 
-TEST_P(AgentTest, InternationalCloseQuestion)
+TEST_P(AgentTest, InternationalCaptionsAndCloseQuestion)
 {
     WriteIni("[Options]\nInternational=1\nInternationalFileName=texts.txt\n");
-    std::ofstream(home() / "texts.txt") << "238,q,Quitter,\n232,q,vraiment ?,\n";
+    std::ofstream(home() / "texts.txt") << "238,q,Quitter,\n232,q,vraiment ?,\n235,r,Prêt,\n";
     Agent& agent = StartAgent();
+    EXPECT_EQ(agent.Window().StopCaption(), "") << "no entry 234";
+    EXPECT_EQ(agent.Window().StatePanelText(), "Prêt");
     agent.Window().close();
     EXPECT_TRUE(Logged("Dialog \"Quitter ,  vraiment ?\" answered Yes (headless)"));
 }
