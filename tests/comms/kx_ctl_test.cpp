@@ -65,6 +65,7 @@ TEST_F(KxCtlTest, TrpWaitsForTheAcceptanceAndThenForRfa)
     test::FakeAgent agent(name.name(), [&](test::FakeAgent& a, const std::string& t) { RangeAgent(a, t, request, accepted); });
     const CtlRun run = Ctl({"trp", "T", "20260301", "20260302", "select * from cards"});
     EXPECT_EQ(run.status, kxctl::kOk) << run.err;
+    agent.Close();
     EXPECT_EQ(request, "TRPT2026030120260302select * from cards");
     ASSERT_EQ(run.out.rfind("CRVTRP0 after ", 0), 0u) << run.out;
     const auto rfa = run.out.find("\nRFA after ");
