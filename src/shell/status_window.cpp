@@ -240,6 +240,7 @@ void StatusWindow::RestoreNormal()
 {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
+    if (headless_) return;  // nothing to bring forward on the offscreen platform
     raise();
     activateWindow();
 }

@@ -229,6 +229,15 @@ TEST_F(StatusWindowTest, HeadlessDialogsAnswerWithoutAnOperatorAndAreLogged)
                                                     "Dialog \"Terminate ?\" answered Yes (headless)"}));
 }
 
+TEST_F(StatusWindowTest, StartsMinimisedAndIsRestoredToNormal)
+{
+    window.ShowAtStart();
+    EXPECT_TRUE(window.isMinimized());
+    window.RestoreNormal();
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isVisible());
+}
+
 TEST_F(StatusWindowTest, CloseFollowsTheOwnersAnswer)
 {
     window.show();
