@@ -101,17 +101,5 @@ TEST_F(KxAtaTest, SecondAgentOnTheSameMailboxIsRefused)
     EXPECT_TRUE(first.Running());
 }
 
-TEST_F(KxAtaTest, ServerModeForcesTheAttendanceServer)
-{
-    AgentHome home;
-    home.CreateDatabase();
-    home.WriteIni("[Options]\nATA_Details=11\n");
-    RunningAgent agent(home, {"--server"});
-    ASSERT_TRUE(agent.WaitStarted());
-    EXPECT_TRUE(home.Logged("ATServer = false")) << "the summary shows the file's value";
-    agent.Signal(SIGTERM);
-    EXPECT_EQ(agent.WaitExit(), 0);
-}
-
 }  // namespace
 }  // namespace kx::test

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
-
 #include "db/run_sql.h"
 #include "agent_fixture.h"
 
@@ -237,18 +235,6 @@ TEST_P(AgentTest, StatePanelClickResetsTheLastAutoProcessDate)
     agent.Window().StatePanelClick();
     EXPECT_EQ(db::ReadKTINI(agent.Context(), "Attend", "LastAAPDate", ""), "20261209");
     EXPECT_EQ(agent.Window().MemoLines().back(), "Last Auto-Process Date Reset.");
-}
-
-TEST_P(AgentTest, ProgressMovesTheWindowAndTheApplicationTitle)
-{
-    WriteIni();
-    Agent& agent = StartAgent();
-    AgentHost& host = *agent.Context().host;
-    host.SetGradBar(40);
-    EXPECT_EQ(agent.Window().PercentText(), "40 %");
-    host.SetApplicationTitle(" 40 % Processed.");
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), " 40 % Processed.");
-    EXPECT_EQ(agent.Window().windowTitle(), "Brisk Attendance Agent");
 }
 
 }  // namespace
