@@ -148,6 +148,7 @@ RunningAgent::~RunningAgent()
     }
     shm_unlink(("/" + mailbox_).c_str());
     unlink(("/dev/shm/kx-ata." + mailbox_ + ".lock").c_str());
+    unlink(("/dev/shm/kx-ctl." + mailbox_ + ".lock").c_str());  // left by kx-ctl runs on this mailbox
     std::error_code ec;
     std::filesystem::remove(outFile_, ec);
     std::filesystem::remove(errFile_, ec);
