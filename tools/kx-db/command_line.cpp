@@ -21,7 +21,7 @@ Number ParseNumber(const std::string& option, const std::string& text, Number lo
 }
 
 ToolCommand ParseDemo(const std::vector<std::string>& args) {
-    ToolCommand command{ToolCommand::Kind::Demo, args.at(1), {}};
+    ToolCommand command{ToolCommand::Kind::Demo, args.at(1), {}, {}};
     bool staff = false, days = false, from = false;
     for (std::size_t i = 2; i < args.size(); ++i) {
         std::string option = args[i], value;
@@ -56,24 +56,45 @@ ToolCommand ParseDemo(const std::vector<std::string>& args) {
     return command;
 }
 
+ToolCommand ParseReport(const std::vector<std::string>& args) {
+    ToolCommand command{ToolCommand::Kind::Report, args.at(1), {}, {}};
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (i + 1 >= args.size()) throw UsageError(option + " wants a value");
+        const std::string& value = args[++i];
+        if (option == "--from" || option == "--to") {
+            if (!ParseDate(value)) throw UsageError(option + " wants a date yyyymmdd, not '" + value + "'");
+            (option == "--from" ? command.report.from : command.report.to) = value;
+        } else if (option == "--staff") {
+            command.report.staff = value;
+        } else {
+            throw UsageError("unknown option '" + option + "'");
+        }
+    }
+    if (command.report.from.empty() || command.report.to.empty()) throw UsageError("report needs --from and --to");
+    return command;
+}
+
 }  // namespace
 
 ToolCommand ParseCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) throw UsageError("no command given");
     const std::string& name = args[0];
     if (name == "--help" || name == "-h" || name == "help") return {};
-    if (name != "create" && name != "demo") throw UsageError("unknown command '" + name + "'");
+    if (name != "create" && name != "demo" && name != "report") throw UsageError("unknown command '" + name + "'");
     if (args.size() < 2 || args[1].empty() || args[1].starts_with("--"))
         throw UsageError(name + " needs a TARGET");
     if (name == "demo") return ParseDemo(args);
+    if (name == "report") return ParseReport(args);
     if (args.size() > 2) throw UsageError("create takes only a TARGET");
-    return {ToolCommand::Kind::Create, args[1], {}};
+    return {ToolCommand::Kind::Create, args[1], {}, {}};
 }
 
 std::string UsageText() {
     return "Usage:\n"
            "  kx-db create TARGET\n"
            "  kx-db demo TARGET --staff N --days D --from yyyymmdd [--seed S]\n"
+           "  kx-db report TARGET --from yyyymmdd --to yyyymmdd [--staff S]\n"
            "  kx-db --help\n"
            "\n"
            "Creates the suite's tables, and optionally a generated demo site, in an empty database.\n"
@@ -89,6 +110,8 @@ std::string UsageText() {
            "          and door and time-clock transactions with late arrivals, early leavers,\n"
            "          overtime, forgotten and double swipes and night shifts past midnight.\n"
            "          The same seed (default 1) always gives the same data.\n"
+           "report    a summary of the attendance rows the agent wrote in a date range\n"
+           "          and one staff member's days as a table\n"
            "\n"
            "Exit status: 0 done, 1 the database could not be opened, had tables or failed,\n"
            "2 wrong arguments.\n";

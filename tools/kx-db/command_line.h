@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "kx-db/attendance_report.h"
 #include "kx-db/demo_options.h"
 
 namespace kx::dbtool {
@@ -13,10 +14,11 @@ public:
 };
 
 struct ToolCommand {
-    enum class Kind { Help, Create, Demo };
+    enum class Kind { Help, Create, Demo, Report };
     Kind kind = Kind::Help;
     std::string target;
     DemoOptions demo;
+    ReportOptions report;
 };
 
 // Arguments without the program name. Throws UsageError.

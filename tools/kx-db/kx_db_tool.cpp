@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "kx-db/command_line.h"
 #include "kx-db/demo_generator.h"
@@ -30,8 +31,15 @@ void PrintSummary(const DemoSummary& summary, double seconds, std::ostream& out)
 }
 
 int Run(const ToolCommand& command, std::ostream& out) {
+    if (command.kind == ToolCommand::Kind::Report && !IsPostgresTarget(command.target) &&
+        !std::filesystem::exists(command.target))
+        throw ToolError(command.target + " does not exist");
     TargetDatabase target(command.target);
     const std::string shown = ShownTarget(command.target);
+    if (command.kind == ToolCommand::Kind::Report) {
+        PrintAttendanceReport(target.Db(), command.report, out);
+        return 0;
+    }
     if (target.HasTables())
         throw ToolError(shown + " already has tables; kx-db only fills an empty database");
 
