@@ -33,7 +33,10 @@ Database::~Database() { Close(); }
 
 bool Database::IsPostgres() const { return backend_->IsPostgres(); }
 
-void Database::Run(std::string_view sql, ResultSet* rows) { backend_->Run(sql, rows); }
+void Database::Run(std::string_view sql, ResultSet* rows) {
+    if (recorder_) recorder_(sql);
+    backend_->Run(sql, rows);
+}
 
 void Database::ExecScript(std::string_view sql) { backend_->ExecScript(sql); }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -165,6 +166,9 @@ public:
 
     // Off: every statement is prepared from its text as written (comparisons, measurements).
     void SetStatementCache(bool on);
+    // Hears the text of every statement Run is given, before it runs (measurements
+    // replay them); an empty function stops it.
+    void SetStatementRecorder(std::function<void(std::string_view)> recorder) { recorder_ = std::move(recorder); }
     // Drops the connection; every later statement fails with DbError.
     void Close();
 
@@ -178,6 +182,7 @@ private:
     std::unique_ptr<Backend> backend_;
     std::string name_ = "ATA";
     std::string alias_;
+    std::function<void(std::string_view)> recorder_;
     int batchDepth_ = 0;
     int unitDepth_ = 0;
     std::chrono::steady_clock::time_point batchStarted_{};
