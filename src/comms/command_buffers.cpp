@@ -17,8 +17,8 @@ CommandBuffers::CommandBuffers() { InitCommandBuffers(); }
 void CommandBuffers::InitCommandBuffers()
 {
     for (Ring& ring : rings_) {
-        ring.slots.clear();
-        ring.slots.shrink_to_fit();
+        ring.texts.clear();
+        ring.texts.shrink_to_fit();
         ring.get = 1;
         ring.put = 1;
     }
@@ -38,13 +38,13 @@ const CommandBuffers::Ring& CommandBuffers::RingOf(int n) const
 void CommandBuffers::BufferUp(const std::string& text, int n)
 {
     Ring& ring = RingOf(n);
-    if (ring.slots.empty()) ring.slots.resize(kSlots);
+    if (ring.texts.empty()) ring.texts.resize(kSlots);
     const int put = ring.put;
-    ring.slots[put - 1] = text;
+    ring.texts[put - 1] = text;
     const int next = Advance(put);
     if (next == ring.get) {
-        ring.slots[next - 1].clear();
-        ring.slots[next - 1].shrink_to_fit();
+        ring.texts[next - 1].clear();
+        ring.texts[next - 1].shrink_to_fit();
         ring.get = Advance(next);
     }
     ring.put = next;
@@ -55,8 +55,8 @@ void CommandBuffers::GetOneCmd(std::string& text, int n)
     Ring& ring = RingOf(n);
     const int get = ring.get;
     if (get == ring.put) return;
-    text = std::move(ring.slots[get - 1]);
-    ring.slots[get - 1] = std::string();
+    text = std::move(ring.texts[get - 1]);
+    ring.texts[get - 1] = std::string();
     ring.get = Advance(get);
 }
 

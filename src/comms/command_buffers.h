@@ -28,7 +28,7 @@ public:
 
 private:
     struct Ring {
-        std::vector<std::string> slots;  // allocated at the first text; slot i holds index i + 1
+        std::vector<std::string> texts;  // allocated at the first text; slot i holds index i + 1
         std::atomic<int> get{1};
         std::atomic<int> put{1};
     };

@@ -32,7 +32,7 @@ void FillTemplateCard(TAT_Emp& templateRec, const BatchStaffRow& row)
     templateRec.BrCode = row.brCode;
     templateRec.DpCode = row.dpCode;
     templateRec.CpCode = row.cpCode;
-    templateRec.ProcessMode = row.otEntitled == "Y" ? "T" : "N";
+    templateRec.ProcessMode.assign(1, row.otEntitled == "Y" ? 'T' : 'N');
 }
 
 }  // namespace kx

@@ -7,11 +7,7 @@
 #include <string>
 #include <string_view>
 
-// Qt's "slots" keyword macro would rename a member of the command buffers.
-#pragma push_macro("slots")
-#undef slots
 #include "comms/command_buffers.h"
-#pragma pop_macro("slots")
 #include "comms/mailbox_host.h"
 #include "comms/receive_queue.h"
 #include "comms/shared_block.h"

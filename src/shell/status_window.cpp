@@ -133,6 +133,10 @@ void StatusWindow::SetStatePanel(const QString& caption, const QColor& colour)
 void StatusWindow::SetGradBar(int value)
 {
     try {
+        // Painting is idempotent: a batch reports the same percentage for many
+        // staff-days in a row, and repainting it each time dominated their cost.
+        if (value == shownValue_) return;
+        shownValue_ = value;
         if (value == 0) {
             SetStatePanel(FromText(PanelText(kReadyCaptionText, "Ready")), ReadyColour());
             bar_->Clear(ButtonFaceColour());

@@ -1,4 +1,5 @@
 #pragma once
+#include <limits>
 #include <QColor>
 #include <QImage>
 #include <QStringList>
@@ -107,6 +108,7 @@ private:
     StatusWindowOwner& owner_;
     bool headless_;
     ConsoleMirror* mirror_;
+    int shownValue_ = std::numeric_limits<int>::min();  // the last value SetGradBar showed
     std::string title_;
     QStringList lines_;  // the message area's lines
 

@@ -178,6 +178,8 @@ TEST_F(KxCtlTest, EndWaitsUntilTheAgentHasClosed)
     EXPECT_GE(run.elapsed, 150ms);
     EXPECT_EQ(run.out.rfind("closed after ", 0), 0u);
     EXPECT_FALSE(AgentRunning(name.name()));
+    // A stale "END" would close the next agent on this mailbox at once.
+    EXPECT_EQ(Ctl({"peek"}).out, "\n");
 }
 
 TEST_F(KxCtlTest, EndTimesOutWhileTheAgentRuns)

@@ -165,6 +165,9 @@ int Session::RunEnd()
                     "the agent on mailbox " + options_.mailbox + " is still running after " +
                         Seconds(SteadyClock::now() - sent_) + "; the block holds \"" + ShownText(block_.ReadText()) +
                         "\"");
+    // The agent never answers "END"; left in the block it would close the next
+    // agent that opens this mailbox at its first tick.
+    if (block_.ReadText() == "END") block_.SendMFThis("");
     out_ << "closed after " << Seconds(SteadyClock::now() - sent_) << '\n';
     return kOk;
 }
