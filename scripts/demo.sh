@@ -37,7 +37,11 @@ echo "Starting kx-ata (headless, home $demo)..."
 agent=$!
 trap '"$bin/kx-ctl" --mailbox "$mailbox" --timeout 20 end >/dev/null 2>&1 || kill "$agent" 2>/dev/null || true' EXIT
 # The agent answers ACK once its mailbox is served.
-"$bin/kx-ctl" --mailbox "$mailbox" --timeout 30 ack >/dev/null
+for _ in $(seq 1 300); do
+  "$bin/kx-ctl" --mailbox "$mailbox" --timeout 30 ack >/dev/null 2>&1 && break
+  kill -0 "$agent" 2>/dev/null || { echo "kx-ata did not start:"; cat "$demo/kx-ata.out" "$demo/KX_ATA.Log" 2>/dev/null; exit 1; }
+  sleep 0.1
+done
 
 echo "Reprocessing $staff staff from $first to $last through the control mailbox..."
 started=$(date +%s.%N)
