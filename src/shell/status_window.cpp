@@ -1,5 +1,9 @@
 #include "shell/status_window.h"
 
+#include <QEvent>
+#include <QShowEvent>
+#include <QTextCursor>
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -161,20 +165,46 @@ void StatusWindow::SetGradBar(int value)
 void StatusWindow::MemoAdd(std::string_view text)
 {
     try {
+        const bool onScreen = MemoOnScreen();
         if (lines_.size() > kMemoLimit) {
             lines_ = lines_.mid(kMemoKeptFrom - 1, kMemoKeptTo - kMemoKeptFrom + 1);
-            memo_->setPlainText(lines_.join('\n'));
+            memoStale_ = true;
         }
         QString added = FromText(text);
         added.remove('\r');
+        if (onScreen && memoStale_) RefreshMemo();
         for (const QString& line : added.split('\n')) {
             lines_.append(line);
-            memo_->appendPlainText(line);
+            if (onScreen) memo_->appendPlainText(line);
         }
+        if (!onScreen) memoStale_ = true;
         if (mirror_) mirror_->Message(text);
     } catch (const std::exception& e) {
         LogFailure("<MemoAdd>", e.what());
     }
+}
+
+QString StatusWindow::MemoShownText() const { return memo_->toPlainText(); }
+
+bool StatusWindow::MemoOnScreen() const { return !headless_ && isVisible() && !isMinimized(); }
+
+void StatusWindow::RefreshMemo()
+{
+    memo_->setPlainText(lines_.join('\n'));
+    memo_->moveCursor(QTextCursor::End);
+    memoStale_ = false;
+}
+
+void StatusWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && memoStale_ && MemoOnScreen()) RefreshMemo();
+}
+
+void StatusWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (memoStale_ && MemoOnScreen()) RefreshMemo();
 }
 
 void StatusWindow::StopButtonClick()

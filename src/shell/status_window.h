@@ -86,6 +86,7 @@ public:
     QString StopCaption() const;
     QStringList MemoLines() const { return lines_; }
     int MemoLineCount() const { return static_cast<int>(lines_.size()); }
+    QString MemoShownText() const;  // what the message area widget itself holds
     const QImage& BarImage() const;
     QColor ButtonFaceColour() const;
     bool ExtraMessageVisible() const;
@@ -97,6 +98,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls();
@@ -108,7 +111,12 @@ private:
     StatusWindowOwner& owner_;
     bool headless_;
     ConsoleMirror* mirror_;
-    int shownValue_ = std::numeric_limits<int>::min();  // the last value SetGradBar showed
+    int shownValue_ = std::numeric_limits<int>::min();
+    // The message area is laid out only while someone can see it: a batch adds a
+    // line per staff-day, and laying out text nobody sees cost more than the day.
+    bool memoStale_ = false;
+    bool MemoOnScreen() const;
+    void RefreshMemo();  // the last value SetGradBar showed
     std::string title_;
     QStringList lines_;  // the message area's lines
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -236,6 +238,19 @@ TEST_F(StatusWindowTest, StartsMinimisedAndIsRestoredToNormal)
     window.RestoreNormal();
     EXPECT_FALSE(window.isMinimized());
     EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(StatusWindowTest, MessageAreaShowsWhatWasAddedWhileMinimisedOnceRestored)
+{
+    StatusWindow shown{ctx, owner, false};
+    shown.ShowAtStart();
+    for (int i = 1; i <= 1002; ++i) shown.MemoAdd("line " + std::to_string(i));
+    shown.RestoreNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown.MemoShownText(), shown.MemoLines().join('\n'));
+    shown.MemoAdd("after");
+    EXPECT_EQ(shown.MemoShownText(), shown.MemoLines().join('\n'));
+    EXPECT_EQ(shown.MemoLineCount(), 12);
 }
 
 TEST_F(StatusWindowTest, CloseFollowsTheOwnersAnswer)
