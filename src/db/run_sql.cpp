@@ -20,22 +20,42 @@ std::string SelectKTINI(const std::string& group, const std::string& entry) {
 
 }  // namespace
 
-bool RunSQL(const kx::Log& log, Query& query, std::string sql, bool open) {
+namespace {
+
+// Runs `step` on the query after giving it its new text; a failure is logged
+// as "<RunSQL>" + error text and answers no.
+template <class Step>
+bool Attempt(const kx::Log& log, Query& query, std::string sql, Step step) {
     try {
         query.Close();
         query.SetSQL(std::move(sql));
-        if (open) {
-            query.Open();
-            return !query.Eof();
-        }
-        query.ExecSQL();
-        return false;
+        return step();
     } catch (const std::exception& e) {
         log.WriteLog("<RunSQL>" + std::string(e.what()));
     } catch (...) {
         log.WriteLog("<RunSQL>unknown failure");
     }
     return false;
+}
+
+}  // namespace
+
+bool RunSQL(const kx::Log& log, Query& query, std::string sql, bool open) {
+    return Attempt(log, query, std::move(sql), [&] {
+        if (!open) {
+            query.ExecSQL();
+            return false;
+        }
+        query.Open();
+        return !query.Eof();
+    });
+}
+
+bool ExecuteSQL(const kx::Log& log, Query& query, std::string sql) {
+    return Attempt(log, query, std::move(sql), [&] {
+        query.ExecSQL();
+        return true;
+    });
 }
 
 std::string ReadKTINI(AgentContext& ctx, const std::string& group, const std::string& entry,

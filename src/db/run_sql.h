@@ -14,6 +14,9 @@ namespace kx::db {
 // stays open on the first row) or executes it (always no). Any failure is
 // logged as "<RunSQL>" + error text and answers no; nothing is thrown.
 bool RunSQL(const kx::Log& log, Query& query, std::string sql, bool open);
+// Executes a statement as RunSQL does, with the same log line, but tells
+// whether it ran (for writers that must roll back what a failure left half done).
+bool ExecuteSQL(const kx::Log& log, Query& query, std::string sql);
 
 // The settings table kt_ini. ReadKTINI reads on CommonQuery: the first value
 // found for group and entry (any user), else `defaultValue`; on failure it logs
