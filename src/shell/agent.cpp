@@ -62,6 +62,7 @@ Agent::Agent(AgentOptions options, const Clock* clock)
 
 Agent::~Agent()
 {
+    msgForm_.reset();
     mailboxTimer_.stop();
     intervalTimer_.stop();
     autoProcessTimer_.stop();
@@ -171,22 +172,41 @@ std::string Agent::FormatClockData(const std::string& packet)
 
 void Agent::SendThisMessage(const std::string& text) { kx::SendThisMessage(commandBuffers_, text); }
 
-// TODO(controller connections): the FEP table and FEP 1's connection come with
-// the controller-connections window; until then no FEP is defined.
-bool Agent::Fep1Defined() const { return false; }
-bool Agent::Fep1Connected() const { return false; }
-void Agent::StopFep1PollTask() {}
-void Agent::ConnectFep1() {}
+bool Agent::Fep1Defined() const { return msgForm_ && msgForm_->Feps()[1].Defined; }
+
+bool Agent::Fep1Connected() const { return msgForm_ && msgForm_->Feps()[1].Connected; }
+
+void Agent::StopFep1PollTask()
+{
+    if (msgForm_) msgForm_->StopPollTask(1);
+}
+
+void Agent::ConnectFep1()
+{
+    if (msgForm_) msgForm_->ConnectTCPIP(msgForm_->Connection(1), 1, true);
+}
 
 void Agent::CreateControllerConnections()
 {
-    commandBuffers_.InitCommandBuffers();
-    // TODO(controller connections): ConnectIP and SpawnPollingThread.
+    msgForm_ = std::make_unique<TMsgForm>(ctx_, commandBuffers_, receiveQueue_, *this, *this);
+    msgForm_->FormCreate();
 }
 
 void Agent::CloseControllerConnections()
 {
-    // TODO(controller connections): stop the poll tasks, wait 1 s, disconnect.
+    if (msgForm_) msgForm_->FormClose();
+}
+
+void Agent::SetMessageAreaColour(MessageColour colour)
+{
+    window_->SetMessageAreaColour(colour == MessageColour::Red ? QColor(Qt::red) : QColor(Qt::white));
+}
+
+void Agent::ShowSocketBox(const std::string& caption, const std::string& text, bool endsProgram)
+{
+    window_->ShowDialog(text, DialogKind::Error, DialogButtons::OkCancel, caption);
+    // Headless there is nobody to dismiss the box: the agent keeps running.
+    if (endsProgram && !options_.headless) CloseLikeEnd();
 }
 
 void Agent::ResetLastAutoProcessDate()

@@ -9,8 +9,10 @@
 
 #include "comms/command_buffers.h"
 #include "comms/mailbox_host.h"
+#include "comms/msg_form.h"
 #include "comms/receive_queue.h"
 #include "comms/shared_block.h"
+#include "comms/tsockets.h"
 #include "core/agent_context.h"
 #include "core/agent_host.h"
 #include "core/clock.h"
@@ -41,7 +43,9 @@ class Agent final : public QObject,
                     public AgentHost,
                     public MailboxHost,
                     public StatusWindowOwner,
-                    public BatchControl {
+                    public BatchControl,
+                    public ConnectionsHost,
+                    public SocketDialogs {
 public:
     static constexpr int kMailboxIntervalMs = 50;
     static constexpr int kIntervalTimerMs = 330;
@@ -109,6 +113,12 @@ public:
     void StopFep1PollTask() override;
     void ConnectFep1() override;
 
+    // ConnectionsHost and SocketDialogs.
+    void SetMessageAreaColour(MessageColour colour) override;
+    void ShowSocketBox(const std::string& caption, const std::string& text, bool endsProgram) override;
+    // The controller connections, once created.
+    TMsgForm* Connections() { return msgForm_.get(); }
+
     void ResetLastAutoProcessDate() override;
     bool MainWindowMayClose() override;
 
@@ -153,6 +163,7 @@ private:
     SharedBlock block_;
     CommandBuffers commandBuffers_;
     ReceiveQueue receiveQueue_;
+    std::unique_ptr<TMsgForm> msgForm_;
     std::string trpRequest_;
     std::string applicationTitle_;
 

@@ -1,5 +1,7 @@
 #include "shell/status_window.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QShowEvent>
 #include <QTextCursor>
@@ -51,6 +53,7 @@ const char* DialogResultText(DialogResult result)
     case DialogResult::Ok: return "OK";
     case DialogResult::Yes: return "Yes";
     case DialogResult::No: return "No";
+    case DialogResult::Cancel: return "Cancel";
     }
     return "";
 }
@@ -218,21 +221,31 @@ void StatusWindow::StopButtonClick()
     }
 }
 
-DialogResult StatusWindow::ShowDialog(const std::string& text, DialogKind kind, DialogButtons buttons)
+DialogResult StatusWindow::ShowDialog(const std::string& text, DialogKind kind, DialogButtons buttons,
+                                      const std::string& caption)
 {
     if (headless_) {
-        const DialogResult answer = buttons == DialogButtons::Ok ? DialogResult::Ok : DialogResult::Yes;
-        const std::string line = "Dialog \"" + text + "\" answered " + DialogResultText(answer) + " (headless)";
+        const DialogResult answer = buttons == DialogButtons::YesNo ? DialogResult::Yes : DialogResult::Ok;
+        std::string shown = caption.empty() ? text : caption + ": " + text;
+        std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        const std::string line = "Dialog \"" + shown + "\" answered " + DialogResultText(answer) + " (headless)";
         ctx_.log.WriteLog(line);
         if (mirror_) mirror_->Message(line);
         return answer;
     }
-    QMessageBox box(kind == DialogKind::Error ? QMessageBox::Critical : QMessageBox::Question, windowTitle(),
-                    QString::fromStdString(text),
-                    buttons == DialogButtons::Ok ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox::StandardButtons shownButtons = QMessageBox::Ok;
+    if (buttons == DialogButtons::YesNo) shownButtons = QMessageBox::Yes | QMessageBox::No;
+    if (buttons == DialogButtons::OkCancel) shownButtons = QMessageBox::Ok | QMessageBox::Cancel;
+    QMessageBox box(kind == DialogKind::Error ? QMessageBox::Critical : QMessageBox::Question,
+                    caption.empty() ? windowTitle() : QString::fromStdString(caption), QString::fromStdString(text),
+                    shownButtons, this);
     const int pressed = box.exec();
-    if (buttons == DialogButtons::Ok) return DialogResult::Ok;
-    return pressed == QMessageBox::Yes ? DialogResult::Yes : DialogResult::No;
+    switch (buttons) {
+    case DialogButtons::Ok: return DialogResult::Ok;
+    case DialogButtons::YesNo: return pressed == QMessageBox::Yes ? DialogResult::Yes : DialogResult::No;
+    case DialogButtons::OkCancel: return pressed == QMessageBox::Cancel ? DialogResult::Cancel : DialogResult::Ok;
+    }
+    return DialogResult::Ok;
 }
 
 void StatusWindow::SetTitle(const std::string& title)

@@ -21,8 +21,8 @@ class ConsoleMirror;
 class GradBar;
 
 enum class DialogKind { Error, Confirmation };
-enum class DialogButtons { Ok, YesNo };
-enum class DialogResult { Ok, Yes, No };
+enum class DialogButtons { Ok, YesNo, OkCancel };
+enum class DialogResult { Ok, Yes, No, Cancel };
 const char* DialogResultText(DialogResult result);
 
 // What the status window asks of the agent that owns it.
@@ -57,9 +57,11 @@ public:
     void SetGradBar(int value);
     void MemoAdd(std::string_view text);
     void StopButtonClick();
-    // Modal message box; headless, the answer that keeps the agent running (OK,
-    // or Yes to a question asked because a close was requested) is logged and returned.
-    DialogResult ShowDialog(const std::string& text, DialogKind kind, DialogButtons buttons);
+    // Modal message box, captioned with the window title unless a caption is given;
+    // headless, the answer that keeps the agent running (OK, or Yes to a question
+    // asked because a close was requested) is logged on one line and returned.
+    DialogResult ShowDialog(const std::string& text, DialogKind kind, DialogButtons buttons,
+                            const std::string& caption = {});
 
     // The caption and the title remembered for the version gesture.
     void SetTitle(const std::string& title);
