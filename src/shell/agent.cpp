@@ -188,6 +188,9 @@ void Agent::ConnectFep1()
 
 void Agent::CreateControllerConnections()
 {
+    // Opening the connections lets events through; a close they bring waits
+    // until the connections stand and the event loop runs.
+    HandlerScope scope(*this);
     msgForm_ = std::make_unique<TMsgForm>(ctx_, commandBuffers_, receiveQueue_, *this, *this);
     msgForm_->FormCreate();
 }

@@ -162,5 +162,16 @@ TEST_F(ControllerFaultsTest, Fep1IsReconnectedWhenItComesBack)
     EXPECT_EQ(agent.WaitExit(), 0);
 }
 
+TEST_F(ControllerFaultsTest, ASignalWhileTheConnectionsOpenClosesTheAgentInOrder)
+{
+    // Eight refused FEPs keep the start of the connections busy for more than a second.
+    for (int n = 1; n <= 8; ++n) DefineFep(n, "127.0.0.1", FreePort());
+    RunningAgent agent(home);
+    ASSERT_TRUE(agent.WaitStarted()) << agent.StandardError();
+    agent.Signal(SIGTERM);
+    EXPECT_EQ(agent.WaitExit(10s), 0);
+    EXPECT_EQ(home.LogLines().back(), "---- KX_ATA Ended. ----");
+}
+
 }  // namespace
 }  // namespace kx::test
