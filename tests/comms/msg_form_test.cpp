@@ -206,6 +206,26 @@ TEST_P(MsgFormTest, APeerCloseIsNoticedAtTheNextSendAndNotReconnected)
     EXPECT_TRUE(form->PollTaskRunning(2)) << "the task waits for its FEP until it is stopped";
 }
 
+TEST_P(MsgFormTest, APeerThatResetsMidReplyLeavesNoPacketAndTheFepDown)
+{
+    LoopbackListener fep3;
+    AddFep("3", "127.0.0.1", fep3.PortText());
+    auto form = MakeForm();
+    form->FormCreate();
+    const int peer = AcceptFrom(fep3);
+    std::string polled;
+    ASSERT_TRUE(PumpUntil([&] { return (polled += test::ReceiveNow(peer)).size() >= 2; }));
+    test::SendAll(peer, std::string{ACK} + "C01240102");  // half a clocking, then a reset
+    PumpFor(50ms);
+    const linger reset{1, 0};
+    setsockopt(peer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    close(peer);
+    ASSERT_TRUE(PumpUntil([&] { return !form->Feps()[3].Connected; }));
+    PumpFor(200ms);
+    EXPECT_EQ(packets.Count(), 0);
+    EXPECT_FALSE(form->Feps().Reply(3).ReplyPending());
+}
+
 TEST_P(MsgFormTest, ReconnectingReportsInTheMessageArea)
 {
     const int port = test::ClosedPort();
