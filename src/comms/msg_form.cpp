@@ -106,15 +106,20 @@ void TMsgForm::ConnectIP()
 
     for (int n = 1; n <= FepTable::kConnectionCount; ++n) {
         if (!feps_[n].Defined) continue;
-        TSockets& socket = Connection(n);
-        socket.IPAddr = feps_[n].IPAddress;
-        socket.Port = feps_[n].Port;
-        try {
-            socket.SConnect();
-        } catch (const std::exception& e) {
-            ctx_.log.WriteLog("<ConnectIP>: FEP #" + std::to_string(n) + " : " + e.what());
-        }
+        StartConnecting(Connection(n), n, "<ConnectIP>");
         WaitAndPump(20);
+    }
+}
+
+// A port text that is neither a service nor a number leaves the FEP down, logged.
+void TMsgForm::StartConnecting(TSockets& socket, int n, const char* tag)
+{
+    socket.IPAddr = feps_[n].IPAddress;
+    socket.Port = feps_[n].Port;
+    try {
+        socket.SConnect();
+    } catch (const std::exception& e) {
+        ctx_.log.WriteLog(std::string(tag) + ": FEP #" + std::to_string(n) + " : " + e.what());
     }
 }
 
@@ -193,13 +198,7 @@ void TMsgForm::ConnectTCPIP(TSockets& socket, int n, bool connect)
         socket.Disconnect();
         return;
     }
-    socket.IPAddr = feps_[n].IPAddress;
-    socket.Port = feps_[n].Port;
-    try {
-        socket.SConnect();
-    } catch (const std::exception& e) {
-        ctx_.log.WriteLog("<ConnectTCPIP>: FEP #" + std::to_string(n) + " : " + e.what());
-    }
+    StartConnecting(socket, n, "<ConnectTCPIP>");
     WaitAndPump(10);
     if (feps_[n].Connected) {
         host_.MemoAdd("Reconnected : " + FepLine(n));

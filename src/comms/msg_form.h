@@ -82,6 +82,7 @@ private:
     void SocketErrorHandler(int n, int error, const std::string& msg);
     void ClearReplyPending(int n);
     void LoadFep(const std::string& unitText);
+    void StartConnecting(TSockets& socket, int n, const char* tag);
     void StartPollTask(int n);
     void ReapRetiredTasks();
     std::string FepLine(int n) const;

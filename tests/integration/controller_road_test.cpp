@@ -4,7 +4,6 @@
 // with "OLD"; the refresh message goes back to FEP 1.
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,8 +13,7 @@
 #include <vector>
 
 #include "fep_simulator.h"
-#include "program_runner.h"
-#include "support/test_db.h"
+#include "backend_programs.h"
 
 namespace kx {
 namespace {
@@ -25,40 +23,9 @@ using namespace std::chrono_literals;
 using test::ProgramDir;
 using test::RunProgram;
 
-class ControllerRoadTest : public test::DatabaseTest {
+class ControllerRoadTest : public test::BackendProgramsTest {
 protected:
-    void SetUp() override
-    {
-        DatabaseTest::SetUp();
-        if (IsSkipped()) return;
-        bin = ProgramDir();
-        for (const char* program : {"kx-ata", "kx-ctl", "kx-db", "kx-fep"})
-            if (bin.empty() || !fs::exists(bin / program)) GTEST_SKIP() << "the programs are not built (KX_BIN_DIR)";
-        mailbox = "kxtest-road-" + std::to_string(getpid()) + "-" + GetParam();
-    }
-    void TearDown() override
-    {
-        if (!mailbox.empty()) {
-            shm_unlink(("/" + mailbox).c_str());
-            std::error_code ignored;
-            fs::remove("/dev/shm/kx-ata." + mailbox + ".lock", ignored);
-            fs::remove("/dev/shm/kx-ctl." + mailbox + ".lock", ignored);
-        }
-        DatabaseTest::TearDown();
-    }
-
-    std::string Target() const
-    {
-        return IsPostgres() ? testDb_->alias() : (testDb_->home() / "kxtest.db").string();
-    }
-    fs::path Home() const { return testDb_->home(); }
-
-    test::ProgramOutcome Ctl(const std::vector<std::string>& args)
-    {
-        std::vector<std::string> full = {(bin / "kx-ctl").string(), "--mailbox", mailbox, "--timeout", "30"};
-        full.insert(full.end(), args.begin(), args.end());
-        return RunProgram(full);
-    }
+    void SetUp() override { SetUpPrograms({"kx-ata", "kx-ctl", "kx-db", "kx-fep"}, "road"); }
     std::vector<std::string> Row(const std::string& sql)
     {
         db::Query& q = db().CommonQuery;
@@ -85,7 +52,7 @@ protected:
         std::vector<std::string> records;
         const auto until = std::chrono::steady_clock::now() + 30s;
         while (records.size() < count && std::chrono::steady_clock::now() < until) {
-            const test::ProgramOutcome old = Ctl({"old"});
+            const test::ProgramOutcome old = Ctl({"old"}, "30");
             if (old.status != 0) break;
             if (old.output.rfind("09", 0) == 0) records.push_back(old.output.substr(0, old.output.size() - 1));
             else usleep(50000);
@@ -93,8 +60,6 @@ protected:
         return records;
     }
 
-    fs::path bin;
-    std::string mailbox;
     std::optional<test::BackgroundProgram> agent;
 };
 

@@ -3,16 +3,12 @@
 // "END"; the attendance rows are read back from the database.
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "program_runner.h"
-#include "support/test_db.h"
+#include "backend_programs.h"
 
 namespace kx {
 namespace {
@@ -24,60 +20,10 @@ using test::RunProgram;
 constexpr int kDays = 10;  // 1 to 10 January 2024
 const std::string kStaffSelect = "select * from cards c, kt_cdext x where c.staff_number=x.staff_number";
 
-class RangeRequestTest : public test::DatabaseTest {
+class RangeRequestTest : public test::BackendProgramsTest {
 protected:
-    void SetUp() override
-    {
-        DatabaseTest::SetUp();
-        if (IsSkipped()) return;
-        bin = ProgramDir();
-        for (const char* program : {"kx-ata", "kx-ctl", "kx-db"})
-            if (bin.empty() || !fs::exists(bin / program)) GTEST_SKIP() << "the programs are not built (KX_BIN_DIR)";
-        mailbox = "kxtest-range-" + std::to_string(getpid()) + "-" + GetParam();
-    }
-    void TearDown() override
-    {
-        if (!mailbox.empty()) {
-            shm_unlink(("/" + mailbox).c_str());
-            std::error_code ignored;
-            fs::remove("/dev/shm/kx-ata." + mailbox + ".lock", ignored);
-            fs::remove("/dev/shm/kx-ctl." + mailbox + ".lock", ignored);
-        }
-        DatabaseTest::TearDown();
-    }
-
-    std::string Target() const
-    {
-        return IsPostgres() ? testDb_->alias() : (testDb_->home() / "kxtest.db").string();
-    }
-    fs::path Home() const { return testDb_->home(); }
-
-    test::ProgramOutcome Ctl(const std::vector<std::string>& args)
-    {
-        std::vector<std::string> full = {(bin / "kx-ctl").string(), "--mailbox", mailbox, "--timeout", "120"};
-        full.insert(full.end(), args.begin(), args.end());
-        return RunProgram(full);
-    }
-
-    std::vector<std::string> Rows(const std::string& sql)
-    {
-        db::Query& q = db().CommonQuery;
-        q.Close();
-        q.SetSQL(sql);
-        q.Open();
-        std::vector<std::string> rows;
-        for (; !q.Eof(); q.Next()) {
-            std::string row;
-            for (int i = 0; i < q.FieldCount(); ++i) row += q.Field(i) + "|";
-            rows.push_back(row);
-        }
-        q.Close();
-        return rows;
-    }
+    void SetUp() override { SetUpPrograms({"kx-ata", "kx-ctl", "kx-db"}, "range"); }
     int Count(const std::string& sql) { return std::stoi(Rows(sql).at(0)); }
-
-    fs::path bin;
-    std::string mailbox;
 };
 
 TEST_P(RangeRequestTest, EveryStaffDayIsWrittenAndTheMailboxServedAgain)
