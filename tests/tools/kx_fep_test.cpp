@@ -74,6 +74,7 @@ TEST(KxFepOptions, ReadsEveryOption) {
              EXPECT_EQ(o.clockings, "-");
          }},
         {{"--listen", "1", "--nak", ""}, [](const FepOptions& o) { EXPECT_EQ(o.answer, PollAnswer::Nak); }},
+        {{"--listen", "1", "--stamp"}, [](const FepOptions& o) { EXPECT_TRUE(o.stamp); }},
         {{"--listen", "1", "--nak=E", "--drop-after", "0", "--delay", "600000"},
          [](const FepOptions& o) {
              EXPECT_EQ(o.nakText, "E");
@@ -123,6 +124,7 @@ TEST(KxFepOptions, RejectsWrongCommandLinesWithStatus2) {
         {{"--listen", "1", "--delay", "-1"}, "--delay wants"},
         {{"--listen", "1", "--drop-after", "x"}, "--drop-after wants"},
         {{"--listen", "1", "--split=yes"}, "--split takes no value"},
+        {{"--listen", "1", "--stamp=1"}, "--stamp takes no value"},
         {{"--listen", "1", "extra"}, "unexpected argument"},
         {{"--listen", "1", "--colour", "red"}, "unknown option --colour"},
     };

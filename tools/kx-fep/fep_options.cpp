@@ -119,6 +119,9 @@ FepOptions ParseFepOptions(const std::vector<std::string>& args)
         } else if (option == "--quiet") {
             flag();
             options.quiet = true;
+        } else if (option == "--stamp") {
+            flag();
+            options.stamp = true;
         } else if (option.starts_with("-")) {
             throw UsageError{"unknown option " + option};
         } else {
@@ -136,7 +139,7 @@ const char* UsageText()
     return R"usage(Usage: kx-fep --listen [HOST:]PORT [--db TARGET] [--table trans_r|trans_c]
               [--clockings FILE|-] [--generate N --staff-from TARGET]
               [--silent | --nak TEXT | --oversize N | --garbage]
-              [--drop-after N] [--delay MS] [--split] [--quiet]
+              [--drop-after N] [--delay MS] [--split] [--quiet] [--stamp]
 
 A controller (FEP) simulator: a TCP server that answers the agent's frames. Every
 frame gets one reply: a poll (SOH CR) gets ACK CR, or ACK + one queued clocking +
@@ -158,6 +161,8 @@ Options:
   --staff-from TARGET   the suite database whose cards (with a kt_cdext row and not
                         temporary) --generate uses
   --quiet               prints only the listening line and errors
+  --stamp               starts each traffic line with the CLOCK_MONOTONIC time in
+                        microseconds and a blank (for timing against other programs)
   --help                this text
 
 Fault options:

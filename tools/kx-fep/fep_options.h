@@ -31,6 +31,7 @@ struct FepOptions {
     int delayMs = 0;
     bool split = false;
     bool quiet = false;
+    bool stamp = false;  // traffic lines lead with CLOCK_MONOTONIC microseconds
 };
 
 struct UsageError {

@@ -6,6 +6,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,7 +53,13 @@ FepServer::~FepServer()
 
 void FepServer::Say(const std::string& line)
 {
-    if (!options_.quiet) out_ << line << std::endl;
+    if (options_.quiet) return;
+    if (options_.stamp) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        out_ << (static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000) << ' ';
+    }
+    out_ << line << std::endl;
 }
 
 void FepServer::Complain(const std::string& line) { err_ << "kx-fep: " << line << std::endl; }
