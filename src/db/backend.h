@@ -1,5 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +13,13 @@ struct ResultSet {
     std::vector<std::string> columns;
     std::vector<std::string> cells;  // row by row, columns.size() per row
     std::size_t rowCount = 0;
+};
+
+// How a unit of several statements ended: the index of the statement that
+// failed (the unit then undone) and its message, or -1 when all of them ran.
+struct UnitOutcome {
+    int failed = -1;
+    std::string error;
 };
 
 // One database engine behind the Database. Every failure throws DbError with the
@@ -33,6 +42,20 @@ public:
     // Whether the connection is inside a transaction right now (the engine may
     // have ended one on its own after certain failures).
     virtual bool InTransaction() const = 0;
+
+    // Runs the statements in order as one unit of work in a single exchange with
+    // the server: inside the running transaction under `savepoint`, or in a
+    // transaction of its own when `savepoint` is empty. A statement that fails
+    // undoes the unit and the ones after it do not run. nullopt when the engine
+    // has no such form for these statements (nothing was run): the caller runs
+    // them one by one. A failure of the unit itself throws DbError.
+    virtual std::optional<UnitOutcome> RunUnitAtOnce(const std::vector<std::string>& /*statements*/,
+                                                     const std::string& /*savepoint*/)
+    {
+        return std::nullopt;
+    }
+    // How many times the engine has waited for a server's answer.
+    virtual std::uint64_t ServerWaits() const { return 0; }
 
     // Off: every statement is prepared from its text as written (for comparisons).
     virtual void SetStatementCache(bool on) = 0;

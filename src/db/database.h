@@ -158,6 +158,14 @@ public:
         bool done_ = false;
     };
 
+    // Runs the statements in order as one unit (see Unit): all of them, or, when
+    // one fails, none, and the ones after it are not run. Where the engine can,
+    // the unit takes a single exchange with the server. Answers which statement
+    // failed and why; a failure of the unit itself throws DbError.
+    UnitOutcome RunUnit(const std::vector<std::string>& statements);
+    // How many times the backend has waited for its server (0 for SQLite).
+    std::uint64_t ServerWaits() const { return backend_->ServerWaits(); }
+
     // Runs a script of several statements as written, uncached (schema creation, tools).
     void ExecScript(std::string_view sql);
 

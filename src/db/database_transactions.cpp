@@ -87,4 +87,31 @@ Database::Unit::~Unit() {
     }
 }
 
+UnitOutcome Database::RunUnit(const std::vector<std::string>& statements) {
+    const bool nested = backend_->InTransaction();
+    const std::string savepoint = nested ? "kx_unit_" + std::to_string(unitDepth_) : std::string();
+    if (std::optional<UnitOutcome> done = backend_->RunUnitAtOnce(statements, savepoint)) {
+        const std::size_t tried = done->failed < 0 ? statements.size() : static_cast<std::size_t>(done->failed) + 1;
+        if (recorder_)
+            for (std::size_t i = 0; i < tried; ++i) recorder_(statements[i]);
+        if (done->failed < 0 && unitDepth_ == 0 && batchDepth_ > 0) {
+            if (nested)
+                CommitIfDue();
+            else
+                BeginBatchTransaction();
+        }
+        return *done;
+    }
+    Unit unit(*this);
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        try {
+            Run(statements[i], nullptr);
+        } catch (const DbError& e) {
+            return UnitOutcome{static_cast<int>(i), e.what()};
+        }
+    }
+    unit.Commit();
+    return {};
+}
+
 }  // namespace kx::db

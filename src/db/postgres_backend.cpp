@@ -88,14 +88,7 @@ public:
         if (!shape.cacheable) return Collect(RunAsWritten(sql, false), rows);
 
         std::vector<Oid> types;
-        std::string key = shape.key;
-        key += '\x1f';
-        for (const SqlLiteral& literal : shape.literals) {
-            types.push_back(TypeOf(literal));
-            key += std::to_string(types.back());
-            key += ',';
-        }
-
+        const std::string key = CacheKey(shape, types);
         CachedStatement* cached = cache_.Find(key);
         if (!cached) {
             std::string name = "kx_" + std::to_string(++statementCount_);
@@ -122,11 +115,111 @@ public:
                 rows);
     }
 
+    std::uint64_t ServerWaits() const override { return waits_; }
+
+    // SAVEPOINT (or BEGIN), the statements and RELEASE (or COMMIT) go in one
+    // pipeline with one sync: one wait for the server. After a failure the
+    // server skips the rest of the pipeline, so undoing the unit is enough.
+    std::optional<UnitOutcome> RunUnitAtOnce(const std::vector<std::string>& statements,
+                                             const std::string& savepoint) override {
+        if (!useCache_ || statements.empty()) return std::nullopt;
+        EnsureConnected();
+        const bool nested = !savepoint.empty();
+        if (nested != (PQtransactionStatus(conn_) == PQTRANS_INTRANS)) return std::nullopt;
+        if (!nested) FlushDeallocations();
+
+        struct Prepared {
+            std::string name;
+            std::vector<std::string> values;
+        };
+        std::vector<Prepared> prepared;
+        for (const std::string& sql : statements) {
+            SqlShape shape = ShapeSql(sql, PlaceholderStyle::Dollar);
+            if (!shape.cacheable) return std::nullopt;
+            std::vector<Oid> types;
+            const std::string key = CacheKey(shape, types);
+            CachedStatement* cached = cache_.Find(key);
+            if (!cached) {
+                std::string name = "kx_" + std::to_string(++statementCount_);
+                if (!TryPrepare(name, shape.key, types)) return std::nullopt;  // run one by one, as written
+                cached = &cache_.Insert(key, std::move(name));
+            }
+            if (cached->empty()) return std::nullopt;
+            Prepared statement{*cached, {}};
+            for (SqlLiteral& literal : shape.literals) statement.values.push_back(std::move(literal.value));
+            prepared.push_back(std::move(statement));
+        }
+
+        const std::string open = nested ? "SAVEPOINT " + savepoint : std::string("BEGIN");
+        const std::string close = nested ? "RELEASE SAVEPOINT " + savepoint : std::string("COMMIT");
+        if (!PQenterPipelineMode(conn_)) throw DbError(ConnectionError());
+        bool sent = true;
+        int firstStatement = 1;
+        if (nested && cleanPointSet_) {
+            sent = SendCommand("RELEASE SAVEPOINT kx_clean");
+            firstStatement = 2;
+        }
+        cleanPointSet_ = cleanPointCurrent_ = false;
+        sent = sent && SendCommand(open.c_str());
+        for (const Prepared& statement : prepared) {
+            std::vector<const char*> values;
+            for (const std::string& value : statement.values) values.push_back(value.c_str());
+            sent = sent && PQsendQueryPrepared(conn_, statement.name.c_str(), static_cast<int>(values.size()),
+                                               values.data(), nullptr, nullptr, 0);
+        }
+        sent = sent && SendCommand(close.c_str()) && PQpipelineSync(conn_);
+
+        ++waits_;
+        std::string failure = sent ? std::string() : ConnectionError();
+        int failedIndex = -1;
+        bool synced = false;
+        if (sent) {
+            int command = 0;
+            const int commands = firstStatement + static_cast<int>(prepared.size()) + 1;
+            for (int guard = 0; guard < 4 * commands + 8; ++guard) {
+                PGresult* next = PQgetResult(conn_);
+                if (!next) {
+                    if (PQstatus(conn_) != CONNECTION_OK) break;
+                    ++command;
+                    continue;
+                }
+                const ExecStatusType status = PQresultStatus(next);
+                if (status == PGRES_PIPELINE_SYNC) {
+                    PQclear(next);
+                    synced = true;
+                    break;
+                }
+                if (status == PGRES_FATAL_ERROR && failedIndex < 0) {
+                    failedIndex = command;
+                    failure = ErrorText(next);
+                }
+                PQclear(next);
+            }
+        }
+        PQexitPipelineMode(conn_);
+        if (failure.empty() && !synced) failure = ConnectionError();
+        if (failure.empty()) return UnitOutcome{};
+
+        const int statementIndex = failedIndex - firstStatement;
+        const bool statementFailed = statementIndex >= 0 && statementIndex < static_cast<int>(prepared.size());
+        if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
+            const std::string back =
+                nested ? "ROLLBACK TO SAVEPOINT " + savepoint + "; RELEASE SAVEPOINT " + savepoint : "ROLLBACK";
+            ++waits_;
+            PgResult undone = Owned(PQexec(conn_, back.c_str()));
+            if (Failed(undone.get()) && statementFailed) throw DbError(ErrorText(undone.get()));
+        }
+        if (!statementFailed) throw DbError(failure);
+        return UnitOutcome{statementIndex, failure};
+    }
+
     void ExecScript(std::string_view sql) override {
         EnsureConnected();
         const std::string text(sql);
+        ++waits_;
         if (!InTransaction()) return Check(Owned(PQexec(conn_, text.c_str())).get());
         Control("SAVEPOINT kx_script");
+        ++waits_;
         PgResult result = Owned(PQexec(conn_, text.c_str()));
         if (Failed(result.get())) {
             std::string error = ErrorText(result.get());
@@ -144,6 +237,7 @@ public:
         std::string text = cleanPointSet_ && usable ? "RELEASE SAVEPOINT kx_clean; " : "";
         text += sql;
         cleanPointSet_ = cleanPointCurrent_ = false;
+        ++waits_;
         Check(Owned(PQexec(conn_, text.c_str())).get());
     }
 
@@ -213,12 +307,14 @@ private:
     void Undo(const std::string& savepoint) {
         if (PQstatus(conn_) != CONNECTION_OK) return;
         const std::string sql = "ROLLBACK TO SAVEPOINT " + savepoint + "; RELEASE SAVEPOINT " + savepoint;
+        ++waits_;
         PQclear(PQexec(conn_, sql.c_str()));
     }
 
     bool TryPrepare(const std::string& name, const std::string& sql, const std::vector<Oid>& types) {
         const bool guarded = InTransaction();
         if (guarded) Control("SAVEPOINT kx_prepare");
+        ++waits_;
         PgResult result =
             Owned(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()));
         const bool prepared = !Failed(result.get());
@@ -247,6 +343,7 @@ private:
     // reads change nothing, so returning past them loses nothing.
     template <typename Send>
     PgResult Execute(bool readOnly, Send&& send) {
+        ++waits_;
         if (!InTransaction()) {
             if (!send()) throw DbError(ConnectionError());
             PgResult result = Owned(nullptr);
@@ -308,10 +405,23 @@ private:
         }
         cleanPointSet_ = cleanPointCurrent_ = false;
         if (failedIndex == statementIndex && PQstatus(conn_) == CONNECTION_OK) {
+            ++waits_;
             PgResult back = Owned(PQexec(conn_, "ROLLBACK TO SAVEPOINT kx_clean"));
             if (!Failed(back.get())) cleanPointSet_ = cleanPointCurrent_ = true;
         }
         throw DbError(failure);
+    }
+
+    // The cache key of a shape: its text and the types of its parameters.
+    static std::string CacheKey(const SqlShape& shape, std::vector<Oid>& types) {
+        std::string key = shape.key;
+        key += '\x1f';
+        for (const SqlLiteral& literal : shape.literals) {
+            types.push_back(TypeOf(literal));
+            key += std::to_string(types.back());
+            key += ',';
+        }
+        return key;
     }
 
     bool SendCommand(const char* sql) { return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); }
@@ -342,6 +452,7 @@ private:
         std::string sql;
         for (const std::string& name : pendingDeallocations_) sql += "DEALLOCATE " + name + ";";
         pendingDeallocations_.clear();
+        ++waits_;
         PQclear(PQexec(conn_, sql.c_str()));
     }
 
@@ -350,6 +461,7 @@ private:
     StatementCache<CachedStatement> cache_;
     bool useCache_ = true;
     std::uint64_t statementCount_ = 0;
+    std::uint64_t waits_ = 0;
     bool cleanPointSet_ = false;      // kx_clean exists, on top of the savepoints
     bool cleanPointCurrent_ = false;  // and only reads ran since it was set
 };

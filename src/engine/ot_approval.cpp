@@ -36,10 +36,9 @@ void AdjustApprovalRow(AgentContext& ctx, const TAT_Attend& attend, const TAT_Em
     db::Database& database = OpenDatabase(ctx);
     const bool traced = ctx.settings.options.ATA_Details > 0;
     bool inserting = false;
-    auto makeInsert = [&] {
+    auto announceInsert = [&] {
         inserting = true;
         if (traced) ctx.log.WriteLog("goahead true - to insert otsap");
-        return ApprovalRowSql(ctx, attend, emp);
     };
 
     db::Query& query = database.CommonQuery;
@@ -47,9 +46,10 @@ void AdjustApprovalRow(AgentContext& ctx, const TAT_Attend& attend, const TAT_Em
         ctx.log.WriteDetail(0, "Recordcount=" + std::to_string(query.RecordCount()));
         if (Trim(query.FieldByName("ot_approved")) == "Y") return;  // an approved row is never replaced
         ReplaceRow(ctx.log, database, database.Common2Query, DeleteApproval(attend), database.CommonQuery,
-                   makeInsert);
+                   ApprovalRowSql(ctx, attend, emp), announceInsert);
     } else {
-        db::RunSQL(ctx.log, database.CommonQuery, makeInsert(), false);
+        announceInsert();
+        db::RunSQL(ctx.log, database.CommonQuery, ApprovalRowSql(ctx, attend, emp), false);
     }
     if (inserting && traced) ctx.log.WriteLog("end of insert otsap");
 }

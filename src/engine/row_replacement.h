@@ -7,11 +7,12 @@
 
 namespace kx {
 
-// Replaces a row: the delete, then the insert that makeInsert builds once the
-// delete has run, as one unit of work. When either statement fails (logged as
-// RunSQL logs it) the unit is rolled back and the old row stays. Answers whether the new
-// row was stored; a failure of the unit itself throws DbError.
+// Replaces a row: the delete, then the insert, as one unit of work (on a server,
+// in one exchange). `deleted` runs once the delete has run, before the insert's
+// outcome is told: callers trace the insert there. When either statement fails
+// (logged as RunSQL logs it) the unit is rolled back and the old row stays.
+// Answers whether the new row was stored; a failure of the unit itself throws DbError.
 bool ReplaceRow(const Log& log, db::Database& db, db::Query& deleteQuery, std::string deleteSql,
-                db::Query& insertQuery, const std::function<std::string()>& makeInsert);
+                db::Query& insertQuery, std::string insertSql, const std::function<void()>& deleted = {});
 
 }  // namespace kx

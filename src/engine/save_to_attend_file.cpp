@@ -159,11 +159,9 @@ void SavetoAttendFile(AgentContext& ctx, TAT_Attend& attend, const std::string& 
         if (!ctx.db) throw db::DbError("database is not open");
         db::Database& database = *ctx.db;
         s2 = AttendDeleteSql(attend);
-        ReplaceRow(ctx.log, database, database.CommonQuery, s2, database.CommonQuery, [&] {
-            s1 = AttendInsertSql(attend, emp, texts);
-            ctx.log.WriteDetail(20, s1);
-            return s1;
-        });
+        s1 = AttendInsertSql(attend, emp, texts);
+        ReplaceRow(ctx.log, database, database.CommonQuery, s2, database.CommonQuery, s1,
+                   [&] { ctx.log.WriteDetail(20, s1); });
     } catch (const std::exception& e) {
         ctx.log.WriteLog("<SavetoAttendFile>" + std::string(e.what()) + "s1=[" + s1 + "] s2=[" + s2 + "]");
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -429,6 +431,39 @@ TEST_P(SaveAttend, FailedInsertKeepsTheOldRow)
     EXPECT_EQ(Attend("at_remark"), "old");
     EXPECT_EQ(Attend("at_remark", "S2"), "kept");
     EXPECT_TRUE(Logged("<RunSQL>"));
+}
+
+// Inside a batch, a staff-day whose insert the database refuses is undone alone:
+// the days before and after it are saved, and its failure has its log line.
+TEST_P(SaveAttend, ARefusedDayInABatchUndoesOnlyItself)
+{
+    test::RunFixture(db(), {"insert into kt_attnd (at_date,staff_number,at_remark) values ('20240105','S2','old')"});
+    if (IsPostgres())
+        test::RunFixture(db(), {"create function refuse_s2() returns trigger language plpgsql as $$ begin "
+                                "if new.staff_number = 'S2' then raise exception 'S2 is refused'; end if; "
+                                "return new; end $$",
+                                "create trigger refuse_s2 before insert on kt_attnd for each row execute "
+                                "function refuse_s2()"});
+    else
+        test::RunFixture(db(), {"create trigger refuse_s2 before insert on kt_attnd when new.staff_number = 'S2' "
+                                "begin select raise(abort, 'S2 is refused'); end"});
+    {
+        db::Database::Batch batch(db());
+        for (const char* staff : {"S1", "S2", "S3"}) {
+            ctx->attend.StaffNo = staff;
+            Save();
+        }
+        batch.End();
+    }
+    EXPECT_EQ(Attend("card_number", "S1"), "000123");
+    EXPECT_EQ(Attend("at_remark", "S2"), "old");
+    EXPECT_EQ(Attend("card_number", "S3"), "000123");
+    const auto lines = LogLines();
+    ASSERT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("<RunSQL>", 0) == 0; }),
+              1);
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& l) { return l.rfind("<RunSQL>", 0) == 0 && l.find("S2 is refused") != std::string::npos; }),
+              lines.end());
 }
 
 TEST_P(SaveAttend, FailedApprovalInsertKeepsTheOldApprovalRow)
