@@ -262,6 +262,12 @@ bool TMsgForm::CommandWaiting(int n) const { return commands_.CommandWaiting(n);
 
 void TMsgForm::PutPacket(std::string packet) { packets_.PutPacket(std::move(packet)); }
 
+// Room is kept for a reply in flight on every connection.
+bool TMsgForm::ReceiveQueueFull() const
+{
+    return packets_.Count() >= ReceiveQueue::kSlots - 1 - FepTable::kConnectionCount;
+}
+
 void TMsgForm::TakeCommand(int n, std::string& command)
 {
     try {

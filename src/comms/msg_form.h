@@ -70,6 +70,7 @@ private:
     std::string ReceivedCopy(int n) const override { return feps_.Reply(n).Received(); }
     void ClearReceived(int n) override { feps_.Reply(n).ClearBuffer(); }
     void PutPacket(std::string packet) override;
+    bool ReceiveQueueFull() const override;
     void TakeCommand(int n, std::string& command) override;
     void ClearReceiveBuffer(int n) override { feps_.Reply(n).ClearBuffer(); }
     void SetReplyPending(int n, bool pending) override { feps_.Reply(n).SetReplyPending(pending); }

@@ -39,7 +39,11 @@ bool TPollTask::Turn()
     if (signal_->StopRequested()) return false;
     const int n = fepNo_;
     if (!link_.FepDefined(n) || !link_.FepConnected(n)) return signal_->SleepFor(kIdleWait);
-    if (!link_.ReplyPending(n) && !SendTurn()) return false;
+    if (!link_.ReplyPending(n)) {
+        const bool secondWindow = extraWait_ && !lastCommand_.empty();
+        if (!secondWindow && !link_.CommandWaiting(n) && link_.ReceiveQueueFull()) return ShortPause();
+        if (!SendTurn()) return false;
+    }
     if (!WaitForReply()) return false;
     if (countdown_ == 0) {
         extraWait_ = true;

@@ -27,6 +27,8 @@ public:
     // The reply has been read: its first byte becomes NUL, which empties the text.
     virtual void ClearReceived(int n) = 0;
     virtual void PutPacket(std::string packet) = 0;
+    // No room for more packets without dropping one.
+    virtual bool ReceiveQueueFull() const = 0;
 
     virtual void TakeCommand(int n, std::string& command) = 0;
     virtual void ClearReceiveBuffer(int n) = 0;
@@ -38,7 +40,8 @@ public:
 // command, or the poll message when nothing is queued, then up to 2 s for the
 // reply, whose packet goes to the receive queue, then a short pause. A command
 // that gets no reply, or a negative one, gets a second window in which nothing
-// is sent. Starts running at construction; the destructor asks it to stop and
+// is sent. While the receive queue is full nothing is polled, so clockings wait
+// in the controller instead of pushing older ones out. Starts running at construction; the destructor asks it to stop and
 // joins it. Every wait ends early on a stop request, and the reply wait also on
 // Wake (the main thread calls it when the reply flag is cleared).
 class TPollTask {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -41,6 +42,7 @@ public:
     std::string ReceivedCopy(int n) const override { return feps.Reply(n).Received(); }
     void ClearReceived(int n) override { feps.Reply(n).ClearBuffer(); }
     void PutPacket(std::string packet) override { packets.PutPacket(std::move(packet)); }
+    bool ReceiveQueueFull() const override { return full; }
     void TakeCommand(int n, std::string& command) override { commands.GetOneCmd(command, n); }
     void ClearReceiveBuffer(int n) override { feps.Reply(n).ClearBuffer(); }
     void SetReplyPending(int n, bool pending) override { feps.Reply(n).SetReplyPending(pending); }
@@ -75,6 +77,7 @@ public:
         return std::optional<std::string>(kAckCr);
     };
     TPollTask* task = nullptr;
+    std::atomic<bool> full{false};
 
 private:
     mutable std::mutex mutex;
@@ -197,6 +200,21 @@ TEST_F(PollTaskTest, ADownFepIsNotPolledUntilItIsConnected)
     EXPECT_EQ(link.SentCount(), 0);
     link.feps[1].Connected = true;
     EXPECT_TRUE(PumpUntil([&] { return link.SentCount() >= 1; }));
+}
+
+TEST_F(PollTaskTest, AFullReceiveQueueHoldsThePollsButNotTheCommands)
+{
+    link.full = true;
+    auto task = Start();
+    PumpFor(300ms);
+    EXPECT_EQ(link.SentCount(), 0) << "the clockings wait in the controller";
+    link.commands.BufferUp("CMD1", 1);
+    ASSERT_TRUE(PumpUntil([&] { return link.SentCount() == 1; }));
+    EXPECT_EQ(link.Sent()[0], "CMD1");
+    PumpFor(200ms);
+    EXPECT_EQ(link.SentCount(), 1);
+    link.full = false;
+    EXPECT_TRUE(PumpUntil([&] { return link.SentCount() >= 3; }));
 }
 
 TEST_F(PollTaskTest, StopsWhileItsHandOverWaitsForABusyMainThread)

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -158,6 +160,40 @@ TEST_F(ControllerFaultsTest, Fep1IsReconnectedWhenItComesBack)
     EXPECT_TRUE(WaitForStandardOutput(agent, "Reconnected : " + line, 15s)) << agent.StandardOutput();
     EXPECT_TRUE(onPort.WaitForOutput("<SOH><CR>", 5s));
 
+    agent.Signal(SIGTERM);
+    EXPECT_EQ(agent.WaitExit(), 0);
+}
+
+TEST_F(ControllerFaultsTest, ClockingsWaitInTheControllerWhileTheQueueIsFull)
+{
+    // More clockings than the receive queue holds, and nobody asks for them at first.
+    constexpr int kClockings = 150;
+    const std::string clockings = home.path().string() + ".many";
+    {
+        std::ofstream out(clockings);
+        for (int i = 0; i < kClockings; ++i) {
+            char record[32];
+            std::snprintf(record, sizeof record, "C0124010208%02d%06d0000", i % 60, 100000 + i);
+            out << record << "\n";
+        }
+    }
+    auto fep = StartFep({"--clockings", clockings}, "many");
+    DefineFep(1, "127.0.0.1", fep->Port());
+    RunningAgent agent(home);
+    ASSERT_TRUE(agent.WaitStarted()) << agent.StandardError();
+    std::this_thread::sleep_for(std::chrono::seconds(kClockings / 20 + 2));
+
+    std::set<std::string> cards;
+    for (int i = 0; i < 3 * kClockings && static_cast<int>(cards.size()) < kClockings; ++i) {
+        const ProgramResult old = Ctl(agent, {"old"});
+        ASSERT_EQ(old.status, 0) << old.err;
+        const auto fields = old.out.rfind("09", 0) == 0 ? 6 : 0;
+        if (fields == 0) continue;
+        std::size_t at = 0;
+        for (int f = 0; f < fields && at != std::string::npos; ++f) at = old.out.find(',', at + 1);
+        cards.insert(old.out.substr(at + 1, 6));
+    }
+    EXPECT_EQ(cards.size(), static_cast<std::size_t>(kClockings)) << "none is dropped";
     agent.Signal(SIGTERM);
     EXPECT_EQ(agent.WaitExit(), 0);
 }
