@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,9 +19,12 @@ struct ResultSet {
 // How a unit of several statements ended: the index of the statement that
 // failed (the unit then undone) and its message, or -1 when all of them ran.
 struct UnitOutcome {
+    static constexpr int kUnitFailed = -2;  // the unit itself failed (its transaction control, the connection)
     int failed = -1;
     std::string error;
+    bool pending = false;  // sent; the outcome will be told
 };
+using UnitTold = std::function<void(const UnitOutcome&)>;
 
 // One database engine behind the Database. Every failure throws DbError with the
 // engine's own message as its text.
@@ -49,8 +53,11 @@ public:
     // undoes the unit and the ones after it do not run. nullopt when the engine
     // has no such form for these statements (nothing was run): the caller runs
     // them one by one. A failure of the unit itself throws DbError.
+    // With `told` given, inside a transaction, the engine may answer pending and
+    // tell the outcome later, at the latest before the next statement's result
+    // (which then shares the unit's exchange) or the transaction's end.
     virtual std::optional<UnitOutcome> RunUnitAtOnce(const std::vector<std::string>& /*statements*/,
-                                                     const std::string& /*savepoint*/)
+                                                     const std::string& /*savepoint*/, UnitTold /*told*/ = {})
     {
         return std::nullopt;
     }

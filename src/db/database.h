@@ -162,7 +162,11 @@ public:
     // one fails, none, and the ones after it are not run. Where the engine can,
     // the unit takes a single exchange with the server. Answers which statement
     // failed and why; a failure of the unit itself throws DbError.
-    UnitOutcome RunUnit(const std::vector<std::string>& statements);
+    // With `told`, the outcome is also told to it, and inside a batch a server
+    // may be left to answer later: the outcome is then pending and told before
+    // the next statement's result or the transaction's end (a failure of the
+    // unit itself then comes as UnitOutcome::kUnitFailed).
+    UnitOutcome RunUnit(const std::vector<std::string>& statements, UnitTold told = {});
     // How many times the backend has waited for its server (0 for SQLite).
     std::uint64_t ServerWaits() const { return backend_->ServerWaits(); }
 

@@ -87,10 +87,10 @@ Database::Unit::~Unit() {
     }
 }
 
-UnitOutcome Database::RunUnit(const std::vector<std::string>& statements) {
+UnitOutcome Database::RunUnit(const std::vector<std::string>& statements, UnitTold told) {
     const bool nested = backend_->InTransaction();
     const std::string savepoint = nested ? "kx_unit_" + std::to_string(unitDepth_) : std::string();
-    if (std::optional<UnitOutcome> done = backend_->RunUnitAtOnce(statements, savepoint)) {
+    if (std::optional<UnitOutcome> done = backend_->RunUnitAtOnce(statements, savepoint, told)) {
         const std::size_t tried = done->failed < 0 ? statements.size() : static_cast<std::size_t>(done->failed) + 1;
         if (recorder_)
             for (std::size_t i = 0; i < tried; ++i) recorder_(statements[i]);
@@ -100,18 +100,24 @@ UnitOutcome Database::RunUnit(const std::vector<std::string>& statements) {
             else
                 BeginBatchTransaction();
         }
+        if (told && !done->pending) told(*done);
         return *done;
     }
-    Unit unit(*this);
-    for (std::size_t i = 0; i < statements.size(); ++i) {
-        try {
-            Run(statements[i], nullptr);
-        } catch (const DbError& e) {
-            return UnitOutcome{static_cast<int>(i), e.what()};
+    UnitOutcome outcome;
+    {
+        Unit unit(*this);
+        for (std::size_t i = 0; i < statements.size() && outcome.failed < 0; ++i) {
+            try {
+                Run(statements[i], nullptr);
+            } catch (const DbError& e) {
+                outcome.failed = static_cast<int>(i);
+                outcome.error = e.what();
+            }
         }
+        if (outcome.failed < 0) unit.Commit();
     }
-    unit.Commit();
-    return {};
+    if (told) told(outcome);
+    return outcome;
 }
 
 }  // namespace kx::db

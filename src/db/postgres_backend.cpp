@@ -91,6 +91,7 @@ public:
         const std::string key = CacheKey(shape, types);
         CachedStatement* cached = cache_.Find(key);
         if (!cached) {
+            Settle();
             std::string name = "kx_" + std::to_string(++statementCount_);
             if (!TryPrepare(name, shape.key, types)) {
                 // The server refused the shape; a text that runs as written keeps
@@ -120,10 +121,13 @@ public:
     // SAVEPOINT (or BEGIN), the statements and RELEASE (or COMMIT) go in one
     // pipeline with one sync: one wait for the server. After a failure the
     // server skips the rest of the pipeline, so undoing the unit is enough.
-    std::optional<UnitOutcome> RunUnitAtOnce(const std::vector<std::string>& statements,
-                                             const std::string& savepoint) override {
+    // A unit that may be told later stays unread in the pipeline: the next
+    // statement rides in the same exchange.
+    std::optional<UnitOutcome> RunUnitAtOnce(const std::vector<std::string>& statements, const std::string& savepoint,
+                                             UnitTold told) override {
         if (!useCache_ || statements.empty()) return std::nullopt;
         EnsureConnected();
+        Settle();
         const bool nested = !savepoint.empty();
         if (nested != (PQtransactionStatus(conn_) == PQTRANS_INTRANS)) return std::nullopt;
         if (!nested) FlushDeallocations();
@@ -150,14 +154,16 @@ public:
             prepared.push_back(std::move(statement));
         }
 
+        PendingUnit unit;
+        unit.savepoint = savepoint;
+        unit.statements = static_cast<int>(prepared.size());
         const std::string open = nested ? "SAVEPOINT " + savepoint : std::string("BEGIN");
         const std::string close = nested ? "RELEASE SAVEPOINT " + savepoint : std::string("COMMIT");
         if (!PQenterPipelineMode(conn_)) throw DbError(ConnectionError());
         bool sent = true;
-        int firstStatement = 1;
         if (nested && cleanPointSet_) {
             sent = SendCommand("RELEASE SAVEPOINT kx_clean");
-            firstStatement = 2;
+            unit.firstStatement = 2;
         }
         cleanPointSet_ = cleanPointCurrent_ = false;
         sent = sent && SendCommand(open.c_str());
@@ -168,53 +174,28 @@ public:
                                                values.data(), nullptr, nullptr, 0);
         }
         sent = sent && SendCommand(close.c_str()) && PQpipelineSync(conn_);
-
+        if (!sent) {
+            PQexitPipelineMode(conn_);
+            throw DbError(ConnectionError());
+        }
+        if (told && nested) {
+            unit.told = std::move(told);
+            pending_ = std::move(unit);
+            UnitOutcome outcome;
+            outcome.pending = true;
+            return outcome;
+        }
         ++waits_;
-        std::string failure = sent ? std::string() : ConnectionError();
-        int failedIndex = -1;
-        bool synced = false;
-        if (sent) {
-            int command = 0;
-            const int commands = firstStatement + static_cast<int>(prepared.size()) + 1;
-            for (int guard = 0; guard < 4 * commands + 8; ++guard) {
-                PGresult* next = PQgetResult(conn_);
-                if (!next) {
-                    if (PQstatus(conn_) != CONNECTION_OK) break;
-                    ++command;
-                    continue;
-                }
-                const ExecStatusType status = PQresultStatus(next);
-                if (status == PGRES_PIPELINE_SYNC) {
-                    PQclear(next);
-                    synced = true;
-                    break;
-                }
-                if (status == PGRES_FATAL_ERROR && failedIndex < 0) {
-                    failedIndex = command;
-                    failure = ErrorText(next);
-                }
-                PQclear(next);
-            }
-        }
+        UnitOutcome outcome = ReadUnit(unit);
         PQexitPipelineMode(conn_);
-        if (failure.empty() && !synced) failure = ConnectionError();
-        if (failure.empty()) return UnitOutcome{};
-
-        const int statementIndex = failedIndex - firstStatement;
-        const bool statementFailed = statementIndex >= 0 && statementIndex < static_cast<int>(prepared.size());
-        if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
-            const std::string back =
-                nested ? "ROLLBACK TO SAVEPOINT " + savepoint + "; RELEASE SAVEPOINT " + savepoint : "ROLLBACK";
-            ++waits_;
-            PgResult undone = Owned(PQexec(conn_, back.c_str()));
-            if (Failed(undone.get()) && statementFailed) throw DbError(ErrorText(undone.get()));
-        }
-        if (!statementFailed) throw DbError(failure);
-        return UnitOutcome{statementIndex, failure};
+        UndoIfFailed(unit, outcome);
+        if (outcome.failed == UnitOutcome::kUnitFailed) throw DbError(outcome.error);
+        return outcome;
     }
 
     void ExecScript(std::string_view sql) override {
         EnsureConnected();
+        Settle();
         const std::string text(sql);
         ++waits_;
         if (!InTransaction()) return Check(Owned(PQexec(conn_, text.c_str())).get());
@@ -233,6 +214,7 @@ public:
     // destroyed with) the savepoints of units.
     void Control(std::string_view sql) override {
         if (!conn_) throw DbError("database is not open");
+        Settle();
         const bool usable = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
         std::string text = cleanPointSet_ && usable ? "RELEASE SAVEPOINT kx_clean; " : "";
         text += sql;
@@ -243,12 +225,14 @@ public:
 
     void Begin() override {
         EnsureConnected();
+        Settle();
         FlushDeallocations();
         Control("BEGIN");
     }
 
     bool InTransaction() const override {
         if (!conn_) return false;
+        if (pending_) return true;  // only units inside a transaction wait unread
         const PGTransactionStatusType status = PQtransactionStatus(conn_);
         return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
     }
@@ -257,6 +241,7 @@ public:
 
     void Disconnect() override {
         if (!conn_) return;
+        DropPending("the connection was closed before the unit's outcome was read");
         cache_.Clear(false);
         PQfinish(conn_);
         conn_ = nullptr;
@@ -269,6 +254,8 @@ private:
     void EnsureConnected() {
         if (!conn_) throw DbError("database is not open");
         if (PQstatus(conn_) == CONNECTION_OK) return;
+        DropPending(ConnectionError());
+        if (PQpipelineStatus(conn_) != PQ_PIPELINE_OFF) PQexitPipelineMode(conn_);
         cache_.Clear(false);
         pendingDeallocations_.clear();
         cleanPointSet_ = cleanPointCurrent_ = false;
@@ -369,6 +356,15 @@ private:
         const int statementIndex = commands;
         sent = sent && send() && PQpipelineSync(conn_);
 
+        // A unit sent before without waiting shares this exchange; its results come first.
+        std::optional<PendingUnit> unit;
+        UnitOutcome unitOutcome;
+        if (pending_ && sent) {
+            unit = std::move(*pending_);
+            pending_.reset();
+            unitOutcome = ReadUnit(*unit);
+        }
+
         std::string failure = sent ? std::string() : ConnectionError();
         int failedIndex = -1;
         PgResult statement = Owned(nullptr);
@@ -396,6 +392,16 @@ private:
             }
         }
         PQexitPipelineMode(conn_);
+        if (unit) {
+            UndoIfFailed(*unit, unitOutcome);
+            unit->told(unitOutcome);
+            if (unitOutcome.failed != -1) {
+                // This statement met the failed unit's aborted transaction: it runs again on its own.
+                cleanPointSet_ = cleanPointCurrent_ = false;
+                statement.reset();
+                return Execute(readOnly, std::forward<Send>(send));
+            }
+        }
         if (failure.empty() && !statement) failure = ConnectionError();
 
         if (failure.empty()) {
@@ -410,6 +416,86 @@ private:
             if (!Failed(back.get())) cleanPointSet_ = cleanPointCurrent_ = true;
         }
         throw DbError(failure);
+    }
+
+    struct PendingUnit {
+        std::string savepoint;  // empty: the unit had a transaction of its own
+        int firstStatement = 1;  // the statements' first index among the pipeline's commands
+        int statements = 0;
+        UnitTold told;
+    };
+
+    // The results of a unit's commands, up to its sync point.
+    UnitOutcome ReadUnit(const PendingUnit& unit) {
+        int command = 0;
+        int failedIndex = -1;
+        std::string failure;
+        bool synced = false;
+        const int commands = unit.firstStatement + unit.statements + 1;
+        for (int guard = 0; guard < 4 * commands + 8; ++guard) {
+            PGresult* next = PQgetResult(conn_);
+            if (!next) {
+                if (PQstatus(conn_) != CONNECTION_OK) break;
+                ++command;
+                continue;
+            }
+            const ExecStatusType status = PQresultStatus(next);
+            if (status == PGRES_PIPELINE_SYNC) {
+                PQclear(next);
+                synced = true;
+                break;
+            }
+            if (status == PGRES_FATAL_ERROR && failedIndex < 0) {
+                failedIndex = command;
+                failure = ErrorText(next);
+            }
+            PQclear(next);
+        }
+        UnitOutcome outcome;
+        if (failure.empty() && synced) return outcome;
+        if (failure.empty()) failure = ConnectionError();
+        const int statement = failedIndex - unit.firstStatement;
+        outcome.failed = statement >= 0 && statement < unit.statements ? statement : UnitOutcome::kUnitFailed;
+        outcome.error = failure;
+        return outcome;
+    }
+
+    // Out of pipeline mode: a failed unit is taken back, leaving the transaction usable.
+    void UndoIfFailed(const PendingUnit& unit, UnitOutcome& outcome) {
+        if (outcome.failed == -1 || PQstatus(conn_) != CONNECTION_OK) return;
+        if (PQtransactionStatus(conn_) == PQTRANS_IDLE) return;
+        const std::string back = unit.savepoint.empty()
+                                     ? std::string("ROLLBACK")
+                                     : "ROLLBACK TO SAVEPOINT " + unit.savepoint + "; RELEASE SAVEPOINT " + unit.savepoint;
+        ++waits_;
+        PgResult undone = Owned(PQexec(conn_, back.c_str()));
+        if (Failed(undone.get()) && outcome.failed >= 0) {
+            outcome.failed = UnitOutcome::kUnitFailed;
+            outcome.error = ErrorText(undone.get());
+        }
+    }
+
+    // A unit whose outcome can no longer be read failed.
+    void DropPending(const std::string& why) {
+        if (!pending_) return;
+        PendingUnit unit = std::move(*pending_);
+        pending_.reset();
+        UnitOutcome outcome;
+        outcome.failed = UnitOutcome::kUnitFailed;
+        outcome.error = why;
+        unit.told(outcome);
+    }
+
+    // Reads the outcome of a unit sent without waiting, and tells it.
+    void Settle() {
+        if (!pending_) return;
+        PendingUnit unit = std::move(*pending_);
+        pending_.reset();
+        ++waits_;
+        UnitOutcome outcome = ReadUnit(unit);
+        PQexitPipelineMode(conn_);
+        UndoIfFailed(unit, outcome);
+        unit.told(outcome);
     }
 
     // The cache key of a shape: its text and the types of its parameters.
@@ -462,6 +548,7 @@ private:
     bool useCache_ = true;
     std::uint64_t statementCount_ = 0;
     std::uint64_t waits_ = 0;
+    std::optional<PendingUnit> pending_;  // a unit sent but not read yet
     bool cleanPointSet_ = false;      // kx_clean exists, on top of the savepoints
     bool cleanPointCurrent_ = false;  // and only reads ran since it was set
 };

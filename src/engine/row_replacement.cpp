@@ -19,4 +19,15 @@ bool ReplaceRow(const Log& log, db::Database& db, db::Query& deleteQuery, std::s
     return false;
 }
 
+void ReplaceRowWithoutWaiting(const Log& log, db::Database& db, db::Query& query, std::string deleteSql,
+                              std::string insertSql, std::function<void(const std::string&)> unitFailed)
+{
+    query.SetSQL(insertSql);
+    db.RunUnit({std::move(deleteSql), std::move(insertSql)},
+               [log, unitFailed = std::move(unitFailed)](const db::UnitOutcome& outcome) {
+                   if (outcome.failed >= 0) log.WriteLog("<RunSQL>" + outcome.error);
+                   else if (outcome.failed == db::UnitOutcome::kUnitFailed && unitFailed) unitFailed(outcome.error);
+               });
+}
+
 }  // namespace kx

@@ -160,8 +160,11 @@ void SavetoAttendFile(AgentContext& ctx, TAT_Attend& attend, const std::string& 
         db::Database& database = *ctx.db;
         s2 = AttendDeleteSql(attend);
         s1 = AttendInsertSql(attend, emp, texts);
-        ReplaceRow(ctx.log, database, database.CommonQuery, s2, database.CommonQuery, s1,
-                   [&] { ctx.log.WriteDetail(20, s1); });
+        ctx.log.WriteDetail(20, s1);
+        ReplaceRowWithoutWaiting(ctx.log, database, database.CommonQuery, s2, s1,
+                                 [log = ctx.log, s1, s2](const std::string& error) {
+                                     log.WriteLog("<SavetoAttendFile>" + error + "s1=[" + s1 + "] s2=[" + s2 + "]");
+                                 });
     } catch (const std::exception& e) {
         ctx.log.WriteLog("<SavetoAttendFile>" + std::string(e.what()) + "s1=[" + s1 + "] s2=[" + s2 + "]");
     }
