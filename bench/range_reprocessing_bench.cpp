@@ -4,6 +4,8 @@
 //   3. the floor: the statements of run 1 replayed straight into a fresh copy.
 // Each run works on its own copy of the same generated database.
 // Options: --staff N --days D --from yyyymmdd (or KX_BENCH_STAFF, KX_BENCH_DAYS, KX_BENCH_FROM).
+// With --window yes (needs a display, e.g. under xvfb-run) run 2 is done a second time
+// with the agent's window shown (restored by a mailbox "WNM" before the "TRP").
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,6 +42,7 @@ struct BenchOptions {
     int staff = 1000;
     int days = 31;
     std::string from = "20250301";
+    bool window = false;
 };
 
 std::string Setting(const char* env, std::string fallback) {
@@ -57,7 +60,8 @@ BenchOptions ParseOptions(int argc, char** argv) {
         if (name == "--staff") o.staff = std::stoi(value);
         else if (name == "--days") o.days = std::stoi(value);
         else if (name == "--from") o.from = value;
-        else throw std::runtime_error("unknown option " + name + " (--staff N --days D --from yyyymmdd)");
+        else if (name == "--window") o.window = value == "yes";
+        else throw std::runtime_error("unknown option " + name + " (--staff N --days D --from yyyymmdd --window yes)");
     }
     if (o.staff < 1 || o.days < 1 || o.from.size() != 8) throw std::runtime_error("bad --staff, --days or --from");
     return o;
@@ -191,13 +195,16 @@ int WaitFor(pid_t pid) {
 
 int RunProgram(const std::vector<std::string>& args, const fs::path& logFile) { return WaitFor(Spawn(args, logFile)); }
 
-RunResult RunThroughAgent(const fs::path& bin, const fs::path& home, const BenchOptions& o, const std::string& last) {
+// Shown: the agent gets the display and its window is restored before the run.
+RunResult RunThroughAgent(const fs::path& bin, const fs::path& home, const BenchOptions& o, const std::string& last,
+                          bool shown = false) {
     std::ofstream(home / "Kairox.ini") << "[Database]\nDBAlias=Kairox\n[Options]\nATA_Details=0\n";
-    const std::string mailbox = "kx-bench-" + std::to_string(getpid());
+    const std::string mailbox = "kx-bench-" + std::to_string(getpid()) + (shown ? "-shown" : "");
     const std::string ctl = (bin / "kx-ctl").string();
     const fs::path out = home / "programs.out";
-    const pid_t agent = Spawn({(bin / "kx-ata").string(), "--headless", "--home", home.string(), "--mailbox", mailbox},
-                              out);
+    std::vector<std::string> agentArgs = {(bin / "kx-ata").string(), "--home", home.string(), "--mailbox", mailbox};
+    if (!shown) agentArgs.insert(agentArgs.begin() + 1, "--headless");
+    const pid_t agent = Spawn(agentArgs, out);
     RunResult result;
     try {
         // kx-ctl refuses at once until the agent holds its lock, so it is asked again a while.
@@ -206,6 +213,9 @@ RunResult RunThroughAgent(const fs::path& bin, const fs::path& home, const Bench
             if (SecondsSince(asked) > 30) throw std::runtime_error("kx-ata did not answer; see " + out.string());
             usleep(100000);
         }
+        if (shown && RunProgram({ctl, "--mailbox", mailbox, "--timeout", "30", "wnm"}, out) != 0)
+            throw std::runtime_error("kx-ctl wnm failed; see " + out.string());
+        if (shown) usleep(500000);  // the window is mapped and painted before the run, as an operator's would be
         const auto start = std::chrono::steady_clock::now();
         const int status =
             RunProgram({ctl, "--mailbox", mailbox, "--timeout", "3600", "trp", "D", o.from, last, kStaffSelect}, out);
@@ -228,6 +238,9 @@ RunResult RunThroughAgent(const fs::path& bin, const fs::path& home, const Bench
 int main(int argc, char** argv) {
     try {
         const BenchOptions o = ParseOptions(argc, argv);
+        const char* display = std::getenv("DISPLAY");
+        if (o.window && !(display && *display))
+            throw std::runtime_error("--window yes needs a display (run under xvfb-run -a)");
         const std::string last = LastDate(o.from, o.days);
         const long long staffDays = static_cast<long long>(o.staff) * o.days;
         const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
@@ -248,6 +261,8 @@ int main(int argc, char** argv) {
         Recording recording;
         const RunResult inProcess = RunInProcess(FreshHome(work, "inprocess", demo), request, &recording);
         const RunResult agent = RunThroughAgent(bin, FreshHome(work, "agent", demo), o, last);
+        RunResult shown;
+        if (o.window) shown = RunThroughAgent(bin, FreshHome(work, "agent-shown", demo), o, last, true);
         long long failed = 0;
         const RunResult floor = Replay(FreshHome(work, "replay", demo), recording, failed);
 
@@ -259,6 +274,10 @@ int main(int argc, char** argv) {
         };
         line("1 in process (RunRangeReprocessing)", inProcess);
         line("2 kx-ata via kx-ctl trp", agent);
+        if (o.window) {
+            line("2w same, window shown (wnm)", shown);
+            std::printf("Window shown vs headless: %.2fx\n", rate(shown) / rate(agent));
+        }
         line("3 floor: statement replay", floor);
         std::printf("Replayed %zu statements (%lld refused)\n", recording.ends.size(), failed);
         fs::remove_all(work);

@@ -16,7 +16,6 @@ GradBar::GradBar(QWidget* parent) : QWidget(parent), image_(kColumns, kRows, QIm
 void GradBar::Clear(const QColor& colour)
 {
     image_.fill(colour);
-    update();
 }
 
 void GradBar::PaintColumns(int count)
@@ -26,7 +25,6 @@ void GradBar::PaintColumns(int count)
         const QRgb colour = qRgb(255, i, 0);
         for (int y = 0; y < kRows; ++y) image_.setPixel(i - 1, y, colour);
     }
-    update();
 }
 
 void GradBar::paintEvent(QPaintEvent*)

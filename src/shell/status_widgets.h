@@ -8,7 +8,9 @@
 namespace kx {
 
 // The painted progress bar: 255 one-pixel columns, 23 rows high. What was painted
-// stays in an image until the next clearing, so it survives repaints.
+// stays in an image until the next clearing, so it survives repaints. Changing the
+// image does not repaint the widget: its owner calls update() when a person should
+// see the change, so a run of changes costs one repaint.
 class GradBar final : public QWidget {
 public:
     static constexpr int kColumns = 255;

@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QShowEvent>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -68,7 +70,17 @@ StatusWindow::StatusWindow(AgentContext& ctx, StatusWindowOwner& owner, bool hea
       mirror_(mirror)
 {
     setFixedSize(kWidth, kStartHeight);
+    repaintTimer_ = new QTimer(this);
+    repaintTimer_->setSingleShot(true);
+    QObject::connect(repaintTimer_, &QTimer::timeout, this, [this]() {
+        try {
+            ShowThrottled();
+        } catch (const std::exception& e) {
+            LogFailure("<MemoAdd>", e.what());  // the message area is the bulk of what is shown late
+        }
+    });
     BuildControls();
+    ShowPending();
     ShowNormalIcon();
 }
 
@@ -101,7 +113,8 @@ void StatusWindow::BuildControls()
     bar_ = new GradBar(this);
     bar_->move(137, 113);  // columns x 137..391, rows y 113..135
 
-    percentLabel_ = new ActionLabel("100 %", this);
+    percentText_ = "100 %";
+    percentLabel_ = new ActionLabel(percentText_, this);
     percentLabel_->setObjectName("percentLabel");
     percentLabel_->setAttribute(Qt::WA_TranslucentBackground);
     percentLabel_->setGeometry(400, 118, 45, 15);
@@ -130,11 +143,9 @@ std::string StatusWindow::PanelText(int number, const char* builtin) const
 
 void StatusWindow::SetStatePanel(const QString& caption, const QColor& colour)
 {
-    statePanel_->setText(caption);
-    QPalette palette = statePanel_->palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    statePanel_->setPalette(palette);
+    panelText_ = caption;
+    panelColour_ = colour;
+    labelsStale_ = true;
 }
 
 void StatusWindow::SetGradBar(int value)
@@ -142,23 +153,31 @@ void StatusWindow::SetGradBar(int value)
     try {
         // Painting is idempotent: a batch reports the same percentage for many
         // staff-days in a row, and repainting it each time dominated their cost.
-        if (value == shownValue_) return;
+        if (value == shownValue_) {
+            if (value == 0) ShowPending();  // a batch's end: what it left is shown whole
+            return;
+        }
         shownValue_ = value;
         if (value == 0) {
             SetStatePanel(FromText(PanelText(kReadyCaptionText, "Ready")), ReadyColour());
             bar_->Clear(ButtonFaceColour());
-            percentLabel_->clear();
+            percentText_.clear();
             ShowNormalIcon();
         } else {
             SetStatePanel(FromText(PanelText(kInProgressCaptionText, "In Progress")), InProgressColour());
-            percentLabel_->clear();
+            percentText_.clear();
             if (value != kBusy) {
                 // A value beyond 100 (a mailbox "SGB" can send one) fills the bar and
                 // no more: the columns never reach past the bar's frame.
                 bar_->PaintColumns(static_cast<int>(value / 100.0 * 255));
-                percentLabel_->setText(QString::number(value) + " %");
+                percentText_ = QString::number(value) + " %";
             }
         }
+        barStale_ = true;
+        if (value == 0)
+            ShowPending();
+        else
+            ShowSoon();
         if (mirror_) mirror_->Progress(value);
     } catch (const std::exception& e) {
         LogFailure("<SetGradBar>", e.what());
@@ -168,19 +187,14 @@ void StatusWindow::SetGradBar(int value)
 void StatusWindow::MemoAdd(std::string_view text)
 {
     try {
-        const bool onScreen = MemoOnScreen();
         if (lines_.size() > kMemoLimit) {
             lines_ = lines_.mid(kMemoKeptFrom - 1, kMemoKeptTo - kMemoKeptFrom + 1);
             memoStale_ = true;
         }
         QString added = FromText(text);
         added.remove('\r');
-        if (onScreen && memoStale_) RefreshMemo();
-        for (const QString& line : added.split('\n')) {
-            lines_.append(line);
-            if (onScreen) memo_->appendPlainText(line);
-        }
-        if (!onScreen) memoStale_ = true;
+        lines_.append(added.split('\n'));
+        ShowSoon();
         if (mirror_) mirror_->Message(text);
     } catch (const std::exception& e) {
         LogFailure("<MemoAdd>", e.what());
@@ -189,25 +203,77 @@ void StatusWindow::MemoAdd(std::string_view text)
 
 QString StatusWindow::MemoShownText() const { return memo_->toPlainText(); }
 
-bool StatusWindow::MemoOnScreen() const { return !headless_ && isVisible() && !isMinimized(); }
+bool StatusWindow::OnScreen() const { return !headless_ && isVisible() && !isMinimized(); }
 
-void StatusWindow::RefreshMemo()
+// Off screen a change costs no painting and is passed on at once. On screen the
+// first change after a quiet spell is shown at once, so a lone message is not
+// late, and the rest wait for the timer.
+void StatusWindow::ShowSoon()
 {
-    memo_->setPlainText(lines_.join('\n'));
-    memo_->moveCursor(QTextCursor::End);
-    memoStale_ = false;
+    if (!OnScreen()) {
+        ShowPending();
+        return;
+    }
+    if (repaintTimer_->isActive()) return;
+    const qint64 since = sinceRepaint_.isValid() ? sinceRepaint_.elapsed() : kRepaintIntervalMs;
+    if (since >= kRepaintIntervalMs)
+        ShowThrottled();
+    else
+        repaintTimer_->start(static_cast<int>(kRepaintIntervalMs - since));
+}
+
+void StatusWindow::ShowThrottled()
+{
+    ShowPending();
+    sinceRepaint_.start();
+}
+
+// Restores and batch ends come here directly: they are rare, and what they
+// show must be whole without waiting.
+void StatusWindow::ShowPending()
+{
+    repaintTimer_->stop();
+    if (labelsStale_) {
+        statePanel_->setText(panelText_);
+        QPalette palette = statePanel_->palette();
+        palette.setColor(QPalette::Window, panelColour_);
+        palette.setColor(QPalette::WindowText, Qt::black);
+        statePanel_->setPalette(palette);
+        percentLabel_->setText(percentText_);
+        labelsStale_ = false;
+    }
+    if (barStale_) {
+        bar_->update();
+        barStale_ = false;
+    }
+    if (OnScreen()) ShowMemo();
+}
+
+void StatusWindow::ShowMemo()
+{
+    // An empty document takes no paragraph break before what is appended, so a
+    // leading empty line would be lost: such a small area is rebuilt instead.
+    if (memoStale_ || memo_->document()->isEmpty()) {
+        memo_->setPlainText(lines_.join('\n'));
+        memo_->moveCursor(QTextCursor::End);
+        memoStale_ = false;
+    } else if (memoShown_ < lines_.size()) {
+        // One paragraph per line of the text: the document is laid out once for all.
+        memo_->appendPlainText(lines_.mid(memoShown_).join('\n'));
+    }
+    memoShown_ = lines_.size();
 }
 
 void StatusWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && memoStale_ && MemoOnScreen()) RefreshMemo();
+    if (event->type() == QEvent::WindowStateChange && OnScreen()) ShowPending();
 }
 
 void StatusWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (memoStale_ && MemoOnScreen()) RefreshMemo();
+    if (OnScreen()) ShowPending();
 }
 
 void StatusWindow::StopButtonClick()
@@ -258,7 +324,9 @@ void StatusWindow::SetStopCaption(const std::string& caption) { stopButton_->set
 
 void StatusWindow::SetStatePanelCaption(const std::string& caption)
 {
-    statePanel_->setText(QString::fromStdString(caption));
+    panelText_ = QString::fromStdString(caption);
+    labelsStale_ = true;
+    ShowSoon();
 }
 
 void StatusWindow::SetMessageAreaColour(const QColor& colour)
@@ -306,9 +374,6 @@ void StatusWindow::PercentLabelDoubleClick()
 
 void StatusWindow::StatePanelClick() { owner_.ResetLastAutoProcessDate(); }
 
-QString StatusWindow::StatePanelText() const { return statePanel_->text(); }
-QColor StatusWindow::StatePanelColour() const { return statePanel_->palette().color(QPalette::Window); }
-QString StatusWindow::PercentText() const { return percentLabel_->text(); }
 QString StatusWindow::StopCaption() const { return stopButton_->text(); }
 const QImage& StatusWindow::BarImage() const { return bar_->Image(); }
 QColor StatusWindow::ButtonFaceColour() const { return palette().color(QPalette::Button); }

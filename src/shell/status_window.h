@@ -1,6 +1,7 @@
 #pragma once
 #include <limits>
 #include <QColor>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
@@ -12,6 +13,7 @@ class QFrame;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 namespace kx {
 
@@ -47,6 +49,9 @@ public:
     static constexpr int kShortHeight = 200;
     static constexpr int kTallHeight = 226;
     static constexpr int kMemoLimit = 1000;
+    // While the window is on screen its widgets follow the messages and the
+    // progress at most this often (and at once when the state becomes ready).
+    static constexpr int kRepaintIntervalMs = 200;
 
     // Headless: dialogs are answered without an operator; messages and progress
     // also go to the mirror when one is given.
@@ -81,10 +86,11 @@ public:
     void PercentLabelDoubleClick();
     void StatePanelClick();
 
-    // What is shown, for tests and the headless mirror.
-    QString StatePanelText() const;
-    QColor StatePanelColour() const;
-    QString PercentText() const;
+    // What is shown, for tests and the headless mirror (the widgets may lag it by
+    // up to kRepaintIntervalMs while on screen).
+    QString StatePanelText() const { return panelText_; }
+    QColor StatePanelColour() const { return panelColour_; }
+    QString PercentText() const { return percentText_; }
     QString StopCaption() const;
     QStringList MemoLines() const { return lines_; }
     int MemoLineCount() const { return static_cast<int>(lines_.size()); }
@@ -106,6 +112,11 @@ protected:
 private:
     void BuildControls();
     void SetStatePanel(const QString& caption, const QColor& colour);
+    bool OnScreen() const;
+    void ShowSoon();
+    void ShowThrottled();
+    void ShowPending();
+    void ShowMemo();
     std::string PanelText(int number, const char* builtin) const;
     void LogFailure(const char* tag, const char* what) const;
 
@@ -113,14 +124,25 @@ private:
     StatusWindowOwner& owner_;
     bool headless_;
     ConsoleMirror* mirror_;
-    int shownValue_ = std::numeric_limits<int>::min();
-    // The message area is laid out only while someone can see it: a batch adds a
-    // line per staff-day, and laying out text nobody sees cost more than the day.
-    bool memoStale_ = false;
-    bool MemoOnScreen() const;
-    void RefreshMemo();  // the last value SetGradBar showed
+    int shownValue_ = std::numeric_limits<int>::min();  // the last value SetGradBar showed
     std::string title_;
     QStringList lines_;  // the message area's lines
+    QString panelText_;
+    QColor panelColour_;
+    QString percentText_;
+
+    // The widgets are brought up to the values above only as often as a person
+    // can follow, and the message area only while someone can see it: a batch
+    // changes them once per staff-day, and laying out and painting every change
+    // cost more than the staff-day itself.
+    QTimer* repaintTimer_ = nullptr;
+    QElapsedTimer sinceRepaint_;  // since the last repaint the throttle allowed
+    bool labelsStale_ = false;
+    bool barStale_ = false;
+    // The message area holds the first memoShown_ lines unless memoStale_: the
+    // 1000-line rule's clearing keeps lines that are not its last.
+    qsizetype memoShown_ = 0;
+    bool memoStale_ = false;
 
     QFrame* memoFrame_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;

@@ -4,13 +4,20 @@
 
 #include <QCoreApplication>
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/agent_context.h"
@@ -251,6 +258,149 @@ TEST_F(StatusWindowTest, MessageAreaShowsWhatWasAddedWhileMinimisedOnceRestored)
     shown.MemoAdd("after");
     EXPECT_EQ(shown.MemoShownText(), shown.MemoLines().join('\n'));
     EXPECT_EQ(shown.MemoLineCount(), 12);
+}
+
+// ---- the window on screen ----
+
+// Lets the event loop run long enough for a pending repaint to have happened.
+void LetARepaintIntervalPass()
+{
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    } while (waited.elapsed() < 2 * StatusWindow::kRepaintIntervalMs);
+}
+
+void PutOnScreen(StatusWindow& w)
+{
+    w.ShowAtStart();
+    QCoreApplication::processEvents();
+    w.RestoreNormal();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w.isVisible() && !w.isMinimized());
+}
+
+// "line N" for every N of the inclusive ranges.
+QStringList NumberedLines(std::initializer_list<std::pair<int, int>> ranges)
+{
+    QStringList lines;
+    for (const auto& [from, to] : ranges)
+        for (int n = from; n <= to; ++n) lines << QString("line %1").arg(n);
+    return lines;
+}
+
+// What a range run does per staff-day, for `count` staff-days.
+void RunBatch(StatusWindow& w, int count)
+{
+    for (int i = 1; i <= count; ++i) {
+        const int percent = i * 100 / count;
+        w.SetGradBar(percent == 0 ? 999 : percent);
+        w.MemoAdd("line " + std::to_string(i));
+        QCoreApplication::processEvents();
+    }
+}
+
+QPlainTextEdit& MessageArea(StatusWindow& w) { return *w.findChild<QPlainTextEdit*>(); }
+
+TEST_F(StatusWindowTest, ShownMessageAreaEndsWithWhatThe1000LineRuleKept)
+{
+    struct Case {
+        int staffDays;
+        QStringList kept;
+    };
+    // Each clearing keeps lines 991 to 1000 of the area and drops its 1001st line.
+    const Case cases[] = {
+        {1000, NumberedLines({{1, 1000}})},
+        {1002, NumberedLines({{991, 1000}, {1002, 1002}})},
+        {5000, NumberedLines({{4955, 4964}, {4966, 5000}})},
+    };
+    for (const Case& c : cases) {
+        for (const bool byReady : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.staffDays << (byReady ? " ended by ready" : " ended by the timer"));
+            StatusWindow shown{ctx, owner, false};
+            PutOnScreen(shown);
+            RunBatch(shown, c.staffDays);
+            if (byReady)
+                shown.SetGradBar(0);  // no event dispatch: the batch's end shows everything at once
+            else
+                LetARepaintIntervalPass();
+            EXPECT_EQ(shown.MemoLines(), c.kept);
+            EXPECT_EQ(shown.MemoShownText(), c.kept.join('\n'));
+            QCoreApplication::processEvents();
+            const QPlainTextEdit& area = MessageArea(shown);
+            QTextCursor end(area.document());
+            end.movePosition(QTextCursor::End);
+            const QRect last = area.cursorRect(end);
+            EXPECT_TRUE(last.top() >= 0 && last.bottom() < area.viewport()->height()) << "the last line is in view";
+        }
+    }
+}
+
+TEST_F(StatusWindowTest, ShownMessageAreaFollowsLinesThatAreEmptyOrSplit)
+{
+    const std::vector<std::vector<const char*>> runs = {
+        {"", "a"}, {"", "", "b"}, {"a\nb", "c"}, {"x\r\ny", ""}, {"\n", "z"},
+    };
+    for (const auto& run : runs) {
+        StatusWindow shown{ctx, owner, false};
+        PutOnScreen(shown);
+        for (const char* text : run) {
+            SCOPED_TRACE(testing::Message() << '"' << text << '"');
+            shown.MemoAdd(text);
+            shown.SetGradBar(0);
+            EXPECT_EQ(shown.MemoShownText(), shown.MemoLines().join('\n'));
+        }
+    }
+}
+
+TEST_F(StatusWindowTest, RestoreShowsWhatCameWhileMinimised)
+{
+    struct Case {
+        int before;     // lines shown before the window is minimised
+        int minimised;  // lines added while it is
+        int expectedCount;
+    };
+    for (const Case c : {Case{300, 300, 600}, Case{0, 5, 5}, Case{300, 800, 109}, Case{995, 10, 14}}) {
+        SCOPED_TRACE(testing::Message() << c.before << " + " << c.minimised);
+        StatusWindow shown{ctx, owner, false};
+        PutOnScreen(shown);
+        for (int i = 1; i <= c.before; ++i) shown.MemoAdd("line " + std::to_string(i));
+        shown.SetGradBar(0);
+        shown.showMinimized();
+        QCoreApplication::processEvents();
+        for (int i = c.before + 1; i <= c.before + c.minimised; ++i) shown.MemoAdd("line " + std::to_string(i));
+        shown.RestoreNormal();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(shown.MemoLineCount(), c.expectedCount);
+        EXPECT_EQ(shown.MemoShownText(), shown.MemoLines().join('\n'));
+    }
+}
+
+TEST_F(StatusWindowTest, ShownBarPercentAndPanelAreRightAtTheEnd)
+{
+    StatusWindow shown{ctx, owner, false};
+    PutOnScreen(shown);
+    const QLabel& percent = *shown.findChild<QLabel*>("percentLabel");
+    const QLabel& panel = *shown.findChild<QLabel*>("statePanel");
+    // What the window system was given to show, not a fresh rendering of the widgets.
+    const auto onScreen = [&shown]() { return shown.screen()->grabWindow(shown.winId()).toImage(); };
+
+    RunBatch(shown, 1000);
+    shown.SetGradBar(57);  // 145 columns over the 255 the run left
+    LetARepaintIntervalPass();
+    EXPECT_EQ(percent.text(), "57 %");
+    EXPECT_EQ(panel.text(), "In Progress");
+    EXPECT_EQ(panel.palette().color(QPalette::Window), StatusWindow::InProgressColour());
+    EXPECT_EQ(onScreen().pixelColor(281, 124), QColor(255, 145, 0));
+    EXPECT_EQ(onScreen().pixelColor(391, 124), QColor(255, 255, 0)) << "a smaller value leaves the longer bar";
+
+    shown.SetGradBar(0);
+    EXPECT_EQ(percent.text(), "");
+    EXPECT_EQ(panel.text(), "Ready");
+    EXPECT_EQ(panel.palette().color(QPalette::Window), StatusWindow::ReadyColour());
+    QCoreApplication::processEvents();  // painting, not the repaint timer
+    EXPECT_EQ(onScreen().pixelColor(263, 124), shown.ButtonFaceColour());
 }
 
 TEST_F(StatusWindowTest, CloseFollowsTheOwnersAnswer)
