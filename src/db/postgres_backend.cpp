@@ -369,27 +369,11 @@ private:
         int failedIndex = -1;
         PgResult statement = Owned(nullptr);
         if (sent) {
-            // Each command's results end with a null; the sync point ends the lot.
-            int command = 0;
-            for (int guard = 0; guard < 64; ++guard) {
-                PGresult* next = PQgetResult(conn_);
-                if (!next) {
-                    if (PQstatus(conn_) != CONNECTION_OK) break;
-                    ++command;
-                    continue;
-                }
-                const ExecStatusType status = PQresultStatus(next);
-                if (status == PGRES_PIPELINE_SYNC) {
-                    PQclear(next);
-                    break;
-                }
-                if (status == PGRES_FATAL_ERROR && failedIndex < 0) {
-                    failedIndex = command;
-                    failure = ErrorText(next);
-                }
-                if (command == statementIndex && !statement) statement = Owned(next);
-                else PQclear(next);
-            }
+            ReadToSync(failedIndex, failure, [&](int command, PGresult* result) {
+                if (command != statementIndex || statement) return false;
+                statement = Owned(result);
+                return true;
+            });
         }
         PQexitPipelineMode(conn_);
         if (unit) {
@@ -418,6 +402,33 @@ private:
         throw DbError(failure);
     }
 
+    // Reads one pipeline segment's results up to its sync point, noting the first
+    // failing command; `take` may keep a result (answering true). Each command's
+    // results end with a null. False when the sync never came.
+    template <typename Take>
+    bool ReadToSync(int& failedIndex, std::string& failure, Take&& take) {
+        int command = 0;
+        for (int guard = 0; guard < 256; ++guard) {
+            PGresult* next = PQgetResult(conn_);
+            if (!next) {
+                if (PQstatus(conn_) != CONNECTION_OK) return false;
+                ++command;
+                continue;
+            }
+            const ExecStatusType status = PQresultStatus(next);
+            if (status == PGRES_PIPELINE_SYNC) {
+                PQclear(next);
+                return true;
+            }
+            if (status == PGRES_FATAL_ERROR && failedIndex < 0) {
+                failedIndex = command;
+                failure = ErrorText(next);
+            }
+            if (!take(command, next)) PQclear(next);
+        }
+        return false;
+    }
+
     struct PendingUnit {
         std::string savepoint;  // empty: the unit had a transaction of its own
         int firstStatement = 1;  // the statements' first index among the pipeline's commands
@@ -427,30 +438,9 @@ private:
 
     // The results of a unit's commands, up to its sync point.
     UnitOutcome ReadUnit(const PendingUnit& unit) {
-        int command = 0;
         int failedIndex = -1;
         std::string failure;
-        bool synced = false;
-        const int commands = unit.firstStatement + unit.statements + 1;
-        for (int guard = 0; guard < 4 * commands + 8; ++guard) {
-            PGresult* next = PQgetResult(conn_);
-            if (!next) {
-                if (PQstatus(conn_) != CONNECTION_OK) break;
-                ++command;
-                continue;
-            }
-            const ExecStatusType status = PQresultStatus(next);
-            if (status == PGRES_PIPELINE_SYNC) {
-                PQclear(next);
-                synced = true;
-                break;
-            }
-            if (status == PGRES_FATAL_ERROR && failedIndex < 0) {
-                failedIndex = command;
-                failure = ErrorText(next);
-            }
-            PQclear(next);
-        }
+        const bool synced = ReadToSync(failedIndex, failure, [](int, PGresult*) { return false; });
         UnitOutcome outcome;
         if (failure.empty() && synced) return outcome;
         if (failure.empty()) failure = ConnectionError();
