@@ -41,8 +41,10 @@ public:
     virtual void ExecScript(std::string_view sql) = 0;
     // Runs transaction control (BEGIN, COMMIT, SAVEPOINT ...) as written.
     virtual void Control(std::string_view sql) = 0;
-    // BEGIN, taking the write lock at once where the engine allows it.
-    virtual void Begin() = 0;
+    // BEGIN, taking the write lock at once where the engine allows it. Agents
+    // that share a server take turns at writing attendance rows, one transaction
+    // at a time; `waited` is set when another held the turn and this one waited.
+    virtual void Begin(bool* waited = nullptr) = 0;
     // Whether the connection is inside a transaction right now (the engine may
     // have ended one on its own after certain failures).
     virtual bool InTransaction() const = 0;

@@ -167,6 +167,8 @@ public:
     // the next statement's result or the transaction's end (a failure of the
     // unit itself then comes as UnitOutcome::kUnitFailed).
     UnitOutcome RunUnit(const std::vector<std::string>& statements, UnitTold told = {});
+    // Told when a transaction had to wait for another program's turn at writing.
+    void SetTurnWaitReporter(std::function<void()> reporter) { turnWaited_ = std::move(reporter); }
     // How many times the backend has waited for its server (0 for SQLite).
     std::uint64_t ServerWaits() const { return backend_->ServerWaits(); }
 
@@ -189,12 +191,14 @@ public:
 private:
     Database(std::unique_ptr<Backend> backend, std::string alias);
     void BeginBatchTransaction();
+    void BeginTransaction();
     void CommitBatchTransaction();
 
     std::unique_ptr<Backend> backend_;
     std::string name_ = "ATA";
     std::string alias_;
     std::function<void(std::string_view)> recorder_;
+    std::function<void()> turnWaited_;
     int batchDepth_ = 0;
     int unitDepth_ = 0;
     std::chrono::steady_clock::time_point batchStarted_{};

@@ -2,8 +2,14 @@
 
 namespace kx::db {
 
+void Database::BeginTransaction() {
+    bool waited = false;
+    backend_->Begin(&waited);
+    if (waited && turnWaited_) turnWaited_();
+}
+
 void Database::BeginBatchTransaction() {
-    if (!backend_->InTransaction()) backend_->Begin();
+    if (!backend_->InTransaction()) BeginTransaction();
     batchStarted_ = std::chrono::steady_clock::now();
 }
 
@@ -42,7 +48,7 @@ Database::Unit::Unit(Database& db) : db_(db) {
         savepoint_ = "kx_unit_" + std::to_string(db_.unitDepth_);
         backend.Control("SAVEPOINT " + savepoint_);
     } else {
-        backend.Begin();
+        db_.BeginTransaction();
     }
     ++db_.unitDepth_;
 }

@@ -16,6 +16,13 @@ namespace {
 
 constexpr std::size_t kCacheCapacity = 256;
 
+// The transaction-level advisory lock that gives agents sharing a server their
+// turns at the attendance rows: without it two agents replacing the same
+// staff-day each delete what they see and both insert.
+constexpr const char* kWriterLock = "7955706513425664";
+const std::string kTakeWriterTurn = std::string("select pg_advisory_xact_lock(") + kWriterLock + ")";
+const std::string kTryWriterTurn = std::string("select pg_try_advisory_xact_lock(") + kWriterLock + ")";
+
 // Parameter types as the server would type the same literal in the text: a quoted
 // literal is of unknown type (the server infers it from its use), an integer is
 // integer or bigint by size, a decimal is numeric.
@@ -167,6 +174,10 @@ public:
         }
         cleanPointSet_ = cleanPointCurrent_ = false;
         sent = sent && SendCommand(open.c_str());
+        if (!nested) {
+            sent = sent && SendCommand(kTakeWriterTurn.c_str());
+            unit.firstStatement = 2;
+        }
         for (const Prepared& statement : prepared) {
             std::vector<const char*> values;
             for (const std::string& value : statement.values) values.push_back(value.c_str());
@@ -223,11 +234,18 @@ public:
         Check(Owned(PQexec(conn_, text.c_str())).get());
     }
 
-    void Begin() override {
+    void Begin(bool* waited) override {
         EnsureConnected();
         Settle();
         FlushDeallocations();
-        Control("BEGIN");
+        cleanPointSet_ = cleanPointCurrent_ = false;
+        ++waits_;
+        PgResult turn = Owned(PQexec(conn_, ("BEGIN; " + kTryWriterTurn).c_str()));
+        Check(turn.get());
+        if (std::string_view(PQgetvalue(turn.get(), 0, 0)) == "t") return;
+        if (waited) *waited = true;
+        ++waits_;
+        Check(Owned(PQexec(conn_, kTakeWriterTurn.c_str())).get());
     }
 
     bool InTransaction() const override {

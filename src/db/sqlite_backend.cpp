@@ -68,7 +68,8 @@ public:
 
     // IMMEDIATE: the write lock is taken (waiting up to the busy timeout) when the
     // transaction starts, never half-way through a staff-day.
-    void Begin() override { Control("BEGIN IMMEDIATE"); }
+    // The file's own write lock already gives writers their turns.
+    void Begin(bool* /*waited*/) override { Control("BEGIN IMMEDIATE"); }
 
     bool InTransaction() const override { return db_ && !sqlite3_get_autocommit(db_); }
 

@@ -123,6 +123,9 @@ bool Agent::OpenDatabase()
     PrepareLogin(login);
     try {
         database_ = db::Database::Open(ctx_.settings.database.DBAlias, ctx_.home, login);
+        // Two agents replacing the same staff-days take turns; a wait shows where they overlapped.
+        database_->SetTurnWaitReporter(
+            [this]() { ctx_.log.WriteLog("<Database>: waited for another agent writing attendance rows"); });
         ctx_.db = database_.get();
         return true;
     } catch (const std::exception& e) {

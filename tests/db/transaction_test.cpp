@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -268,6 +269,38 @@ TEST_P(TransactionTest, AUnitToldLaterSharesTheNextExchangeAndFailsAlone) {
     db().EndBatch();
     EXPECT_EQ(told.size(), 3u) << "the batch's end reads the last outcome";
     EXPECT_EQ(Seen(*reader), "S0 S1 S2 ");
+}
+
+// Two agents replacing the same staff-day at once: the second waits for the
+// first one's commit, deletes what it stored and stores its own; no duplicate.
+TEST_P(TransactionTest, TwoWritersOfOneStaffDayTakeTurns) {
+    auto other = testDatabase().Open();
+    int waits = 0;
+    other->SetTurnWaitReporter([&] { ++waits; });
+    const std::vector<std::string> mine = {"delete from kt_attnd where staff_number='S0'",
+                                           "insert into kt_attnd values ('S0', '20240101', '0901')"};
+    const std::vector<std::string> theirs = {"delete from kt_attnd where staff_number='S0'",
+                                             "insert into kt_attnd values ('S0', '20240101', '0902')"};
+    db().BeginBatch();
+    db().RunUnit(mine, [](const UnitOutcome&) {});
+    Seen(db());  // the unit's outcome is in
+    std::thread second([&] {
+        other->BeginBatch();
+        other->RunUnit(theirs, [](const UnitOutcome&) {});
+        other->EndBatch();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    db().EndBatch();
+    second.join();
+
+    Query q("Rows", *reader);
+    q.SetSQL("select in_time from kt_attnd where staff_number='S0'");
+    q.Open();
+    ASSERT_EQ(q.RecordCount(), 1);
+    EXPECT_EQ(q.Field(0), "0902");
+    if (IsPostgres()) {
+        EXPECT_EQ(waits, 1);
+    }
 }
 
 KX_INSTANTIATE_BACKENDS(TransactionTest);
