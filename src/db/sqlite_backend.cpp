@@ -195,7 +195,8 @@ std::unique_ptr<Backend> OpenSqliteBackend(const std::filesystem::path& file) {
     if (!std::filesystem::is_regular_file(file, ec))
         throw DbError("database file not found: " + file.string());
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // One connection serves one thread at a time, so the engine needs no mutex of its own.
+    const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);
