@@ -5,6 +5,7 @@
 #include "core/agent_context.h"
 #include "core/log.h"
 #include "core/text.h"
+#include "db/database_alias.h"
 
 namespace kx {
 namespace {
@@ -94,7 +95,7 @@ void WriteSettingsSummary(const Settings& s, const Log& log)
     log.WriteDetail(10, std::string("ATServer = ") + BoolText(s.server.ATServer));
     log.WriteDetail(10, std::string("AutoProcess = ") + BoolText(o.AutoProcess));
     log.WriteDetail(0, std::string("fFlexbleWorkHour=") + BoolText(o.FlexibleWorkHour));
-    log.WriteDetail(0, "DbAlias = " + s.database.DBAlias + ";   DBType = " + s.database.DBType);
+    log.WriteDetail(0, "DbAlias = " + db::MaskedAlias(s.database.DBAlias) + ";   DBType = " + s.database.DBType);
 }
 
 }  // namespace kx
