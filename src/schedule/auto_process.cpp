@@ -59,6 +59,7 @@ void AutoProcess(AgentContext& ctx)
         db::Database& database = *ctx.db;
 
         ctx.log.WriteDetail(10, "AutoProcess: started.");
+        ctx.flags.stop = false;  // a Stop of an earlier batch ended that batch only
         GetSysParam(ctx, ctx.templateRec);
         const TAT_Emp batchTemplate = ctx.templateRec;
 

@@ -177,12 +177,12 @@ std::string RangeProgressTitle(long long done, long long total)
     return buf;
 }
 
-void RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control)
+bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control)
 {
     BatchGuard guard(control, BatchKind::Range);
     if (!guard.Entered()) {
         ctx.log.WriteDetail(10, "Turbo RP waits for the running batch.");
-        return;
+        return false;
     }
 
     ctx.flags.rangeBusy = true;
@@ -201,6 +201,7 @@ void RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, Batc
         if (ctx.db) ctx.db->TurboQuery.Close();
     }
     FinishRange(ctx, control, title);
+    return true;
 }
 
 }  // namespace kx

@@ -18,8 +18,8 @@ namespace kx {
 // ready state, and clearing the range-busy flag.
 //
 // While another batch runs, the run is deferred (see BatchControl): it returns
-// at once, touching nothing, and is fired again when that batch ends.
-void RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control);
+// false at once, touching nothing, and is fired again when that batch ends.
+bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control);
 
 // The application title during a range run: done x 100 / total rounded,
 // right-aligned in three characters, then " % Processed.".

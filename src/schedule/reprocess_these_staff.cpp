@@ -45,6 +45,8 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
     db::Database& database = *ctx.db;
 
     ctx.log.WriteDetail(0, "ReprocessTheseStaff: started.");
+    // A Stop pressed during an earlier batch ended that batch, not this one.
+    ctx.flags.stop = false;
     GetSysParam(ctx, ctx.templateRec);
     const TAT_Emp batchTemplate = ctx.templateRec;
     const std::string d = DateText(date);

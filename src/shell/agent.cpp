@@ -124,7 +124,11 @@ void Agent::OnRangeTimer()
     rangeTimer_.stop();
     if (closeAllowed_) return;
     HandlerScope scope(*this);
-    RunRangeReprocessing(ctx_, trpRequest_, *this);
+    if (trpRequests_.empty()) return;
+    const std::string request = trpRequests_.front();
+    if (!RunRangeReprocessing(ctx_, request, *this)) return;  // deferred: fired again when the batch ends
+    trpRequests_.pop_front();
+    if (!trpRequests_.empty() && !closeAllowed_) rangeTimer_.start();
 }
 
 void Agent::StartMailboxTimer()

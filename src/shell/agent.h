@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -80,7 +81,8 @@ public:
     SharedBlock& Mailbox() { return block_; }
     CommandBuffers& Commands() { return commandBuffers_; }
     ReceiveQueue& Packets() { return receiveQueue_; }
-    const std::string& TRPRequest() const { return trpRequest_; }
+    // The "TRP" requests not yet run, oldest first.
+    const std::deque<std::string>& TRPRequests() const { return trpRequests_; }
     const QTimer& MailboxTimer() const { return mailboxTimer_; }
     const QTimer& IntervalTimer() const { return intervalTimer_; }
     const QTimer& AutoProcessTimer() const { return autoProcessTimer_; }
@@ -103,7 +105,8 @@ public:
 
     void CloseMainWindow() override;
     void RestoreMainWindow() override;
-    void StoreTRPRequest(const std::string& request) override { trpRequest_ = request; }
+    // Every request is kept: one that arrives while a batch runs waits in turn.
+    void StoreTRPRequest(const std::string& request) override { trpRequests_.push_back(request); }
     void StartRangeTimer() override { rangeTimer_.start(); }
     bool TakePacket(std::string& packet) override { return receiveQueue_.TakePacket(packet); }
     std::string FormatClockData(const std::string& packet) override;
@@ -164,7 +167,7 @@ private:
     CommandBuffers commandBuffers_;
     ReceiveQueue receiveQueue_;
     std::unique_ptr<TMsgForm> msgForm_;
-    std::string trpRequest_;
+    std::deque<std::string> trpRequests_;
     std::string applicationTitle_;
 
     QTimer mailboxTimer_;

@@ -246,16 +246,22 @@ TEST_P(IntervalTest, AFailedIntervalRunDoesNotStopTheCounting)
     EXPECT_EQ(Runs().size(), 1u);
 }
 
-TEST_P(IntervalTest, StopLeavesAtTheFirstRowAndStaysSet)
+// A Stop ends the batch it was pressed in; the next batch starts afresh.
+TEST_P(IntervalTest, StopEndsTheRunningBatchOnly)
 {
     settings().DailyReprocessAtHHMM = "0800";
-    ctx().flags.stop = true;
+    settings().DailyReprocess2AtHHMM = "0801";
+    ctx().flags.stop = true;  // pressed during an earlier batch
+    env->host.onEvents = [&] {
+        if (env->host.eventDispatches == 2) ctx().flags.stop = true;  // pressed now, at the second staff member
+    };
     TickAt(8, 0, 0);
-    EXPECT_EQ(Runs(), std::vector<std::string>{"ReprocessTheseStaff: 3 to be processed. ALL=true Date=20240105"});
-    EXPECT_TRUE(env->AttendRows().empty());
-    EXPECT_EQ(env->host.eventDispatches, 1);
+    EXPECT_EQ(env->AttendRows().size(), 1u) << "the first staff member is done, the batch then stops";
     EXPECT_TRUE(ctx().flags.stop);
-    EXPECT_EQ(env->RPLines().back(), "KT_attnd.RecordCount for 20240105=0");
+    env->host.onEvents = nullptr;
+    TickAt(8, 1, 0);
+    EXPECT_EQ(Runs().size(), 2u);
+    EXPECT_EQ(env->AttendRows().size(), 3u) << "the next batch runs whole";
 }
 
 TEST_P(IntervalTest, RunsDueDuringAnotherBatchAreOwedAndPaidAfterIt)

@@ -216,6 +216,35 @@ TEST_P(AgentTest, CloseDuringARangeRunStopsItAndClosesAfterIt)
     EXPECT_FALSE(agent.MailboxTimer().isActive()) << "not restarted by the end of the run";
 }
 
+TEST_P(AgentTest, RangeRequestsThatWaitForABatchAreAllRunInTurn)
+{
+    WriteIni();
+    test::RunFixture(db(), {"insert into cards (staff_number, card_number, name, exempted) values ('E1', '000001', 'Ann', 'N')",
+                            "insert into cards (staff_number, card_number, name, exempted) values ('E2', '000002', 'Bo', 'N')",
+                            "insert into kt_cdext (staff_number, ot_entitled, on_shift) values ('E1', 'N', 'N')",
+                            "insert into kt_cdext (staff_number, ot_entitled, on_shift) values ('E2', 'N', 'N')"});
+    Agent& agent = StartAgent();
+    const std::string select = "select * from cards c, kt_cdext x where c.staff_number=x.staff_number";
+    {
+        BatchGuard interval(agent, BatchKind::Interval);  // an interval batch is under way
+        for (const char* staff : {"E1", "E2"}) {
+            agent.Mailbox().SendMFThis("TRPT2026110120261102" + select + " and c.staff_number='" + staff + "'");
+            agent.Timer1Timer();
+            EXPECT_EQ(agent.Mailbox().ReadText(), "CRVTRP0");
+            agent.OnRangeTimer();  // deferred
+        }
+        EXPECT_EQ(agent.TRPRequests().size(), 2u);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return agent.TRPRequests().empty() && !agent.RangeTimer().isActive(); }));
+    const auto rows = [&](const std::string& staff) {
+        db().CommonQuery.SetSQL("select count(*) from kt_attnd where staff_number='" + staff + "'");
+        db().CommonQuery.Open();
+        return db().CommonQuery.Field(0);
+    };
+    EXPECT_EQ(rows("E1"), "2");
+    EXPECT_EQ(rows("E2"), "2");
+}
+
 // ---- operator controls ----
 
 TEST_P(AgentTest, StopButtonLeavesSTPInTheMailbox)
