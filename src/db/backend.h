@@ -37,6 +37,10 @@ public:
     // Runs one statement through the statement cache; the rows go into `rows`
     // when given, and are discarded otherwise.
     virtual void Run(std::string_view sql, ResultSet* rows) = 0;
+    // Runs one statement that must not write: refused with DbError, before it
+    // runs, when the engine sees that it could (or that the text holds more
+    // than one statement); on a server it runs in a read-only transaction.
+    virtual void RunReadOnly(std::string_view sql, ResultSet* rows) = 0;
     // Runs several statements as written, uncached.
     virtual void ExecScript(std::string_view sql) = 0;
     // Runs transaction control (BEGIN, COMMIT, SAVEPOINT ...) as written.

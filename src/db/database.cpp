@@ -3,6 +3,7 @@
 #include "core/text.h"
 #include "db/database_alias.h"
 #include "db/postgres_backend.h"
+#include "db/read_only_select.h"
 #include "db/sqlite_backend.h"
 
 namespace kx::db {
@@ -38,6 +39,12 @@ void Database::Run(std::string_view sql, ResultSet* rows) {
     backend_->Run(sql, rows);
 }
 
+void Database::RunReadOnly(std::string_view sql, ResultSet* rows) {
+    if (!BeginsAsARead(sql)) throw DbError("refused: a select that may write or is no select");
+    if (recorder_) recorder_(sql);
+    backend_->RunReadOnly(sql, rows);
+}
+
 void Database::ExecScript(std::string_view sql) { backend_->ExecScript(sql); }
 
 void Database::SetStatementCache(bool on) { backend_->SetStatementCache(on); }
@@ -71,6 +78,17 @@ void Query::Open() {
     Close();
     try {
         db_->Run(sql_, &result_);
+    } catch (...) {
+        Close();
+        throw;
+    }
+    active_ = true;
+}
+
+void Query::OpenReadOnly() {
+    Close();
+    try {
+        db_->RunReadOnly(sql_, &result_);
     } catch (...) {
         Close();
         throw;

@@ -41,6 +41,9 @@ public:
     bool Active() const { return active_; }
 
     void Open();     // runs the select and stays on the first row; throws DbError
+    // As Open, for a select written outside the agent: a text that could write
+    // is refused (DbError) and nothing of it runs.
+    void OpenReadOnly();
     void ExecSQL();  // runs a statement that returns no rows; throws DbError
 
     int RecordCount() const { return static_cast<int>(result_.rowCount); }
@@ -177,6 +180,8 @@ public:
 
     // One statement through the statement cache; rows kept when `rows` is given.
     void Run(std::string_view sql, ResultSet* rows);
+    // One select that cannot write (see Query::OpenReadOnly).
+    void RunReadOnly(std::string_view sql, ResultSet* rows);
 
     // Off: every statement is prepared from its text as written (comparisons, measurements).
     void SetStatementCache(bool on);

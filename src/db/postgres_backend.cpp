@@ -204,6 +204,26 @@ public:
         return outcome;
     }
 
+    // Inside a transaction the read-only state is set in a savepoint, and undone
+    // with it afterwards.
+    void RunReadOnly(std::string_view sql, ResultSet* rows) override {
+        EnsureConnected();
+        Settle();
+        const bool nested = InTransaction();
+        Control(nested ? "SAVEPOINT kx_read_only; SET TRANSACTION READ ONLY" : "BEGIN READ ONLY");
+        const char* end = nested ? "ROLLBACK TO SAVEPOINT kx_read_only; RELEASE SAVEPOINT kx_read_only" : "ROLLBACK";
+        try {
+            Run(sql, rows);
+        } catch (...) {
+            try {
+                Control(end);
+            } catch (...) {
+            }
+            throw;
+        }
+        Control(end);
+    }
+
     void ExecScript(std::string_view sql) override {
         EnsureConnected();
         Settle();

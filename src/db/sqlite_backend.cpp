@@ -53,6 +53,11 @@ public:
         StepAll(stmt, rows);
     }
 
+    void RunReadOnly(std::string_view sql, ResultSet* rows) override {
+        RequireOpen();
+        RunAsWritten(sql, rows, /*mustRead=*/true);
+    }
+
     void ExecScript(std::string_view sql) override {
         RequireOpen();
         const std::string text(sql);
@@ -113,15 +118,18 @@ private:
         return refused || more != nullptr;
     }
 
-    // Prepared for this one run; errors carry the text's own message.
-    void RunAsWritten(std::string_view sql, ResultSet* rows) {
+    // Prepared for this one run; errors carry the text's own message. With
+    // mustRead, a statement the engine sees could write is refused unrun.
+    void RunAsWritten(std::string_view sql, ResultSet* rows, bool mustRead = false) {
         sqlite3_stmt* stmt = nullptr;
         const char* tail = nullptr;
         if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), 0, &stmt, &tail) != SQLITE_OK) Fail();
         std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(stmt, sqlite3_finalize);
         if (tail && HasMoreStatements(tail, sql.data() + sql.size()))
-            throw DbError("cannot run more than one statement in one text");
+            throw DbError(mustRead ? "refused: more than one statement in one text"
+                                   : "cannot run more than one statement in one text");
         if (!stmt) return;  // nothing but blanks and comments
+        if (mustRead && !sqlite3_stmt_readonly(stmt)) throw DbError("refused: a select that may write or is no select");
         StepAll(stmt, rows);
     }
 

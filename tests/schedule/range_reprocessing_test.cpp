@@ -172,6 +172,34 @@ TEST_P(RangeReprocessingTest, RequestsThatProcessNothingStillEndWithRFA)
     }
 }
 
+// The staff select comes from outside: a text that could write is refused
+// before anything of it runs, logged, and the run ends as for a broken select.
+TEST_P(RangeReprocessingTest, AStaffSelectThatCouldWriteIsRefused)
+{
+    const std::vector<std::string> selects = {
+        "delete from holdate",
+        "drop table holdate",
+        "update holdate set Description='x'",
+        StaffSelect() + "; delete from holdate",
+        "with gone as (delete from holdate returning *) select * from gone",
+        "copy (select 1) to program 'true'",
+        "  /* looks harmless */ insert into holdate values ('20990101','x')",
+    };
+    for (const std::string& select : selects) {
+        SCOPED_TRACE(select);
+        host = test::RecordingHost{};
+        control.calls.clear();
+        SetUp();
+        if (IsSkipped()) return;
+        env->Run({"insert into holdate values ('20240101','New Year')"});
+        Run(Request("20240101", "20240103", select));
+        ExpectFinished();
+        EXPECT_EQ(Rows("select Description from holdate"), std::vector<std::string>{"New Year"});
+        EXPECT_EQ(AttendRows(), (std::vector<std::string>{"S3 20230101", "S3 20240102"}));
+        EXPECT_GE(env->CountLinesStartingWith("<TurboReprocess>"), 1);
+    }
+}
+
 TEST_P(RangeReprocessingTest, ALastDateStillToComeEndsTheRangeToday)
 {
     Run(Request("20240104", "20240110", kAllStaff, "D"));
