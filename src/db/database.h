@@ -102,6 +102,8 @@ public:
     Database& operator=(const Database&) = delete;
 
     bool IsPostgres() const;
+    // Which of the suite's core tables (cards, kt_attnd) the database lacks.
+    std::vector<std::string> MissingSuiteTables();
     const std::string& Name() const { return name_; }  // "ATA"
     const std::string& Alias() const { return alias_; }
 

@@ -1,6 +1,7 @@
 #include "db/database_alias.h"
 
 #include <algorithm>
+#include <fstream>
 
 namespace kx::db {
 
@@ -42,6 +43,14 @@ DatabaseTarget ResolveAlias(const std::string& alias, const std::filesystem::pat
     return target;
 }
 
+
+bool IsSqliteDatabaseFile(const std::filesystem::path& file)
+{
+    static constexpr char kHeader[] = "SQLite format 3";  // and its NUL: the first 16 bytes of every such file
+    std::ifstream in(file, std::ios::binary);
+    char head[sizeof kHeader] = {};
+    return in.read(head, sizeof head) && std::equal(head, head + sizeof head, kHeader);
+}
 
 std::string MaskedAlias(const std::string& alias)
 {

@@ -16,6 +16,9 @@ struct DatabaseTarget {
 // path as written, relative to home (an absolute path stays as it is).
 DatabaseTarget ResolveAlias(const std::string& alias, const std::filesystem::path& home);
 
+// Whether the file starts as an SQLite database does (an empty file does not).
+bool IsSqliteDatabaseFile(const std::filesystem::path& file);
+
 // The alias as a log line may show it: the password of a URI, in its user part
 // or as a password parameter, becomes "***". Other aliases are returned as they are.
 std::string MaskedAlias(const std::string& alias);

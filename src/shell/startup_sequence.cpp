@@ -7,6 +7,7 @@
 #include "assembly/startup_sys_values.h"
 #include "core/text.h"
 #include "db/database.h"
+#include "db/database_alias.h"
 #include "db/run_sql.h"
 #include "shell/agent.h"
 #include "shell/agent_identity.h"
@@ -122,7 +123,17 @@ bool Agent::OpenDatabase()
     db::Login login;
     PrepareLogin(login);
     try {
+        const db::DatabaseTarget target = db::ResolveAlias(ctx_.settings.database.DBAlias, ctx_.home);
+        // Opening an empty or foreign file would make an SQLite database of it at the first write.
+        if (!target.postgres && std::filesystem::exists(target.file) && !db::IsSqliteDatabaseFile(target.file))
+            throw db::DbError("not an SQLite database: " + target.file.string() +
+                              " (make the suite's database with kx-db create)");
         database_ = db::Database::Open(ctx_.settings.database.DBAlias, ctx_.home, login);
+        if (const auto missing = database_->MissingSuiteTables(); !missing.empty()) {
+            std::string names;
+            for (const std::string& table : missing) names += (names.empty() ? "" : ", ") + table;
+            throw db::DbError("not a suite database: no table " + names + " (make them with kx-db create)");
+        }
         // Two agents replacing the same staff-days take turns; a wait shows where they overlapped.
         database_->SetTurnWaitReporter(
             [this]() { ctx_.log.WriteLog("<Database>: waited for another agent writing attendance rows"); });

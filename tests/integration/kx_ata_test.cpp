@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 
 #include "agent_process.h"
+#include "db/database.h"
 
 namespace kx::test {
 namespace {
@@ -84,6 +87,41 @@ TEST_F(KxAtaTest, MissingDatabaseEndsWithFCRDBAndAFailureStatus)
     EXPECT_NE(agent.StandardOutput().find(error), std::string::npos) << "the message is shown on standard output";
     EXPECT_EQ(home.LogLines().back(), "---- KX_ATA Ended. ----");
     EXPECT_FALSE(AgentLockHeld(agent.Mailbox()));
+}
+
+// An empty file, a foreign file and an SQLite database without the suite's
+// tables: refused at start with a line naming kx-db create; the file is left as it was.
+TEST_F(KxAtaTest, NotASuiteDatabaseIsRefusedAndLeftAlone)
+{
+    const struct {
+        const char* name;
+        std::string content;  // written as the file; "sqlite" makes an SQLite database with one table
+        const char* logged;
+    } cases[] = {
+        {"empty file", "", "<FCR.DB>not an SQLite database: "},
+        {"text file", "hello\n", "<FCR.DB>not an SQLite database: "},
+        {"other database", "sqlite", "<FCR.DB>not a suite database: no table cards, kt_attnd (make them with kx-db create)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AgentHome home;
+        home.WriteIni();
+        if (c.content == "sqlite") {
+            std::ofstream(home.DatabaseFile()).close();
+            db::Database::Open(home.DatabaseFile().string(), home.path())->ExecScript("create table other (a text)");
+        } else {
+            std::ofstream(home.DatabaseFile(), std::ios::binary) << c.content;
+        }
+        const auto sizeBefore = std::filesystem::file_size(home.DatabaseFile());
+        RunningAgent agent(home);
+        EXPECT_EQ(agent.WaitExit(), 1);
+        const auto lines = home.LogLines();
+        EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                               [&](const std::string& l) { return l.rfind(c.logged, 0) == 0; }),
+                  lines.end())
+            << ::testing::PrintToString(lines);
+        EXPECT_EQ(std::filesystem::file_size(home.DatabaseFile()), sizeBefore);
+    }
 }
 
 TEST_F(KxAtaTest, SecondAgentOnTheSameMailboxIsRefused)

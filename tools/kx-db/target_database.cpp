@@ -3,6 +3,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "db/database_alias.h"
 #include "kx-db/schema_catalog.h"
 #include "kx-db/schema_sql.h"
 
@@ -12,16 +13,7 @@ bool IsPostgresTarget(std::string_view target) {
     return target.starts_with("postgresql://") || target.starts_with("postgres://");
 }
 
-std::string ShownTarget(std::string_view target) {
-    if (!IsPostgresTarget(target)) return std::string(target);
-    const std::size_t authority = target.find("://") + 3;
-    const std::size_t at = target.find('@', authority);
-    const std::size_t end = target.find_first_of("/?", authority);
-    if (at == std::string_view::npos || (end != std::string_view::npos && at > end)) return std::string(target);
-    const std::size_t colon = target.find(':', authority);
-    if (colon == std::string_view::npos || colon > at) return std::string(target);
-    return std::string(target.substr(0, colon + 1)) + "***" + std::string(target.substr(at));
-}
+std::string ShownTarget(std::string_view target) { return db::MaskedAlias(std::string(target)); }
 
 TargetDatabase::TargetDatabase(const std::string& target) {
     std::string alias = target;
