@@ -108,6 +108,9 @@ bool MailboxTick(AgentContext& ctx, SharedBlock& block, MailboxHost& host)
 {
     try {
         const std::string text = block.ReadText();
+        if (block.TakeShrinkNotice())
+            ctx.log.WriteLog("<Timer1Timer>: the mailbox block holds " + std::to_string(block.LastReadSize()) +
+                             " of its " + std::to_string(SharedBlock::kSize) + " bytes; another program cut it");
         if (text.size() > 2 && ServeCommand(ctx, block, host, text) == Served::End) return false;
         KeepFep1Connected(ctx, host);
     } catch (const std::exception& e) {

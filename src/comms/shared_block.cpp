@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -30,7 +29,7 @@ bool ValidMailboxName(std::string_view name)
 SharedBlock::~SharedBlock() { Close(); }
 
 SharedBlock::SharedBlock(SharedBlock&& other) noexcept
-    : view_(std::exchange(other.view_, nullptr)),
+    : fd_(std::exchange(other.fd_, -1)),
       name_(std::move(other.name_)),
       error_(std::move(other.error_)),
       errorNumber_(other.errorNumber_)
@@ -41,7 +40,7 @@ SharedBlock& SharedBlock::operator=(SharedBlock&& other) noexcept
 {
     if (this != &other) {
         Close();
-        view_ = std::exchange(other.view_, nullptr);
+        fd_ = std::exchange(other.fd_, -1);
         name_ = std::move(other.name_);
         error_ = std::move(other.error_);
         errorNumber_ = other.errorNumber_;
@@ -72,43 +71,50 @@ SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode
         close(fd);
         return OpenResult::NoBlock;
     }
-    void* view = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (view == MAP_FAILED) Fail("mmap", errno);
-    close(fd);  // the mapping keeps the block alive
-    if (view == MAP_FAILED) {
-        return OpenResult::NoView;
-    }
-    view_ = static_cast<unsigned char*>(view);
+    fd_ = fd;
+    lastReadSize_ = kSize;
+    shrinkNoticed_ = false;
     return OpenResult::Mapped;
 }
 
 void SharedBlock::Close()
 {
-    if (view_) munmap(view_, kSize);
-    view_ = nullptr;
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+}
+
+bool SharedBlock::TakeShrinkNotice() const
+{
+    if (lastReadSize_ >= kSize) {
+        shrinkNoticed_ = false;
+        return false;
+    }
+    if (shrinkNoticed_) return false;
+    shrinkNoticed_ = true;
+    return true;
 }
 
 // The other process writes without any lock. Writers (this class) clear the first
 // byte, write the rest, then set the first byte last; a reader keeps a copy only
-// when the first byte was the same before and after and a second look finds the
-// same bytes, so it never takes the head of a new command glued to the tail of an
-// old one.
+// when a second look finds the same first byte and the same bytes, so it never
+// takes the head of a new command glued to the tail of an old one.
 std::string SharedBlock::ReadText() const
 {
-    if (!view_) return {};
-    std::atomic_ref<unsigned char> first(view_[0]);
-    std::string text;
+    if (fd_ < 0) return {};
+    std::string text(kSize, '\0');
+    std::string again;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const unsigned char before = first.load(std::memory_order_acquire);
-        if (before == 0) return {};
-        const void* nul = std::memchr(view_ + 1, 0, kSize - 1);
-        const std::size_t length = nul ? static_cast<const unsigned char*>(nul) - view_ : kSize;
-        text.assign(reinterpret_cast<const char*>(view_), length);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        const bool same = std::memcmp(view_ + 1, text.data() + 1, length - 1) == 0 && (length == kSize || view_[length] == 0);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (same && first.load(std::memory_order_relaxed) == before) {
-            text[0] = static_cast<char>(before);
+        const ssize_t got = pread(fd_, text.data(), kSize, 0);
+        if (got < 0) return {};
+        lastReadSize_ = static_cast<std::size_t>(got);
+        if (got == 0 || text[0] == '\0') return {};
+        const void* nul = std::memchr(text.data(), 0, static_cast<std::size_t>(got));
+        const std::size_t length = nul ? static_cast<const char*>(nul) - text.data() : static_cast<std::size_t>(got);
+        const std::size_t compared = std::min(length + 1, static_cast<std::size_t>(got));
+        again.resize(compared);
+        if (pread(fd_, again.data(), compared, 0) == static_cast<ssize_t>(compared) &&
+            std::memcmp(again.data(), text.data(), compared) == 0) {
+            text.resize(length);
             return text;
         }
     }
@@ -117,14 +123,15 @@ std::string SharedBlock::ReadText() const
 
 void SharedBlock::SendMFThis(std::string_view text)
 {
-    if (!view_) return;
+    if (fd_ < 0) return;
     const std::size_t length = std::min(text.size(), kSize - 1);
-    std::atomic_ref<unsigned char> first(view_[0]);
-    first.store(0, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    if (length > 1) std::memcpy(view_ + 1, text.data() + 1, length - 1);
-    if (length > 0) view_[length] = 0;
-    first.store(length > 0 ? static_cast<unsigned char>(text[0]) : 0, std::memory_order_release);
+    const char nul = 0;
+    // Each write is whole before the next starts, so the other side never sees a
+    // first byte before the rest; a write past a cut block's end grows it again.
+    if (pwrite(fd_, &nul, 1, 0) != 1) return;
+    if (length > 1 && pwrite(fd_, text.data() + 1, length - 1, 1) != static_cast<ssize_t>(length - 1)) return;
+    if (length == 0 || pwrite(fd_, &nul, 1, static_cast<off_t>(length)) != 1) return;
+    [[maybe_unused]] const ssize_t first = pwrite(fd_, text.data(), 1, 0);
 }
 
 SharedBlock::OpenResult CreateControlMailbox(SharedBlock& block, const std::string& name, const Log& log)

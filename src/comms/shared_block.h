@@ -31,7 +31,7 @@ public:
     OpenResult Open(const std::string& name, OpenMode mode = OpenMode::CreateOrOpen);
     void Close();
 
-    bool HasView() const { return view_ != nullptr; }
+    bool HasView() const { return fd_ >= 0; }
     const std::string& Name() const { return name_; }
     const std::string& ErrorText() const { return error_; }
     int ErrorNumber() const { return errorNumber_; }  // errno of the failed step, 0 when none
@@ -43,10 +43,18 @@ public:
     // bytes after that NUL keep what they held. Nothing without a view.
     void SendMFThis(std::string_view text);
 
+    // True once each time a read finds the block shorter than 10000 bytes (another
+    // process cut it): the caller logs it. Reads and writes go through the
+    // block's descriptor, never a mapping, so a cut block cannot kill the agent.
+    bool TakeShrinkNotice() const;
+    std::size_t LastReadSize() const { return lastReadSize_; }
+
 private:
     void Fail(const char* what, int errorNumber);
 
-    unsigned char* view_ = nullptr;
+    int fd_ = -1;
+    mutable std::size_t lastReadSize_ = kSize;
+    mutable bool shrinkNoticed_ = false;
     std::string name_;
     std::string error_;
     int errorNumber_ = 0;

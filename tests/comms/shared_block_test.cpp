@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <thread>
@@ -32,6 +33,27 @@ TEST(SharedBlock, CreatesTenThousandBytesAndSharesThemWithAnotherMapping)
     EXPECT_EQ(agent.ReadText(), "OLD");
     agent.SendMFThis("DLO0123");
     EXPECT_EQ(frontEnd.ReadText(), "DLO0123");
+}
+
+// Another program cutting the block must not kill the agent: the short block is
+// read as far as it goes, noticed once, and a reply grows it again.
+TEST(SharedBlock, ACutBlockIsReadAsFarAsItGoesAndNoticedOnce)
+{
+    ScopedMailboxName name;
+    SharedBlock agent;
+    ASSERT_EQ(agent.Open(name.name()), SharedBlock::OpenResult::Mapped) << agent.ErrorText();
+    agent.SendMFThis("SGB050");
+    EXPECT_FALSE(agent.TakeShrinkNotice());
+    const std::string file = "/dev/shm/" + name.name();
+    ASSERT_EQ(truncate(file.c_str(), 3), 0);
+    EXPECT_EQ(agent.ReadText(), "SGB");
+    EXPECT_TRUE(agent.TakeShrinkNotice());
+    EXPECT_FALSE(agent.TakeShrinkNotice());
+    EXPECT_EQ(agent.LastReadSize(), 3u);
+    ASSERT_EQ(truncate(file.c_str(), 0), 0);
+    EXPECT_EQ(agent.ReadText(), "");
+    agent.SendMFThis("CRV");
+    EXPECT_EQ(agent.ReadText(), "CRV");
 }
 
 TEST(SharedBlock, WritesTextAndOneNulAndLeavesTheBytesAfterIt)

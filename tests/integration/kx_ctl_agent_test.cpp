@@ -2,6 +2,10 @@
 // tick that leaves the mailbox served, and "end".
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <csignal>
+
 #include "agent_process.h"
 
 namespace kx::test {
@@ -68,6 +72,23 @@ TEST_F(KxCtlAgentTest, EveryCommandIsServedAndEndClosesTheAgent)
 
     const ProgramResult none = Ctl(agent, {"wnm"});
     EXPECT_EQ(none.status, 4);
+}
+
+TEST_F(KxCtlAgentTest, ABlockCutUnderTheAgentIsLoggedAndServedAgain)
+{
+    AgentHome home;
+    home.CreateDatabase();
+    home.WriteIni();
+    RunningAgent agent(home);
+    ASSERT_TRUE(agent.WaitStarted()) << agent.StandardError();
+    ASSERT_EQ(truncate(("/dev/shm/" + agent.Mailbox()).c_str(), 0), 0);
+    EXPECT_TRUE(agent.WaitForLog("<Timer1Timer>: the mailbox block holds 0 of its 10000 bytes; another program cut it",
+                                 5s));
+    EXPECT_TRUE(agent.Running());
+    const ProgramResult sgb = Ctl(agent, {"sgb", "20"});
+    EXPECT_EQ(sgb.out, "CRV\n") << sgb.err;
+    agent.Signal(SIGTERM);
+    EXPECT_EQ(agent.WaitExit(), 0);
 }
 
 }  // namespace
