@@ -696,7 +696,9 @@ TEST_F(KxFepProgram, AClientThatDoesNotReadCannotMakeItGrow) {
     for (int i = 0; i < 1000; ++i)
         if (deaf.SendNoWait(kPoll) <= 0) break;
     std::this_thread::sleep_for(500ms);
-    EXPECT_LT(fep.RssKiB() - before, 8 * 1024) << "KiB";
+    // Unbounded, this grew by hundreds of megabytes; a sanitizer build keeps a few
+    // freed megabyte buffers in quarantine, hence the margin.
+    EXPECT_LT(fep.RssKiB() - before, 64 * 1024) << "KiB";
     Client other(port);
     EXPECT_EQ(other.Ask(kPoll).size(), 1000000u);
     deaf.Reset();
