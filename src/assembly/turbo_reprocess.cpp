@@ -158,9 +158,11 @@ void TurboReprocessAttend(AgentContext& ctx, const std::string& date, const std:
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<TurboReprocessAttend>:") + e.what());
         ReleaseRawDataMem(ctx, ctx.workRec);
+        ++ctx.flags.staffDayFailures;
     } catch (...) {
         ctx.log.WriteLog("<TurboReprocessAttend>:unknown failure");
         ReleaseRawDataMem(ctx, ctx.workRec);
+        ++ctx.flags.staffDayFailures;
     }
 }
 

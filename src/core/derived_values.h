@@ -65,6 +65,7 @@ struct AgentFlags {
     bool endReceived = false;  // the mailbox said "END"
     int lastSeenMinute = 0;    // interval reprocessing
     int intervalCounter = 0;   // interval reprocessing
+    long long staffDayFailures = 0;  // staff-days ended by a logged failure, for the batches' summaries
 };
 
 }  // namespace kx

@@ -174,6 +174,8 @@ public:
     UnitOutcome RunUnit(const std::vector<std::string>& statements, UnitTold told = {});
     // Told when a transaction had to wait for another program's turn at writing.
     void SetTurnWaitReporter(std::function<void()> reporter) { turnWaited_ = std::move(reporter); }
+    // How many units failed (a statement refused, the unit undone), counted as their outcome is known.
+    std::uint64_t FailedUnits() const { return failedUnits_; }
     // How many times the backend has waited for its server (0 for SQLite).
     std::uint64_t ServerWaits() const { return backend_->ServerWaits(); }
 
@@ -206,6 +208,7 @@ private:
     std::string alias_;
     std::function<void(std::string_view)> recorder_;
     std::function<void()> turnWaited_;
+    std::uint64_t failedUnits_ = 0;
     int batchDepth_ = 0;
     int unitDepth_ = 0;
     std::chrono::steady_clock::time_point batchStarted_{};

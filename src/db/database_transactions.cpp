@@ -94,9 +94,19 @@ Database::Unit::~Unit() {
 }
 
 UnitOutcome Database::RunUnit(const std::vector<std::string>& statements, UnitTold told) {
+    // Only a caller that is told may be told later; every outcome is counted.
+    UnitTold counted;
+    if (told)
+        counted = [this, told](const UnitOutcome& outcome) {
+            if (outcome.failed != -1) ++failedUnits_;
+            told(outcome);
+        };
+    const auto count = [this](const UnitOutcome& outcome) {
+        if (outcome.failed != -1) ++failedUnits_;
+    };
     const bool nested = backend_->InTransaction();
     const std::string savepoint = nested ? "kx_unit_" + std::to_string(unitDepth_) : std::string();
-    if (std::optional<UnitOutcome> done = backend_->RunUnitAtOnce(statements, savepoint, told)) {
+    if (std::optional<UnitOutcome> done = backend_->RunUnitAtOnce(statements, savepoint, counted)) {
         const std::size_t tried = done->failed < 0 ? statements.size() : static_cast<std::size_t>(done->failed) + 1;
         if (recorder_)
             for (std::size_t i = 0; i < tried; ++i) recorder_(statements[i]);
@@ -106,7 +116,10 @@ UnitOutcome Database::RunUnit(const std::vector<std::string>& statements, UnitTo
             else
                 BeginBatchTransaction();
         }
-        if (told && !done->pending) told(*done);
+        if (!done->pending) {
+            count(*done);
+            if (told) told(*done);
+        }
         return *done;
     }
     UnitOutcome outcome;
@@ -122,6 +135,7 @@ UnitOutcome Database::RunUnit(const std::vector<std::string>& statements, UnitTo
         }
         if (outcome.failed < 0) unit.Commit();
     }
+    count(outcome);
     if (told) told(outcome);
     return outcome;
 }

@@ -11,6 +11,7 @@
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_day.h"
+#include "schedule/batch_tally.h"
 #include "schedule/batch_staff_rows.h"
 
 namespace kx {
@@ -74,6 +75,7 @@ void AutoProcess(AgentContext& ctx)
         // The date recorded at the end is the last day processed, which is today
         // unless the run went on past midnight.
         std::string lastDate;
+        BatchTally tally(ctx, "Auto-process");
         db::Database::Batch batch(database);
         for (long long n = 1; n <= days && !ctx.flags.stop; ++n) {
             const std::string date = DateText(base + std::chrono::days{n});
@@ -88,6 +90,7 @@ void AutoProcess(AgentContext& ctx)
                 ctx.host->SetGradBar(AutoProcessProgress(n, days, r, count));
                 ctx.host->MemoAdd("Auto-Process " + row.staffNumber + " on " + DayMonthYear(date));
                 ReprocessBatchStaffDay(ctx, batchTemplate, row, date);
+                tally.Processed();
             }
         }
         batch.End();

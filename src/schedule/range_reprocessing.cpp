@@ -12,6 +12,7 @@
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_rows.h"
+#include "schedule/batch_tally.h"
 #include "schedule/range_request.h"
 
 namespace kx {
@@ -32,7 +33,7 @@ struct CardValidity {
 // One range run: the request's letter and days, and the counters.
 class RangeRun {
 public:
-    RangeRun(AgentContext& ctx, db::Database& db) : ctx_(ctx), db_(db) {}
+    RangeRun(AgentContext& ctx, db::Database& db, BatchTally& tally) : ctx_(ctx), db_(db), tally_(tally) {}
 
     void Walk(const std::string& trpRequest)
     {
@@ -73,6 +74,7 @@ private:
             log.WriteLog("Exempted : " + row.staffNumber);
             db::RunSQL(log, db_.Common2Query,
                        "delete from kt_attnd where staff_number='" + SqlQuote(row.staffNumber) + "'", false);
+            tally_.Skipped(range_.count);
             return;
         }
 
@@ -90,6 +92,7 @@ private:
                                     "dts,Start,End=" + dateText + "," + validity.start + "," + validity.end);
             if (options.CheckStartExpiryDate && !validity.Covers(dateText)) {
                 DeleteRowsOutsideValidity(row.staffNumber, dateText, validity);
+                tally_.Skipped();
                 continue;
             }
             ++done_;
@@ -101,6 +104,7 @@ private:
             ctx_.host->ProcessEvents();
             TurboReprocessAttend(ctx_, dateText, row.staffNumber, dataSource_, row.otEntitled, row.onShift,
                                  row.cardNumber);
+            tally_.Processed();
             db_.CommitIfDue();
         }
     }
@@ -153,6 +157,7 @@ private:
 
     AgentContext& ctx_;
     db::Database& db_;
+    BatchTally& tally_;
     std::string dataSource_;
     RangeDays range_;
     long long total_ = 0;
@@ -190,10 +195,11 @@ bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, Batc
     ctx.flags.rangeBusy = true;
     control.StopMailboxTimer();
     const std::string title = ctx.host->ApplicationTitle();
+    BatchTally tally(ctx, "Range reprocessing");
     try {
         db::Database& db = ContextDatabase(ctx);
         db::Database::Batch batch(db);
-        RangeRun(ctx, db).Walk(trpRequest);
+        RangeRun(ctx, db, tally).Walk(trpRequest);
         batch.End();
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<TurboReprocess>") + e.what());

@@ -8,6 +8,7 @@
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_day.h"
+#include "schedule/batch_tally.h"
 #include "schedule/batch_staff_rows.h"
 
 namespace kx {
@@ -62,6 +63,7 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
     ctx.log.WriteLog(summary);
     ctx.log.WriteRPLog(summary);
 
+    BatchTally tally(ctx, all ? "Daily reprocessing" : "Interval reprocessing");
     db::Database::Batch batch(database);
     for (int i = 1; i <= count; ++i) {
         const BatchStaffRow& row = rows[static_cast<std::size_t>(i - 1)];
@@ -72,6 +74,7 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
         if (row.exempted == "Y") ctx.log.WriteLog("Exempted : " + row.staffNumber);
         ctx.host->SetGradBar(i * 100 / count);
         ReprocessBatchStaffDay(ctx, batchTemplate, row, d);
+        tally.Processed();
         ctx.log.WriteRPLog("AutoRP " + number + " End : stf=" + row.staffNumber);
     }
     batch.End();

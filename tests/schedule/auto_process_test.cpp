@@ -98,6 +98,9 @@ TEST_P(AutoProcessTest, EachDayAfterTheLastDateUpToTodayForTheStaffWithoutARow)
 
     EXPECT_EQ(env->Logged("AutoProcess: started.").size(), 1u);
     EXPECT_EQ(env->Logged("Auto-Processed End.").size(), 1u);
+    const auto summary = env->Logged("Auto-process: ");
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0].rfind("Auto-process: 8 staff-days done, 0 failed, 0 skipped in ", 0), 0u) << summary[0];
     // 3 rows on the first two days, 2 on the last; the estimate uses each day's own count
     EXPECT_EQ(env->host.gradBar, (std::vector<int>{11, 22, 33, 44, 55, 66, 83, 100, 0}));
     ASSERT_EQ(env->host.memo.size(), 8u);

@@ -262,6 +262,10 @@ TEST_P(IntervalTest, StopEndsTheRunningBatchOnly)
     TickAt(8, 1, 0);
     EXPECT_EQ(Runs().size(), 2u);
     EXPECT_EQ(env->AttendRows().size(), 3u) << "the next batch runs whole";
+    const auto summaries = env->Logged("Daily reprocessing: ");
+    ASSERT_EQ(summaries.size(), 2u);
+    EXPECT_EQ(summaries[0].rfind("Daily reprocessing: 1 staff-days done, 0 failed, 0 skipped in ", 0), 0u);
+    EXPECT_EQ(summaries[1].rfind("Daily reprocessing: 3 staff-days done, 0 failed, 0 skipped in ", 0), 0u);
 }
 
 TEST_P(IntervalTest, RunsDueDuringAnotherBatchAreOwedAndPaidAfterIt)

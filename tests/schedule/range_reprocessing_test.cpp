@@ -200,6 +200,35 @@ TEST_P(RangeReprocessingTest, AStaffSelectThatCouldWriteIsRefused)
     }
 }
 
+// Every run ends with one line that says what it did.
+TEST_P(RangeReprocessingTest, TheRunEndsWithItsSummaryLine)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> fixture;
+        const char* summary;
+    };
+    const Case cases[] = {
+        // S1 and S2 for three days; S3 is exempted, his three days skipped
+        {"all well", {}, "Range reprocessing: 6 staff-days done, 0 failed, 3 skipped in "},
+        {"rows refused", {"alter table kt_attnd drop column pre_ot"},
+         "Range reprocessing: 0 staff-days done, 6 failed, 3 skipped in "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host = test::RecordingHost{};
+        control.calls.clear();
+        SetUp();
+        if (IsSkipped()) return;
+        if (!c.fixture.empty()) env->Run(c.fixture);
+        Run(Request("20240101", "20240103"));
+        ExpectFinished();
+        const auto lines = env->LogLines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().rfind(c.summary, 0), 0u) << lines.back();
+    }
+}
+
 TEST_P(RangeReprocessingTest, ALastDateStillToComeEndsTheRangeToday)
 {
     Run(Request("20240104", "20240110", kAllStaff, "D"));
