@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -19,6 +20,17 @@ void SharedBlock::Fail(const char* what, int errorNumber)
     errorNumber_ = errorNumber;
     error_ = std::string(what) + ": " + std::strerror(errorNumber);
 }
+
+namespace {
+
+std::string OctalMode(mode_t mode)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%03o", static_cast<unsigned>(mode & 0777));
+    return text;
+}
+
+}  // namespace
 
 bool ValidMailboxName(std::string_view name)
 {
@@ -48,7 +60,7 @@ SharedBlock& SharedBlock::operator=(SharedBlock&& other) noexcept
     return *this;
 }
 
-SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode)
+SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode, std::optional<unsigned> group)
 {
     Close();
     name_ = name;
@@ -58,11 +70,40 @@ SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode
         Fail("invalid mailbox name", EINVAL);
         return OpenResult::NoBlock;
     }
-    const int flags = mode == OpenMode::CreateOrOpen ? O_CREAT | O_RDWR : O_RDWR;
-    const int fd = shm_open(("/" + name).c_str(), flags, 0666);
+    const std::string path = "/" + name;
+    const mode_t allowed = group ? 0660 : 0600;
+    int fd = -1;
+    bool created = false;
+    if (mode == OpenMode::CreateOrOpen) {
+        fd = shm_open(path.c_str(), O_CREAT | O_EXCL | O_RDWR, allowed);
+        created = fd >= 0;
+        if (!created && errno != EEXIST) {
+            Fail("shm_open", errno);
+            return OpenResult::NoBlock;
+        }
+    }
+    if (fd < 0) fd = shm_open(path.c_str(), O_RDWR, 0);
     if (fd < 0) {
         Fail("shm_open", errno);
         return OpenResult::NoBlock;
+    }
+    if (mode == OpenMode::CreateOrOpen) {
+        if (created && group && (fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(*group)) != 0 ||
+                                 fchmod(fd, allowed) != 0)) {
+            Fail("giving the block to its group", errno);
+            close(fd);
+            return OpenResult::NoBlock;
+        }
+        // Whoever made the block first could read and write every request in it.
+        struct stat owner {};
+        if (fstat(fd, &owner) != 0 || owner.st_uid != geteuid() || (owner.st_mode & 0777 & ~allowed) != 0) {
+            error_ = "the block /dev/shm/" + name + " belongs to another user or is open to others (owner " +
+                     std::to_string(owner.st_uid) + ", mode " + OctalMode(owner.st_mode) +
+                     "); remove it or name another mailbox";
+            errorNumber_ = EACCES;
+            close(fd);
+            return OpenResult::Refused;
+        }
     }
     // Only grow: a block the front end made larger keeps its size.
     struct stat st {};
@@ -134,9 +175,11 @@ void SharedBlock::SendMFThis(std::string_view text)
     [[maybe_unused]] const ssize_t first = pwrite(fd_, text.data(), 1, 0);
 }
 
-SharedBlock::OpenResult CreateControlMailbox(SharedBlock& block, const std::string& name, const Log& log)
+SharedBlock::OpenResult CreateControlMailbox(SharedBlock& block, const std::string& name, const Log& log,
+                                             std::optional<unsigned> group)
 {
-    const SharedBlock::OpenResult result = block.Open(name);
+    const SharedBlock::OpenResult result = block.Open(name, SharedBlock::OpenMode::CreateOrOpen, group);
+    if (result == SharedBlock::OpenResult::Refused) log.WriteLog("<FCR.MapFile>" + block.ErrorText());
     if (result == SharedBlock::OpenResult::NoBlock) log.WriteLog("hMapFile = 0");
     if (result == SharedBlock::OpenResult::NoView) log.WriteLog("MapFilePointer = nil");
     return result;

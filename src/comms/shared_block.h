@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,7 @@ public:
     static constexpr std::size_t kSize = 10000;
 
     enum class OpenMode { CreateOrOpen, ExistingOnly };
-    enum class OpenResult { Mapped, NoBlock, NoView };
+    enum class OpenResult { Mapped, NoBlock, NoView, Refused };
 
     SharedBlock() = default;
     ~SharedBlock();
@@ -28,7 +29,13 @@ public:
     // Maps the block "/" + name, replacing any view held. NoBlock: the block could
     // not be created or opened (or sized); NoView: it could not be mapped. ErrorText()
     // tells why.
-    OpenResult Open(const std::string& name, OpenMode mode = OpenMode::CreateOrOpen);
+    //
+    // CreateOrOpen makes the block private: mode 0600, or 0660 and owned by
+    // `group` when one is given (for a front end that runs as another user). A
+    // block that is already there is used only when this user owns it and it is
+    // no more open than that mode; otherwise Refused, and ErrorText says why.
+    OpenResult Open(const std::string& name, OpenMode mode = OpenMode::CreateOrOpen,
+                    std::optional<unsigned> group = std::nullopt);
     void Close();
 
     bool HasView() const { return fd_ >= 0; }
@@ -67,6 +74,9 @@ bool ValidMailboxName(std::string_view name);
 // Start-up's creation of the control mailbox: opens the block and writes
 // "hMapFile = 0" or "MapFilePointer = nil" when that fails (the agent runs on
 // without a mailbox).
-SharedBlock::OpenResult CreateControlMailbox(SharedBlock& block, const std::string& name, const Log& log);
+// A block that is not this agent's to use (Refused) is logged as "<FCR.MapFile>"
+// with the reason, and start-up must not go on with it.
+SharedBlock::OpenResult CreateControlMailbox(SharedBlock& block, const std::string& name, const Log& log,
+                                             std::optional<unsigned> group = std::nullopt);
 
 }  // namespace kx

@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,7 @@ struct AgentOptions {
     bool serverMode = false;
     bool headless = false;
     std::string mailboxName = "KT3MapFile";
+    std::optional<unsigned> mailboxGroup;  // the group that shares the block with this user
     ConsoleMirror* mirror = nullptr;  // headless: where messages and progress are mirrored
 };
 

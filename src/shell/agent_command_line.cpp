@@ -44,6 +44,9 @@ AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args)
             line.mailboxName = takeValue();
             if (!ValidMailboxName(line.mailboxName))
                 throw CommandLineError("--mailbox wants a name without '/' of at most 200 bytes");
+        } else if (name == "--mailbox-group") {
+            line.mailboxGroup = takeValue();
+            if (line.mailboxGroup.empty()) throw CommandLineError("--mailbox-group needs a group name");
         } else if (name == "--server") {
             noValue();
             line.serverMode = true;
@@ -79,11 +82,15 @@ std::string AgentUsageText()
            "  --mailbox NAME  name of the control mailbox block (default " +
            std::string(kDefaultMailboxName) +
            ")\n"
+           "  --mailbox-group GROUP\n"
+           "                  the block is made for this user and GROUP (mode 0660) instead\n"
+           "                  of this user alone (0600), for a front end of another user\n"
            "  --version       print the version and exit\n"
            "  --help          print this help and exit\n"
            "\n"
            "SIGINT and SIGTERM close the agent in order. Exit status: 0 after an orderly close,\n"
-           "1 when the database could not be opened, 2 on a wrong command line, 3 when another\n"
+           "1 when start-up failed (the database could not be opened, or the mailbox block is\n"
+           "another user's or open to others), 2 on a wrong command line, 3 when another\n"
            "agent already serves the mailbox.\n";
 }
 

@@ -20,6 +20,7 @@ struct AgentCommandLine {
     bool serverMode = false;
     bool headless = false;
     std::string mailboxName;  // the default block name when not given
+    std::string mailboxGroup;  // a group that may use the block too; empty: this user only
 };
 
 // Arguments without the program name. "--opt VALUE" and "--opt=VALUE" are both

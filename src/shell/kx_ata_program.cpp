@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <grp.h>
+
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -63,6 +65,16 @@ int RunKxAta(int argc, char** argv)
         return kExitUsage;
     }
 
+    std::optional<unsigned> mailboxGroup;
+    if (!line.mailboxGroup.empty()) {
+        const group* found = getgrnam(line.mailboxGroup.c_str());
+        if (!found) {
+            std::cerr << "kx-ata: no group named '" << line.mailboxGroup << "'\n";
+            return kExitUsage;
+        }
+        mailboxGroup = found->gr_gid;
+    }
+
     AgentLock lock;
     if (!lock.Acquire(line.mailboxName)) {
         std::cerr << "kx-ata: " << lock.ErrorText() << "\n";
@@ -84,6 +96,7 @@ int RunKxAta(int argc, char** argv)
         options.serverMode = line.serverMode;
         options.headless = headless;
         options.mailboxName = line.mailboxName;
+        options.mailboxGroup = mailboxGroup;
         options.mirror = mirror ? &*mirror : nullptr;
         Agent agent(std::move(options));
 

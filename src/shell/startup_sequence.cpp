@@ -49,7 +49,11 @@ void Agent::RunStartupSteps()
     ctx_.log.WriteLog("---- KX_ATA Started [" + std::string(kAgentVersion) + "] <RW> ----");
     ResetProcessState();
 
-    CreateControlMailbox(block_, options_.mailboxName, ctx_.log);
+    if (CreateControlMailbox(block_, options_.mailboxName, ctx_.log, options_.mailboxGroup) ==
+        SharedBlock::OpenResult::Refused) {
+        window_->ShowDialog(block_.ErrorText(), DialogKind::Error, DialogButtons::Ok);
+        throw StartupAbort{};
+    }
 
     ctx_.flags.endReceived = false;
     ctx_.derived.offDaysDisabled = false;

@@ -56,6 +56,55 @@ TEST(SharedBlock, ACutBlockIsReadAsFarAsItGoesAndNoticedOnce)
     EXPECT_EQ(agent.ReadText(), "CRV");
 }
 
+// The block is private to this user, or shared with one named group; a block
+// that another user made, or that is open to others, is refused.
+TEST(SharedBlock, IsPrivateAndARivalBlockIsRefused)
+{
+    const auto modeOf = [](const std::string& name) {
+        struct stat st {};
+        stat(("/dev/shm/" + name).c_str(), &st);
+        return st.st_mode & 0777;
+    };
+    {
+        ScopedMailboxName name;
+        SharedBlock block;
+        ASSERT_EQ(block.Open(name.name()), SharedBlock::OpenResult::Mapped) << block.ErrorText();
+        EXPECT_EQ(modeOf(name.name()), 0600u);
+        SharedBlock again;
+        EXPECT_EQ(again.Open(name.name()), SharedBlock::OpenResult::Mapped) << "its own block is used again";
+    }
+    {
+        ScopedMailboxName name;
+        SharedBlock block;
+        ASSERT_EQ(block.Open(name.name(), SharedBlock::OpenMode::CreateOrOpen, getegid()),
+                  SharedBlock::OpenResult::Mapped)
+            << block.ErrorText();
+        EXPECT_EQ(modeOf(name.name()), 0660u);
+    }
+    {
+        ScopedMailboxName name;
+        SharedBlock rival;
+        ASSERT_EQ(rival.Open(name.name()), SharedBlock::OpenResult::Mapped);
+        ASSERT_EQ(chmod(("/dev/shm/" + name.name()).c_str(), 0666), 0);
+        SharedBlock agent;
+        EXPECT_EQ(agent.Open(name.name()), SharedBlock::OpenResult::Refused);
+        EXPECT_NE(agent.ErrorText().find("mode 666"), std::string::npos) << agent.ErrorText();
+        EXPECT_FALSE(agent.HasView());
+        // kx-ctl, opening the agent's own block, is not the one to judge it.
+        SharedBlock client;
+        EXPECT_EQ(client.Open(name.name(), SharedBlock::OpenMode::ExistingOnly), SharedBlock::OpenResult::Mapped);
+    }
+    if (geteuid() == 0) {
+        ScopedMailboxName name;
+        SharedBlock rival;
+        ASSERT_EQ(rival.Open(name.name()), SharedBlock::OpenResult::Mapped);
+        ASSERT_EQ(chown(("/dev/shm/" + name.name()).c_str(), 65534, 65534), 0);
+        SharedBlock agent;
+        EXPECT_EQ(agent.Open(name.name()), SharedBlock::OpenResult::Refused);
+        EXPECT_NE(agent.ErrorText().find("owner 65534"), std::string::npos) << agent.ErrorText();
+    }
+}
+
 TEST(SharedBlock, WritesTextAndOneNulAndLeavesTheBytesAfterIt)
 {
     ScopedMailboxName name;

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
@@ -122,6 +127,28 @@ TEST_F(KxAtaTest, NotASuiteDatabaseIsRefusedAndLeftAlone)
             << ::testing::PrintToString(lines);
         EXPECT_EQ(std::filesystem::file_size(home.DatabaseFile()), sizeBefore);
     }
+}
+
+// Whoever made the block first reads and writes every request: a block that is
+// open to others ends the start, before any database work.
+TEST_F(KxAtaTest, AMailboxBlockOpenToOthersIsRefused)
+{
+    AgentHome home;
+    home.CreateDatabase();
+    home.WriteIni();
+    const std::string mailbox = UniqueMailboxName();
+    const int fd = shm_open(("/" + mailbox).c_str(), O_CREAT | O_RDWR, 0666);
+    ASSERT_GE(fd, 0);
+    fchmod(fd, 0666);
+    close(fd);
+    RunningAgent agent(home, {}, mailbox);
+    EXPECT_EQ(agent.WaitExit(), 1);
+    const auto lines = home.LogLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.rfind("<FCR.MapFile>the block /dev/shm/" + mailbox + " belongs to another user or is open to others",
+                          0) == 0;
+    })) << ::testing::PrintToString(lines);
+    shm_unlink(("/" + mailbox).c_str());
 }
 
 TEST_F(KxAtaTest, SecondAgentOnTheSameMailboxIsRefused)
