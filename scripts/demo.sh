@@ -18,6 +18,7 @@ staff=${KX_DEMO_STAFF:-300}
 
 # A previous run's agent, if one is still up, is ended first.
 "$bin/kx-ctl" --mailbox "$mailbox" --timeout 20 end >/dev/null 2>&1 || true
+rm -f "/dev/shm/$mailbox"  # the demo's own block; the agent makes it afresh, private
 rm -rf "$demo"
 mkdir -p "$demo"
 
