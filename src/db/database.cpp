@@ -87,10 +87,10 @@ void Query::Close() {
     result_.rowCount = 0;
 }
 
-void Query::Open() {
+void Query::OpenWith(void (Database::*run)(std::string_view, ResultSet*)) {
     Close();
     try {
-        db_->Run(sql_, &result_);
+        (db_->*run)(sql_, &result_);
     } catch (...) {
         Close();
         throw;
@@ -98,16 +98,9 @@ void Query::Open() {
     active_ = true;
 }
 
-void Query::OpenReadOnly() {
-    Close();
-    try {
-        db_->RunReadOnly(sql_, &result_);
-    } catch (...) {
-        Close();
-        throw;
-    }
-    active_ = true;
-}
+void Query::Open() { OpenWith(&Database::Run); }
+
+void Query::OpenReadOnly() { OpenWith(&Database::RunReadOnly); }
 
 void Query::ExecSQL() {
     Close();

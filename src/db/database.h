@@ -61,6 +61,7 @@ public:
 
 private:
     const std::string& Cell(std::size_t column) const;
+    void OpenWith(void (Database::*run)(std::string_view, ResultSet*));
 
     std::string name_;
     Database* db_;
