@@ -54,28 +54,39 @@ void InternArray::Clear()
     for (auto& e : entries_) e.clear();
 }
 
-bool LoadInternText(InternArray& table, const Log& log, const std::filesystem::path& file)
+bool LoadInternTextBytes(InternArray& table, const Log& log, std::string_view bytes)
 {
     table.Clear();
-    std::error_code ec;
-    // A directory counts as no file, as does an empty file name.
-    if (!std::filesystem::exists(file, ec) || std::filesystem::is_directory(file, ec)) return false;
     try {
-        const std::string bytes = ReadFileBytes(file);
-        std::string_view rest = bytes;
-        if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
+        if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
         // Lines end at CR, LF or CR LF.
-        while (!rest.empty()) {
-            const auto end = rest.find_first_of("\r\n");
-            TakeLine(table, rest.substr(0, end));
+        while (!bytes.empty()) {
+            const auto end = bytes.find_first_of("\r\n");
+            TakeLine(table, bytes.substr(0, end));
             if (end == std::string_view::npos) break;
-            rest.remove_prefix(end + (rest.substr(end, 2) == "\r\n" ? 2 : 1));
+            bytes.remove_prefix(end + (bytes.substr(end, 2) == "\r\n" ? 2 : 1));
         }
         return true;
     } catch (const std::exception& e) {
         log.WriteLog(std::string("<LoadInternText>") + e.what());
         return false;
     }
+}
+
+bool LoadInternText(InternArray& table, const Log& log, const std::filesystem::path& file)
+{
+    table.Clear();
+    std::error_code ec;
+    // A directory counts as no file, as does an empty file name.
+    if (!std::filesystem::exists(file, ec) || std::filesystem::is_directory(file, ec)) return false;
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(file);
+    } catch (const std::exception& e) {
+        log.WriteLog(std::string("<LoadInternText>") + e.what());
+        return false;
+    }
+    return LoadInternTextBytes(table, log, bytes);
 }
 
 bool LoadInternText(AgentContext& ctx, const std::string& fileName)

@@ -30,6 +30,8 @@ private:
 // false when the file does not exist (no log line) or a line's number is not
 // an integer, or on a read error ("<LoadInternText>" + error text, load stops).
 bool LoadInternText(InternArray& table, const Log& log, const std::filesystem::path& file);
+// The same load from the file's bytes, for callers that hold them already.
+bool LoadInternTextBytes(InternArray& table, const Log& log, std::string_view bytes);
 // The file name is resolved against the home directory.
 bool LoadInternText(AgentContext& ctx, const std::string& fileName);
 
