@@ -19,22 +19,13 @@
 #include "engine/formula.h"
 #include "engine/log_capture.h"
 #include "engine/simple_formula.h"
+#include "support/random_text.h"
 
 namespace kx {
 namespace {
 
-class Rng {
-public:
-    explicit Rng(std::uint64_t seed) : engine_(seed) {}
-    std::size_t Below(std::size_t n) { return n == 0 ? 0 : std::uniform_int_distribution<std::size_t>(0, n - 1)(engine_); }
-    bool Chance(double p) { return std::bernoulli_distribution(p)(engine_); }
-    template <typename T>
-    const T& Pick(const std::vector<T>& v) { return v[Below(v.size())]; }
-    std::int32_t AnyInt32() { return static_cast<std::int32_t>(engine_()); }
-
-private:
-    std::mt19937_64 engine_;
-};
+using test::EnvNumber;
+using test::Rng;
 
 const std::vector<std::string> kStamps = {"WKI", "WKO", "OTI", "OTO"};
 const std::vector<std::string> kSimpleOperands = {"WKI", "WKO", "OTI", "OTO", "MLI", "MLO"};
@@ -291,12 +282,6 @@ std::string CheckText(const Log& log, const std::string& text, const FormulaInpu
     const FormulaResult again = CalFormula(log, text, in);
     if (again.value != chosen.value || again.error != chosen.error) return "not deterministic";
     return {};
-}
-
-std::uint64_t EnvNumber(const char* name, std::uint64_t fallback)
-{
-    const char* v = std::getenv(name);
-    return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
 }
 
 // A log whose every line goes to /dev/null: all trace lines are built and

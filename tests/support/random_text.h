@@ -19,6 +19,7 @@ public:
     template <typename T>
     const T& Pick(const std::vector<T>& v) { return v[Below(v.size())]; }
     char AnyByte() { return static_cast<char>(Below(256)); }
+    std::int32_t AnyInt32() { return static_cast<std::int32_t>(engine_()); }
     std::uint64_t Bits() { return engine_(); }
 
 private:
