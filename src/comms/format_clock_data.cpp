@@ -54,6 +54,9 @@ void ReprocessClockedDay(AgentContext& ctx, const std::string& record, const std
         const std::string year = Mid(record, 4, 2);
         TurboReprocessAttend(ctx, CenturyOf(year) + Mid(record, 4, 6), holder.staff, ctx.staffDay.DataSource,
                              holder.otEntitled, holder.onShift, card);
+        // Run between a batch's staff-days, the row joins the batch's transaction:
+        // made durable now, an outage later in the batch cannot take it.
+        ContextDatabase(ctx).CommitBatchNow();
     }
     InterModMsg(buffers, "RFA");
 }

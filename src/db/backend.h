@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -74,6 +75,16 @@ public:
     virtual void SetStatementCache(bool on) = 0;
     // Drops the connection; every later statement fails.
     virtual void Disconnect() = 0;
+
+    // Whether the failure just thrown or told came from the database being out
+    // of reach or kept busy by another program (a lost connection, a server
+    // shutting down, a lock held past the engine's patience), not from the
+    // statement itself. Asked at once, before the next call.
+    virtual bool LastFailureWasOutage() const = 0;
+    // After an outage: rolls back whatever the connection held unfinished and
+    // makes it usable again, waiting at most about `patience` for a lock.
+    // Throws DbError while the database stays out of reach or busy.
+    virtual void Reconnect(std::chrono::milliseconds patience) = 0;
 };
 
 }  // namespace kx::db

@@ -49,16 +49,20 @@ std::vector<std::string> Database::MissingSuiteTables() {
 
 void Database::Run(std::string_view sql, ResultSet* rows) {
     if (recorder_) recorder_(sql);
-    backend_->Run(sql, rows);
+    Watched([&] { backend_->Run(sql, rows); });
+    if (!backend_->InTransaction()) ++commits_;
 }
 
 void Database::RunReadOnly(std::string_view sql, ResultSet* rows) {
     if (!BeginsAsARead(sql)) throw DbError("refused: a select that may write or is no select");
     if (recorder_) recorder_(sql);
-    backend_->RunReadOnly(sql, rows);
+    Watched([&] { backend_->RunReadOnly(sql, rows); });
 }
 
-void Database::ExecScript(std::string_view sql) { backend_->ExecScript(sql); }
+void Database::ExecScript(std::string_view sql) {
+    Watched([&] { backend_->ExecScript(sql); });
+    if (!backend_->InTransaction()) ++commits_;
+}
 
 void Database::SetStatementCache(bool on) { backend_->SetStatementCache(on); }
 

@@ -177,6 +177,22 @@ public:
     void SetTurnWaitReporter(std::function<void()> reporter) { turnWaited_ = std::move(reporter); }
     // How many units failed (a statement refused, the unit undone), counted as their outcome is known.
     std::uint64_t FailedUnits() const { return failedUnits_; }
+    // Failures that said nothing of their statement: the database was out of
+    // reach or kept busy by another program (see Backend::LastFailureWasOutage).
+    // Counted as they are met; a staff-day that met one may hold a wrong row.
+    std::uint64_t Outages() const { return outages_; }
+    // How many times work was made durable: a commit at the outermost level or a
+    // statement run outside any transaction. Work done before the latest one
+    // survives an outage; work after it may have been rolled back with it.
+    std::uint64_t Commits() const { return commits_; }
+    // After an outage: rolls back what the connection held unfinished, makes it
+    // usable again (waiting at most about `patience` for another program's lock)
+    // and, inside a batch, opens the batch's next transaction. Call it outside
+    // every unit. Throws DbError while the database stays out of reach or busy.
+    void Recover(std::chrono::milliseconds patience);
+    // Inside a batch and outside every unit: commits the batch's transaction now
+    // and opens the next one. Does nothing elsewhere.
+    void CommitBatchNow();
     // How many times the backend has waited for its server (0 for SQLite).
     std::uint64_t ServerWaits() const { return backend_->ServerWaits(); }
 
@@ -200,6 +216,19 @@ public:
 
 private:
     Database(std::unique_ptr<Backend> backend, std::string alias);
+    // Runs a call into the backend, counting a failure that is an outage.
+    template <typename Call>
+    decltype(auto) Watched(Call&& call) {
+        try {
+            return call();
+        } catch (const DbError&) {
+            NoteFailure();
+            throw;
+        }
+    }
+    void NoteFailure() {
+        if (backend_->LastFailureWasOutage()) ++outages_;
+    }
     void BeginBatchTransaction();
     void BeginTransaction();
     void CommitBatchTransaction();
@@ -210,6 +239,8 @@ private:
     std::function<void(std::string_view)> recorder_;
     std::function<void()> turnWaited_;
     std::uint64_t failedUnits_ = 0;
+    std::uint64_t outages_ = 0;
+    std::uint64_t commits_ = 0;
     int batchDepth_ = 0;
     int unitDepth_ = 0;
     std::chrono::steady_clock::time_point batchStarted_{};

@@ -4,7 +4,7 @@ namespace kx::db {
 
 void Database::BeginTransaction() {
     bool waited = false;
-    backend_->Begin(&waited);
+    Watched([&] { backend_->Begin(&waited); });
     if (waited && turnWaited_) turnWaited_();
 }
 
@@ -14,7 +14,20 @@ void Database::BeginBatchTransaction() {
 }
 
 void Database::CommitBatchTransaction() {
-    if (backend_->InTransaction()) backend_->Control("COMMIT");
+    if (!backend_->InTransaction()) return;
+    Watched([&] { backend_->Control("COMMIT"); });
+    ++commits_;
+}
+
+void Database::CommitBatchNow() {
+    if (batchDepth_ == 0 || unitDepth_ > 0) return;
+    CommitBatchTransaction();
+    BeginBatchTransaction();
+}
+
+void Database::Recover(std::chrono::milliseconds patience) {
+    backend_->Reconnect(patience);
+    if (batchDepth_ > 0 && unitDepth_ == 0) BeginBatchTransaction();
 }
 
 void Database::BeginBatch() {
@@ -46,7 +59,7 @@ Database::Unit::Unit(Database& db) : db_(db) {
     Backend& backend = *db_.backend_;
     if (backend.InTransaction()) {
         savepoint_ = "kx_unit_" + std::to_string(db_.unitDepth_);
-        backend.Control("SAVEPOINT " + savepoint_);
+        db_.Watched([&] { backend.Control("SAVEPOINT " + savepoint_); });
     } else {
         db_.BeginTransaction();
     }
@@ -58,10 +71,13 @@ void Database::Unit::Commit() {
     done_ = true;
     --db_.unitDepth_;
     Backend& backend = *db_.backend_;
-    if (!backend.InTransaction()) throw DbError("the transaction was ended by the database engine");
+    if (!backend.InTransaction()) {
+        db_.NoteFailure();
+        throw DbError("the transaction was ended by the database engine");
+    }
     if (savepoint_.empty()) {
         try {
-            backend.Control("COMMIT");
+            db_.Watched([&] { backend.Control("COMMIT"); });
         } catch (...) {
             // A commit that failed must not leave a transaction open behind it.
             try {
@@ -70,10 +86,11 @@ void Database::Unit::Commit() {
             }
             throw;
         }
+        ++db_.commits_;
         if (db_.unitDepth_ == 0 && db_.batchDepth_ > 0) db_.BeginBatchTransaction();
         return;
     }
-    backend.Control("RELEASE SAVEPOINT " + savepoint_);
+    db_.Watched([&] { backend.Control("RELEASE SAVEPOINT " + savepoint_); });
     if (db_.unitDepth_ == 0) db_.CommitIfDue();
 }
 
@@ -98,18 +115,25 @@ UnitOutcome Database::RunUnit(const std::vector<std::string>& statements, UnitTo
     UnitTold counted;
     if (told)
         counted = [this, told](const UnitOutcome& outcome) {
-            if (outcome.failed != -1) ++failedUnits_;
+            if (outcome.failed != -1) {
+                ++failedUnits_;
+                NoteFailure();
+            }
             told(outcome);
         };
     const auto count = [this](const UnitOutcome& outcome) {
-        if (outcome.failed != -1) ++failedUnits_;
+        if (outcome.failed == -1) return;
+        ++failedUnits_;
+        NoteFailure();
     };
     const bool nested = backend_->InTransaction();
     const std::string savepoint = nested ? "kx_unit_" + std::to_string(unitDepth_) : std::string();
-    if (std::optional<UnitOutcome> done = backend_->RunUnitAtOnce(statements, savepoint, counted)) {
+    if (std::optional<UnitOutcome> done =
+            Watched([&] { return backend_->RunUnitAtOnce(statements, savepoint, counted); })) {
         const std::size_t tried = done->failed < 0 ? statements.size() : static_cast<std::size_t>(done->failed) + 1;
         if (recorder_)
             for (std::size_t i = 0; i < tried; ++i) recorder_(statements[i]);
+        if (done->failed < 0 && !nested) ++commits_;
         if (done->failed < 0 && unitDepth_ == 0 && batchDepth_ > 0) {
             if (nested)
                 CommitIfDue();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <charconv>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 #include "db/database.h"
@@ -38,6 +39,13 @@ PgResult Owned(PGresult* result) { return PgResult(result, PQclear); }
 void IgnoreNotice(void*, const char*) {}
 
 // libpq's messages span lines; a log line wants one.
+// Connection failures, a server shutting down or starting up, too many
+// connections, a lock not granted in time: the statement was not at fault.
+bool IsOutageState(std::string_view state) {
+    return state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03" ||
+           state == "53300" || state == "55P03";
+}
+
 std::string OneLine(const char* message) {
     std::string text;
     for (const char* p = message ? message : ""; *p; ++p) {
@@ -277,6 +285,27 @@ public:
 
     void SetStatementCache(bool on) override { useCache_ = on; }
 
+    bool LastFailureWasOutage() const override {
+        return conn_ && (PQstatus(conn_) != CONNECTION_OK || outageState_);
+    }
+
+    void Reconnect(std::chrono::milliseconds /*patience*/) override {
+        if (!conn_) throw DbError("database is not open");
+        if (PQstatus(conn_) == CONNECTION_OK) {
+            Settle();
+            if (PQtransactionStatus(conn_) != PQTRANS_IDLE) {
+                ++waits_;
+                PQclear(PQexec(conn_, "ROLLBACK"));
+            }
+        } else {
+            DropPending(ConnectionError());
+        }
+        cleanPointSet_ = cleanPointCurrent_ = false;
+        EnsureConnected();
+        ++waits_;
+        Check(Owned(PQexec(conn_, "select 1")).get());
+    }
+
     void Disconnect() override {
         if (!conn_) return;
         DropPending("the connection was closed before the unit's outcome was read");
@@ -308,6 +337,8 @@ private:
     }
 
     std::string ErrorText(const PGresult* result) const {
+        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        outageState_ = state && IsOutageState(state);
         const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         return primary ? OneLine(primary) : ConnectionError();
     }
@@ -579,6 +610,7 @@ private:
     std::optional<PendingUnit> pending_;  // a unit sent but not read yet
     bool cleanPointSet_ = false;      // kx_clean exists, on top of the savepoints
     bool cleanPointCurrent_ = false;  // and only reads ran since it was set
+    mutable bool outageState_ = false;  // the last error's SQLSTATE says the server is out of reach or busy
 };
 
 }  // namespace
@@ -586,8 +618,10 @@ private:
 std::unique_ptr<Backend> OpenPostgresBackend(const std::string& uri, const std::string& user,
                                              const std::string& password) {
     // Later keywords override what the URI says.
-    std::vector<const char*> keywords{"dbname", "fallback_application_name"};
-    std::vector<const char*> values{uri.c_str(), "kx-ata"};
+    // A server out of reach must not hold a reconnection for the system's TCP
+    // time-out; a URI's own connect_timeout comes after and wins.
+    std::vector<const char*> keywords{"connect_timeout", "dbname", "fallback_application_name"};
+    std::vector<const char*> values{"10", uri.c_str(), "kx-ata"};
     if (!user.empty()) {
         keywords.push_back("user");
         values.push_back(user.c_str());

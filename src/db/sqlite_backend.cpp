@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <charconv>
 #include <system_error>
@@ -79,6 +80,25 @@ public:
     bool InTransaction() const override { return db_ && !sqlite3_get_autocommit(db_); }
 
     void SetStatementCache(bool on) override { useCache_ = on; }
+
+    bool LastFailureWasOutage() const override {
+        if (!db_) return false;
+        const int code = sqlite3_errcode(db_) & 0xff;
+        return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+    }
+
+    // The file's write lock is what another program keeps: try for it once.
+    void Reconnect(std::chrono::milliseconds patience) override {
+        RequireOpen();
+        if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        const auto wait = std::clamp<std::chrono::milliseconds::rep>(patience.count(), 0, kBusyTimeoutMs);
+        sqlite3_busy_timeout(db_, static_cast<int>(wait));
+        const int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        const std::string error = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(db_);
+        if (rc == SQLITE_OK) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        if (rc != SQLITE_OK) throw DbError(error);
+    }
 
     void Disconnect() override {
         if (!db_) return;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "assembly/clock_date_window.h"
@@ -12,6 +13,7 @@
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_day.h"
 #include "schedule/batch_tally.h"
+#include "schedule/outage_recovery.h"
 #include "schedule/batch_staff_rows.h"
 
 namespace kx {
@@ -61,7 +63,9 @@ void AutoProcess(AgentContext& ctx)
 
         ctx.log.WriteDetail(10, "AutoProcess: started.");
         ctx.flags.stop = false;  // a Stop of an earlier batch ended that batch only
-        GetSysParam(ctx, ctx.templateRec);
+        BatchTally tally(ctx, "Auto-process");
+        OutageRecovery recovery(ctx, database, tally, "Auto-process");
+        if (!recovery.Read("the system parameters", [&] { GetSysParam(ctx, ctx.templateRec); })) return;
         const TAT_Emp batchTemplate = ctx.templateRec;
 
         const LocalTime now = ctx.clock.Now();
@@ -75,12 +79,15 @@ void AutoProcess(AgentContext& ctx)
         // The date recorded at the end is the last day processed, which is today
         // unless the run went on past midnight.
         std::string lastDate;
-        BatchTally tally(ctx, "Auto-process");
-        db::Database::Batch batch(database);
-        for (long long n = 1; n <= days && !ctx.flags.stop; ++n) {
+        std::optional<db::Database::Batch> batch;
+        if (!recovery.BeginBatch(batch)) return;
+        for (long long n = 1; n <= days && !ctx.flags.stop && !recovery.Abandoned(); ++n) {
             const std::string date = DateText(base + std::chrono::days{n});
+            if (!recovery.Read(date, [&] {
+                    db::RunSQL(ctx.log, database.AutoAPQuery, StaffWithoutRowSelect(date), true);
+                }))
+                break;
             lastDate = date;
-            db::RunSQL(ctx.log, database.AutoAPQuery, StaffWithoutRowSelect(date), true);
             const std::vector<BatchStaffRow> rows = TakeStaffRows(database.AutoAPQuery);
             const long long count = static_cast<long long>(rows.size());
             for (long long r = 1; r <= count; ++r) {
@@ -89,13 +96,21 @@ void AutoProcess(AgentContext& ctx)
                 const BatchStaffRow& row = rows[static_cast<std::size_t>(r - 1)];
                 ctx.host->SetGradBar(AutoProcessProgress(n, days, r, count));
                 ctx.host->MemoAdd("Auto-Process " + row.staffNumber + " on " + DayMonthYear(date));
-                ReprocessBatchStaffDay(ctx, batchTemplate, row, date);
                 tally.Processed();
+                // Copies: this day's rows are gone when a later outage redoes the step.
+                if (!recovery.Step(row.staffNumber, date, [&ctx, &batchTemplate, row, date] {
+                        ReprocessBatchStaffDay(ctx, batchTemplate, row, date);
+                    }) ||
+                    !recovery.CommitIfDue())
+                    break;
             }
         }
-        batch.End();
+        if (recovery.CommitNow()) batch->End();
 
-        if (ctx.flags.stop) {
+        if (recovery.Abandoned()) {
+            // The days not done stay without their rows: the next start processes them.
+            ctx.log.WriteDetail(10, "Auto-process ended by the database.");
+        } else if (ctx.flags.stop) {
             ctx.log.WriteDetail(10, "User Interrupted.");
         } else {
             db::WriteKTINI(ctx, "Attend", "LastAAPDate", lastDate);

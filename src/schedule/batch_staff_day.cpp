@@ -1,7 +1,6 @@
 #include "schedule/batch_staff_day.h"
 
 #include "assembly/turbo_reprocess.h"
-#include "db/database.h"
 
 namespace kx {
 

@@ -11,7 +11,7 @@ namespace kx {
 // batch's own copy: whatever ran while the batch let the event loop dispatch
 // (a clocking reprocessed on the fly) may have refilled it. Then the card
 // fields come from the row and the day is reprocessed with the current data
-// source. Between staff-days the batch's transaction is committed when due.
+// source. The batch commits between staff-days, through its OutageRecovery.
 void ReprocessBatchStaffDay(AgentContext& ctx, const TAT_Emp& batchTemplate, const BatchStaffRow& row,
                             const std::string& date);
 

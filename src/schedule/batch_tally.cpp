@@ -15,12 +15,14 @@ BatchTally::BatchTally(AgentContext& ctx, std::string name)
 {
 }
 
-long long BatchTally::Failed() const
+long long BatchTally::FailuresSoFar() const
 {
     const long long failures = ctx_.flags.staffDayFailures - failuresBefore_;
     const long long units = ctx_.db ? static_cast<long long>(ctx_.db->FailedUnits() - failedUnitsBefore_) : 0;
-    return std::min(processed_, failures + units);
+    return failures + units - forgiven_;
 }
+
+long long BatchTally::Failed() const { return std::clamp(FailuresSoFar() + lost_, 0LL, processed_); }
 
 BatchTally::~BatchTally()
 {

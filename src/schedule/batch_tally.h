@@ -22,6 +22,11 @@ public:
 
     void Processed() { ++processed_; }
     void Skipped(long long days = 1) { skipped_ += days; }
+    // The failures counted so far; those an outage caused and that are done
+    // again are forgiven; staff-days an outage took for good count as failed.
+    long long FailuresSoFar() const;
+    void Forgive(long long failures) { forgiven_ += failures; }
+    void Lost(long long staffDays) { lost_ += staffDays; }
 
 private:
     long long Failed() const;
@@ -33,6 +38,8 @@ private:
     std::uint64_t failedUnitsBefore_;
     long long processed_ = 0;
     long long skipped_ = 0;
+    long long forgiven_ = 0;
+    long long lost_ = 0;
 };
 
 }  // namespace kx

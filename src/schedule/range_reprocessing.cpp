@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 #include "assembly/clock_date_window.h"
 #include "assembly/query_access.h"
@@ -13,6 +14,7 @@
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_rows.h"
 #include "schedule/batch_tally.h"
+#include "schedule/outage_recovery.h"
 #include "schedule/range_request.h"
 
 namespace kx {
@@ -33,19 +35,23 @@ struct CardValidity {
 // One range run: the request's letter and days, and the counters.
 class RangeRun {
 public:
-    RangeRun(AgentContext& ctx, db::Database& db, BatchTally& tally) : ctx_(ctx), db_(db), tally_(tally) {}
+    RangeRun(AgentContext& ctx, db::Database& db, BatchTally& tally)
+        : ctx_(ctx), db_(db), tally_(tally), recovery_(ctx, db, tally, "Range reprocessing")
+    {
+    }
 
     void Walk(const std::string& trpRequest)
     {
-        GetSysParam(ctx_, ctx_.templateRec);
         ctx_.flags.stop = false;
+        if (!recovery_.Read("the system parameters", [this] { GetSysParam(ctx_, ctx_.templateRec); })) return;
 
         const RangeRequest request = SplitRangeRequest(trpRequest);
         db::Query& rows = db_.TurboQuery;
         ctx_.log.WriteDetail(10, "Turbo SQL=" + request.staffSql);
         // The front end writes this text: it may read, nothing more.
         rows.SetSQL(request.staffSql);
-        rows.OpenReadOnly();
+        if (!recovery_.Read("the staff list", [&] { rows.OpenReadOnly(); }))
+            return;
         if (rows.Eof()) {
             rows.Close();
             return;
@@ -57,33 +63,44 @@ public:
         ctx_.log.WriteDetail(0, std::to_string(total_) + " records (days * staff) to be reprocessed.");
         done_ = 0;
 
-        for (const BatchStaffRow& row : TakeStaffRows(rows)) {
-            ReprocessStaff(row);
-            db_.CommitIfDue();
+        const std::vector<BatchStaffRow> staff = TakeStaffRows(rows);
+        rows.Close();
+        std::optional<db::Database::Batch> batch;
+        if (!recovery_.BeginBatch(batch)) return;
+        for (const BatchStaffRow& row : staff) {
+            if (!ReprocessStaff(row) || !recovery_.CommitIfDue()) return;
             if (ctx_.flags.stop) break;
         }
-        rows.Close();
+        if (recovery_.CommitNow()) batch->End();
     }
 
 private:
-    void ReprocessStaff(const BatchStaffRow& row)
+    // False when the batch must end: the database did not come back from an outage.
+    bool ReprocessStaff(const BatchStaffRow& row)
     {
         const Log& log = ctx_.log;
         const Settings::Options& options = ctx_.settings.options;
         if (row.exempted == "Y") {
             log.WriteLog("Exempted : " + row.staffNumber);
-            db::RunSQL(log, db_.Common2Query,
-                       "delete from kt_attnd where staff_number='" + SqlQuote(row.staffNumber) + "'", false);
             tally_.Skipped(range_.count);
-            return;
+            return recovery_.Step(row.staffNumber, "", [this, &row] {
+                db::RunSQL(ctx_.log, db_.Common2Query,
+                           "delete from kt_attnd where staff_number='" + SqlQuote(row.staffNumber) + "'", false);
+            });
         }
 
-        FillTemplateCard(ctx_.templateRec, row);
-        log.WriteDetail(10, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate));
-        if (options.FlexibleWorkHour) LookUpFlexibleWorkHour(row.staffNumber);
-
-        CardValidity validity;
-        if (options.CheckStartExpiryDate && !ReadCardValidity(row.staffNumber, validity)) return;
+        // Members, not locals: after an outage the setup runs again from the recovery.
+        const bool prepared = recovery_.Setup(row.staffNumber, [this, &row] {
+            const Settings::Options& options = ctx_.settings.options;
+            FillTemplateCard(ctx_.templateRec, row);
+            ctx_.log.WriteDetail(10, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate));
+            if (options.FlexibleWorkHour) LookUpFlexibleWorkHour(row.staffNumber);
+            validity_ = CardValidity{};
+            valid_ = !options.CheckStartExpiryDate || ReadCardValidity(row.staffNumber, validity_);
+        });
+        if (!prepared) return false;
+        if (!valid_) return true;
+        const CardValidity validity = validity_;
 
         for (long long n = 0; n < range_.count; ++n) {
             const std::chrono::year_month_day date{range_.first + std::chrono::days{n}};
@@ -91,8 +108,11 @@ private:
             log.WriteDetail(10, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate) + "  " +
                                     "dts,Start,End=" + dateText + "," + validity.start + "," + validity.end);
             if (options.CheckStartExpiryDate && !validity.Covers(dateText)) {
-                DeleteRowsOutsideValidity(row.staffNumber, dateText, validity);
                 tally_.Skipped();
+                if (!recovery_.Step(row.staffNumber, dateText, [this, &row, dateText, validity] {
+                        DeleteRowsOutsideValidity(row.staffNumber, dateText, validity);
+                    }))
+                    return false;
                 continue;
             }
             ++done_;
@@ -102,11 +122,15 @@ private:
             }
             ShowProgress(row.staffNumber, date);
             ctx_.host->ProcessEvents();
-            TurboReprocessAttend(ctx_, dateText, row.staffNumber, dataSource_, row.otEntitled, row.onShift,
-                                 row.cardNumber);
             tally_.Processed();
-            db_.CommitIfDue();
+            if (!recovery_.Step(row.staffNumber, dateText, [this, &row, dateText] {
+                    TurboReprocessAttend(ctx_, dateText, row.staffNumber, dataSource_, row.otEntitled, row.onShift,
+                                         row.cardNumber);
+                }))
+                return false;
+            if (!recovery_.CommitIfDue()) return false;
         }
+        return true;
     }
 
     // Without a row (or when the lookup fails) the template keeps its value.
@@ -158,6 +182,9 @@ private:
     AgentContext& ctx_;
     db::Database& db_;
     BatchTally& tally_;
+    OutageRecovery recovery_;
+    bool valid_ = true;
+    CardValidity validity_;
     std::string dataSource_;
     RangeDays range_;
     long long total_ = 0;
@@ -197,10 +224,7 @@ bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, Batc
     const std::string title = ctx.host->ApplicationTitle();
     BatchTally tally(ctx, "Range reprocessing");
     try {
-        db::Database& db = ContextDatabase(ctx);
-        db::Database::Batch batch(db);
-        RangeRun(ctx, db, tally).Walk(trpRequest);
-        batch.End();
+        RangeRun(ctx, ContextDatabase(ctx), tally).Walk(trpRequest);
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<TurboReprocess>") + e.what());
         if (ctx.db) ctx.db->TurboQuery.Close();

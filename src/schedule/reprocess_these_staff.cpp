@@ -1,6 +1,7 @@
 #include "schedule/reprocess_these_staff.h"
 
 #include <chrono>
+#include <optional>
 #include <vector>
 
 #include "assembly/sys_param.h"
@@ -10,6 +11,7 @@
 #include "schedule/batch_staff_day.h"
 #include "schedule/batch_tally.h"
 #include "schedule/batch_staff_rows.h"
+#include "schedule/outage_recovery.h"
 
 namespace kx {
 
@@ -48,12 +50,14 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
     ctx.log.WriteDetail(0, "ReprocessTheseStaff: started.");
     // A Stop pressed during an earlier batch ended that batch, not this one.
     ctx.flags.stop = false;
-    GetSysParam(ctx, ctx.templateRec);
+    BatchTally tally(ctx, all ? "Daily reprocessing" : "Interval reprocessing");
+    OutageRecovery recovery(ctx, database, tally, all ? "Daily reprocessing" : "Interval reprocessing");
+    if (!recovery.Read("the system parameters", [&] { GetSysParam(ctx, ctx.templateRec); })) return;
     const TAT_Emp batchTemplate = ctx.templateRec;
     const std::string d = DateText(date);
 
     const std::string sql = StaffSelect(all, d, window, ctx.settings.reprocessing.BasedOnStaffNumber);
-    db::RunSQL(ctx.log, database.AutoPOnlyQuery, sql, true);
+    if (!recovery.Read(d, [&] { db::RunSQL(ctx.log, database.AutoPOnlyQuery, sql, true); })) return;
     if (!all) ctx.log.WriteDetail(0, sql);
     const std::vector<BatchStaffRow> rows = TakeStaffRows(database.AutoPOnlyQuery);
     const int count = static_cast<int>(rows.size());
@@ -63,8 +67,8 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
     ctx.log.WriteLog(summary);
     ctx.log.WriteRPLog(summary);
 
-    BatchTally tally(ctx, all ? "Daily reprocessing" : "Interval reprocessing");
-    db::Database::Batch batch(database);
+    std::optional<db::Database::Batch> batch;
+    if (!recovery.BeginBatch(batch)) return;
     for (int i = 1; i <= count; ++i) {
         const BatchStaffRow& row = rows[static_cast<std::size_t>(i - 1)];
         const std::string number = std::to_string(i);
@@ -73,11 +77,15 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
         if (ctx.flags.stop) break;
         if (row.exempted == "Y") ctx.log.WriteLog("Exempted : " + row.staffNumber);
         ctx.host->SetGradBar(i * 100 / count);
-        ReprocessBatchStaffDay(ctx, batchTemplate, row, d);
         tally.Processed();
+        if (!recovery.Step(row.staffNumber, d, [&ctx, &batchTemplate, &row, &d] {
+                ReprocessBatchStaffDay(ctx, batchTemplate, row, d);
+            }) ||
+            !recovery.CommitIfDue())
+            break;
         ctx.log.WriteRPLog("AutoRP " + number + " End : stf=" + row.staffNumber);
     }
-    batch.End();
+    if (recovery.CommitNow()) batch->End();
     ctx.host->SetGradBar(0);
 
     db::RunSQL(ctx.log, database.CommonQuery, "select count(*) from kt_attnd where at_date='" + SqlQuote(d) + "'",

@@ -139,6 +139,8 @@ Settings ReadSettings(const IniFile& ini)
     text("Database", "DBAlias", d.DBAlias);
     text("Database", "DBType", d.DBType);
     d.DBType = UpperCase(d.DBType);
+    integer("Database", "ReconnectSeconds", d.ReconnectSeconds);
+    if (d.ReconnectSeconds < 0) d.ReconnectSeconds = Settings::Database{}.ReconnectSeconds;
 
     auto& sv = s.server;
     text("Server", "Path", sv.Path);
