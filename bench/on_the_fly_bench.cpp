@@ -617,7 +617,7 @@ public:
         block_.Close();
         shm_unlink(("/" + name_).c_str());
         std::remove(kx::AgentLockPath(name_).c_str());
-        std::remove(("/dev/shm/kx-ctl." + name_ + ".lock").c_str());
+        std::remove(kx::CtlLockPath(name_).c_str());
     }
     MailboxClient(const MailboxClient&) = delete;
     MailboxClient& operator=(const MailboxClient&) = delete;

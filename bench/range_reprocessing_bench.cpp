@@ -345,7 +345,7 @@ struct MailboxFiles {
     ~MailboxFiles() {
         shm_unlink(("/" + name).c_str());
         std::remove(kx::AgentLockPath(name).c_str());
-        std::remove(("/dev/shm/kx-ctl." + name + ".lock").c_str());
+        std::remove(kx::CtlLockPath(name).c_str());
     }
 };
 

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -29,12 +31,46 @@ bool RetryWithin(std::chrono::milliseconds timeout, Check check)
     }
 }
 
+std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
+
+std::string OctalText(mode_t mode)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+// Empty when the directory is there (made now if missing) and only this user may write it.
+std::string PrivateDirectoryError(const std::string& dir)
+{
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "cannot make " + dir + ": " + std::strerror(errno);
+    struct stat st {};
+    if (lstat(dir.c_str(), &st) != 0) return "cannot read " + dir + ": " + std::strerror(errno);
+    if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & 022) != 0)
+        return "the lock directory " + dir + " belongs to another user or is open to others (owner " +
+               std::to_string(st.st_uid) + ", mode " + OctalText(st.st_mode) + "); remove it or name another mailbox";
+    return {};
+}
+
+// The file at the path is still the one locked (it was not removed and made anew meanwhile).
+bool StillAtPath(int fd, const std::string& path)
+{
+    struct stat held {}, named {};
+    return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+           held.st_ino == named.st_ino;
+}
+
 }  // namespace
 
-std::string AgentLockPath(const std::string& mailboxName) { return "/dev/shm/kx-ata." + mailboxName + ".lock"; }
+std::string AgentLockPath(const std::string& mailboxName) { return "/dev/shm/kx-ata." + mailboxName + ".d/agent.lock"; }
+
+std::string CtlLockPath(const std::string& mailboxName)
+{
+    return "/dev/shm/kx-ctl." + std::to_string(geteuid()) + ".d/" + mailboxName + ".lock";
+}
 
 FileLock::FileLock(FileLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), heldElsewhere_(other.heldElsewhere_), error_(std::move(other.error_))
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), heldElsewhere_(other.heldElsewhere_), error_(std::move(other.error_))
 {
 }
 
@@ -43,6 +79,7 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept
     if (this != &other) {
         Unlock();
         fd_ = std::exchange(other.fd_, -1);
+        path_ = std::move(other.path_);
         heldElsewhere_ = other.heldElsewhere_;
         error_ = std::move(other.error_);
     }
@@ -54,20 +91,31 @@ bool FileLock::TryLock(const std::string& path)
     Unlock();
     error_.clear();
     heldElsewhere_ = false;
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == EACCES) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error_ = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        error_ = PrivateDirectoryError(ParentOf(path));
+        if (!error_.empty()) return false;
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0 && errno == ENOENT) continue;  // the last holder of another lock took the directory
+        if (fd < 0) {
+            error_ = "cannot open " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            heldElsewhere_ = errno == EWOULDBLOCK;
+            error_ = heldElsewhere_ ? path + " is held by another process"
+                                    : "flock " + path + ": " + std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (StillAtPath(fd, path)) {
+            fd_ = fd;
+            path_ = path;
+            return true;
+        }
+        close(fd);  // its holder removed it as we took it: lock the new one
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        heldElsewhere_ = errno == EWOULDBLOCK;
-        error_ = heldElsewhere_ ? path + " is held by another process" : "flock " + path + ": " + std::strerror(errno);
-        close(fd);
-        return false;
-    }
-    fd_ = fd;
-    return true;
+    error_ = path + " keeps being removed";
+    return false;
 }
 
 bool FileLock::LockWithin(const std::string& path, std::chrono::milliseconds timeout)
@@ -87,6 +135,15 @@ void FileLock::Unlock()
     fd_ = -1;
 }
 
+// Removed while still held: whoever opened the old file before finds it gone once it gets the lock.
+void FileLock::UnlockAndRemove()
+{
+    if (fd_ < 0) return;
+    unlink(path_.c_str());
+    rmdir(ParentOf(path_).c_str());  // fails, harmlessly, while other files are in it
+    Unlock();
+}
+
 bool AgentLock::Acquire(const std::string& mailboxName)
 {
     const std::string path = AgentLockPath(mailboxName);
@@ -100,8 +157,10 @@ bool AgentLock::Acquire(const std::string& mailboxName)
 
 bool AgentRunning(const std::string& mailboxName)
 {
-    const int fd = open(AgentLockPath(mailboxName).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;  // no agent has ever served this mailbox
+    const std::string path = AgentLockPath(mailboxName);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0 && errno == EACCES) return access(ParentOf(path).c_str(), F_OK) == 0;
+    if (fd < 0) return false;  // no agent serves this mailbox, or it closed in order
     const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     close(fd);
     return held;

@@ -4,12 +4,19 @@
 
 namespace kx {
 
-// The lock file a running kx-ata holds for its mailbox.
+// The lock file a running kx-ata holds for its mailbox, alone in a directory of
+// the agent's user: "/dev/shm/kx-ata.NAME.d/agent.lock".
 std::string AgentLockPath(const std::string& mailboxName);
+// The lock file by which runs of kx-ctl of one user take turns on a mailbox:
+// "/dev/shm/kx-ctl.UID.d/NAME.lock".
+std::string CtlLockPath(const std::string& mailboxName);
 
 // An exclusive flock on a file, held for the life of the object. The file is
-// created when missing and never removed: removing a lock file races with the
-// next process that takes it.
+// created mode 0600 when missing, in a directory that only this user may write:
+// the directory is made mode 0700 when missing, and one that another user owns
+// or that others may write is refused, so no one else can take, hold or swap
+// the lock. The holder may remove the file (UnlockAndRemove): a lock taken on a
+// file that was removed meanwhile is let go and taken again on the new file.
 class FileLock {
 public:
     FileLock() = default;
@@ -26,6 +33,8 @@ public:
     // negative timeout waits without limit.
     bool LockWithin(const std::string& path, std::chrono::milliseconds timeout);
     void Unlock();
+    // Removes the file and, when it was the last, its directory; then unlocks.
+    void UnlockAndRemove();
 
     bool Held() const { return fd_ >= 0; }
     // The last attempt failed because another holder has the lock.
@@ -34,6 +43,7 @@ public:
 
 private:
     int fd_ = -1;
+    std::string path_;
     bool heldElsewhere_ = false;
     std::string error_;
 };
@@ -44,8 +54,11 @@ class AgentLock {
 public:
     // False, with a message for the operator, when another agent serves the mailbox.
     bool Acquire(const std::string& mailboxName);
-    void Release() { lock_.Unlock(); }
+    // At an orderly close: the lock file and its directory go with it.
+    void Release() { lock_.UnlockAndRemove(); }
     bool Held() const { return lock_.Held(); }
+    // After a failed Acquire: another agent holds it (and not, say, a lock directory that is refused).
+    bool HeldByAnotherAgent() const { return lock_.HeldElsewhere(); }
     const std::string& ErrorText() const { return error_; }
 
 private:
@@ -54,6 +67,8 @@ private:
 };
 
 // Whether an agent serves the mailbox right now (without creating the lock file).
+// For another user, who may not look inside the agent's directory, its presence
+// answers: the agent removes it at an orderly close.
 bool AgentRunning(const std::string& mailboxName);
 // Waits until no agent serves the mailbox, checking every 5 ms; false when the
 // timeout passes first (a negative timeout waits without limit).

@@ -42,6 +42,7 @@ SharedBlock::~SharedBlock() { Close(); }
 
 SharedBlock::SharedBlock(SharedBlock&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
+      created_(std::exchange(other.created_, false)),
       name_(std::move(other.name_)),
       error_(std::move(other.error_)),
       errorNumber_(other.errorNumber_)
@@ -53,6 +54,7 @@ SharedBlock& SharedBlock::operator=(SharedBlock&& other) noexcept
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
+        created_ = std::exchange(other.created_, false);
         name_ = std::move(other.name_);
         error_ = std::move(other.error_);
         errorNumber_ = other.errorNumber_;
@@ -113,6 +115,7 @@ SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode
         return OpenResult::NoBlock;
     }
     fd_ = fd;
+    created_ = created;
     lastReadSize_ = kSize;
     shrinkNoticed_ = false;
     return OpenResult::Mapped;
@@ -122,6 +125,12 @@ void SharedBlock::Close()
 {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
+}
+
+void SharedBlock::RemoveIfCreated()
+{
+    if (created_ && !name_.empty()) shm_unlink(("/" + name_).c_str());
+    created_ = false;
 }
 
 bool SharedBlock::TakeShrinkNotice() const

@@ -10,8 +10,8 @@ class Log;
 
 // The control mailbox: a named block of 10000 bytes of POSIX shared memory that
 // holds one NUL-terminated text, shared with the front end. Create-or-open, so
-// whichever side starts first makes it; the name is never unlinked here, since
-// the other side may still hold it.
+// whichever side starts first makes it; the name is unlinked only on request
+// (RemoveIfCreated), since the other side may still hold it.
 class SharedBlock {
 public:
     static constexpr std::size_t kSize = 10000;
@@ -37,6 +37,9 @@ public:
     OpenResult Open(const std::string& name, OpenMode mode = OpenMode::CreateOrOpen,
                     std::optional<unsigned> group = std::nullopt);
     void Close();
+    // Unlinks the block's name when this object created it: for a close after
+    // which no other program can still be holding it.
+    void RemoveIfCreated();
 
     bool HasView() const { return fd_ >= 0; }
     const std::string& Name() const { return name_; }
@@ -60,6 +63,7 @@ private:
     void Fail(const char* what, int errorNumber);
 
     int fd_ = -1;
+    bool created_ = false;
     mutable std::size_t lastReadSize_ = kSize;
     mutable bool shrinkNoticed_ = false;
     std::string name_;

@@ -292,6 +292,9 @@ void Agent::FormClose()
         ctx_.templateRec = TAT_Emp{};
         ctx_.afRecList.Clear();
         CloseControllerConnections();
+        // A private block serves this user's programs, which open it for each
+        // request; a block shared with a group may still be held by its front end.
+        if (!options_.mailboxGroup) block_.RemoveIfCreated();
         block_.Close();
     } catch (const std::exception& e) {
         ctx_.log.WriteLog(std::string("<FormClose>") + e.what());

@@ -78,7 +78,7 @@ int RunKxAta(int argc, char** argv)
     AgentLock lock;
     if (!lock.Acquire(line.mailboxName)) {
         std::cerr << "kx-ata: " << lock.ErrorText() << "\n";
-        return kExitMailboxBusy;
+        return lock.HeldByAnotherAgent() ? kExitMailboxBusy : kExitStartupFailed;
     }
 
     const bool headless = ChooseHeadless(line.headless);

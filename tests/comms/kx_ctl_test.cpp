@@ -217,7 +217,7 @@ TEST_F(KxCtlTest, RunsOnOneMailboxTakeTurns)
     EXPECT_GE(cmdSeen, rfaWritten) << "the second command must wait for the range run's RFA";
 
     FileLock otherRun;
-    ASSERT_TRUE(otherRun.TryLock(kxctl::CtlLockPath(name.name())));
+    ASSERT_TRUE(otherRun.TryLock(CtlLockPath(name.name())));
     const CtlRun blocked = Ctl({"--timeout", "0.1", "wnm"});
     EXPECT_EQ(blocked.status, kxctl::kTimeout);
     EXPECT_NE(blocked.err.find("another kx-ctl is still using mailbox"), std::string::npos) << blocked.err;

@@ -9,6 +9,7 @@
 
 #include "comms/agent_lock.h"
 #include "comms/shared_block.h"
+#include "support/mailbox_files.h"
 
 namespace kx::test {
 
@@ -23,9 +24,7 @@ public:
     }
     ~ScopedMailboxName()
     {
-        shm_unlink(("/" + name_).c_str());
-        unlink(AgentLockPath(name_).c_str());
-        unlink(("/dev/shm/kx-ctl." + name_ + ".lock").c_str());
+        RemoveMailboxFiles(name_);
     }
     ScopedMailboxName(const ScopedMailboxName&) = delete;
     ScopedMailboxName& operator=(const ScopedMailboxName&) = delete;

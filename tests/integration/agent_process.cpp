@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "support/mailbox_files.h"
+
 extern char** environ;
 
 namespace kx::test {
@@ -146,9 +148,7 @@ RunningAgent::~RunningAgent()
         kill(pid_, SIGKILL);
         WaitExit(10s);
     }
-    shm_unlink(("/" + mailbox_).c_str());
-    unlink(("/dev/shm/kx-ata." + mailbox_ + ".lock").c_str());
-    unlink(("/dev/shm/kx-ctl." + mailbox_ + ".lock").c_str());  // left by kx-ctl runs on this mailbox
+    RemoveMailboxFiles(mailbox_);
     std::error_code ec;
     std::filesystem::remove(outFile_, ec);
     std::filesystem::remove(errFile_, ec);
@@ -179,7 +179,7 @@ std::string RunningAgent::StandardError() const { return ReadFile(errFile_); }
 
 bool AgentLockHeld(const std::string& mailbox)
 {
-    const int fd = open(("/dev/shm/kx-ata." + mailbox + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(AgentLockPath(mailbox).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0;
     close(fd);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "program_runner.h"
+#include "support/mailbox_files.h"
 #include "support/test_db.h"
 
 namespace kx::test {
@@ -33,10 +34,7 @@ protected:
     void TearDown() override
     {
         if (!mailbox.empty()) {
-            shm_unlink(("/" + mailbox).c_str());
-            std::error_code ignored;
-            std::filesystem::remove("/dev/shm/kx-ata." + mailbox + ".lock", ignored);
-            std::filesystem::remove("/dev/shm/kx-ctl." + mailbox + ".lock", ignored);
+            test::RemoveMailboxFiles(mailbox);
         }
         DatabaseTest::TearDown();
     }

@@ -43,7 +43,7 @@ protected:
         agent.emplace(std::vector<std::string>{(bin / "kx-ata").string(), "--home", Home().string(), "--headless",
                                                "--server", "--mailbox", mailbox},
                       Home() / "kx-ata.out");
-        const fs::path lock = "/dev/shm/kx-ata." + mailbox + ".lock";
+        const fs::path lock = AgentLockPath(mailbox);
         for (int i = 0; i < 1000 && !test::FileLockedElsewhere(lock) && agent->Running(); ++i) usleep(10000);
     }
     // "OLD" until `count` clockings came back, each as its on-line record (kx-ctl prints what follows "DLO").

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "agent_process.h"
+#include "comms/agent_lock.h"
 #include "db/database.h"
 
 namespace kx::test {
@@ -64,6 +65,35 @@ TEST_F(KxAtaTest, StartsAndClosesInOrderOnTermination)
         EXPECT_NE(std::find(lines.begin(), lines.end(), "<FormCr> End."), lines.end());
         EXPECT_EQ(lines.back(), "---- KX_ATA Ended. ----");
         EXPECT_FALSE(AgentLockHeld(agent.Mailbox()));
+    }
+}
+
+// Nothing accumulates in /dev/shm: the lock goes with its directory, and the
+// block too unless a front end of the named group may still hold it.
+TEST_F(KxAtaTest, AnOrderlyCloseLeavesNothingBehindUnlessAGroupMayHoldTheBlock)
+{
+    struct Case {
+        std::vector<std::string> args;
+        bool blockKept;
+    };
+    for (const Case& c : {Case{{}, false}, Case{{"--mailbox-group", "root"}, true}}) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        AgentHome home;
+        home.CreateDatabase();
+        home.WriteIni();
+        RunningAgent agent(home, c.args);
+        ASSERT_TRUE(agent.WaitStarted()) << agent.StandardError();
+        const std::string lock = AgentLockPath(agent.Mailbox());
+        struct stat st {};
+        ASSERT_EQ(stat(lock.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        ASSERT_EQ(stat(lock.substr(0, lock.rfind('/')).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+        agent.Signal(SIGTERM);
+        EXPECT_EQ(agent.WaitExit(), 0);
+        EXPECT_FALSE(std::filesystem::exists(lock.substr(0, lock.rfind('/'))));
+        EXPECT_EQ(std::filesystem::exists("/dev/shm/" + agent.Mailbox()), c.blockKept);
     }
 }
 

@@ -36,7 +36,7 @@ TEST_P(RangeRequestTest, EveryStaffDayIsWrittenAndTheMailboxServedAgain)
     test::BackgroundProgram agent({(bin / "kx-ata").string(), "--home", Home().string(), "--headless", "--mailbox",
                                    mailbox},
                                   Home() / "kx-ata.out");
-    const fs::path lock = "/dev/shm/kx-ata." + mailbox + ".lock";
+    const fs::path lock = AgentLockPath(mailbox);
     for (int i = 0; i < 1000 && !test::FileLockedElsewhere(lock) && agent.Running(); ++i) usleep(10000);
     ASSERT_TRUE(test::FileLockedElsewhere(lock)) << "kx-ata did not start";
 

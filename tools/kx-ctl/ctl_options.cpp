@@ -105,8 +105,9 @@ Options:
                   for its "RFA" without limit unless --timeout is given
   --help          this text
 
-Runs of kx-ctl on one mailbox take turns (lock file /dev/shm/kx-ctl.NAME.lock). A
-command that timed out stays in the block and the agent may still serve it later.
+Runs of kx-ctl of one user on one mailbox take turns (lock file
+/dev/shm/kx-ctl.UID.d/NAME.lock, removed after each run). A command that timed
+out stays in the block and the agent may still serve it later.
 
 Exit status: 0 ok, 1 error, 2 usage, 3 timeout, 4 no agent serves the mailbox.
 )";

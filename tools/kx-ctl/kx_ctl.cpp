@@ -70,7 +70,12 @@ int Session::Run(const std::string& commandText)
     const std::string& command = options_.command;
     const std::string& mailbox = options_.mailbox;
     kx::FileLock turn;
-    if (!turn.LockWithin(CtlLockPath(mailbox), LockWait(ReplyLimit(options_)))) {
+    // Nothing is left behind: the next run makes the file anew.
+    struct TurnEnds {
+        kx::FileLock& turn;
+        ~TurnEnds() { turn.UnlockAndRemove(); }
+    } turnEnds{turn};
+    if (!turn.LockWithin(kx::CtlLockPath(mailbox), LockWait(ReplyLimit(options_)))) {
         if (turn.HeldElsewhere()) return Fail(err_, kTimeout, "another kx-ctl is still using mailbox " + mailbox);
         return Fail(err_, kError, turn.ErrorText());
     }

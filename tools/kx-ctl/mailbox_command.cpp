@@ -55,6 +55,5 @@ std::string MailboxCommandText(const CtlOptions& options)
     return text;
 }
 
-std::string CtlLockPath(const std::string& mailboxName) { return "/dev/shm/kx-ctl." + mailboxName + ".lock"; }
 
 }  // namespace kxctl

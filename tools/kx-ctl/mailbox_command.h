@@ -9,7 +9,4 @@ namespace kxctl {
 // UsageError for arguments the agent could not take.
 std::string MailboxCommandText(const CtlOptions& options);
 
-// "/dev/shm/kx-ctl." + name + ".lock": runs of kx-ctl on one mailbox take turns.
-std::string CtlLockPath(const std::string& mailboxName);
-
 }  // namespace kxctl
