@@ -181,6 +181,31 @@ TEST_F(KxAtaTest, AMailboxBlockOpenToOthersIsRefused)
     shm_unlink(("/" + mailbox).c_str());
 }
 
+// Another local user makes the block first, private to that user and of the
+// right size: the agent must still not serve requests through it.
+TEST_F(KxAtaTest, ABlockAnotherUserMadeIsRefused)
+{
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root and setpriv";
+    AgentHome home;
+    home.CreateDatabase();
+    home.WriteIni();
+    const std::string mailbox = UniqueMailboxName();
+    const ProgramResult made = RunAndCapture({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                              "/bin/sh", "-c",
+                                              "umask 077; head -c 10000 /dev/zero > /dev/shm/" + mailbox});
+    ASSERT_EQ(made.status, 0) << made.err;
+    struct stat st {};
+    ASSERT_EQ(stat(("/dev/shm/" + mailbox).c_str(), &st), 0);
+    ASSERT_EQ(st.st_uid, 65534u);
+
+    RunningAgent agent(home, {}, mailbox);
+    EXPECT_EQ(agent.WaitExit(), 1);
+    const auto lines = home.LogLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.rfind("<FCR.MapFile>the block /dev/shm/" + mailbox + " belongs to another user", 0) == 0;
+    })) << ::testing::PrintToString(lines);
+}
+
 TEST_F(KxAtaTest, SecondAgentOnTheSameMailboxIsRefused)
 {
     AgentHome home;
