@@ -8,6 +8,7 @@
 #include "comms/command_buffers.h"
 #include "comms/receive_queue.h"
 #include "core/agent_context.h"
+#include "core/file_bytes.h"
 #include "core/int_text.h"
 #include "core/text.h"
 #include "db/database.h"
@@ -287,8 +288,7 @@ void TMsgForm::SendCommand(int n, const std::string& text)
 
 void TMsgForm::WriteNetCompLog(std::string_view line) const
 {
-    std::ofstream file(ctx_.home / kNetCompLog, std::ios::app | std::ios::binary);
-    file << line << '\n';
+    AppendLogBytes(ctx_.home / kNetCompLog, std::string(line) + '\n');
 }
 
 // ---- closing ----

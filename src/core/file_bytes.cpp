@@ -1,5 +1,8 @@
 #include "core/file_bytes.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -25,6 +28,24 @@ std::string ReadFileBytes(const std::filesystem::path& file, std::size_t maxByte
     std::fclose(in);
     if (failed) throw std::runtime_error("Cannot read file \"" + file.string() + "\". " + std::strerror(error));
     return bytes;
+}
+
+bool AppendLogBytes(const std::filesystem::path& file, std::string_view bytes)
+{
+    const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
+    if (fd < 0) return false;
+    bool written = true;
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            written = false;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    return written;
 }
 
 }  // namespace kx

@@ -1,5 +1,7 @@
 #include "core/log.h"
 
+#include "core/file_bytes.h"
+
 #include <cstdio>
 #include <string>
 
@@ -52,10 +54,7 @@ void Log::Append(const std::filesystem::path& file, std::string_view text) const
     std::string line(stamp);
     line.append(text);
     line.push_back('\n');
-    std::FILE* out = std::fopen(file.c_str(), "ab");
-    if (!out) return;
-    std::fwrite(line.data(), 1, line.size(), out);
-    std::fclose(out);
+    AppendLogBytes(file, line);
 }
 
 }  // namespace kx

@@ -1,6 +1,7 @@
 #include "core/log.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -90,6 +91,22 @@ TEST_F(LogTest, DeletedLogIsCreatedAgain)
     fs::remove(home / "KX_ATA.Log");
     log.WriteLog("two");
     EXPECT_EQ(ReadAll(home / "KX_ATA.Log"), "08/12/26 09:05:07 : two\n");
+}
+
+// Logs name staff and requests: not for every local user, whatever the umask.
+TEST_F(LogTest, LogsAreMadeForTheirUserAndGroupOnly)
+{
+    const mode_t old = umask(0);
+    Log log(home, clock);
+    log.SetLogReprocess(true);
+    log.WriteLog("one");
+    log.WriteRPLog("two");
+    umask(old);
+    for (const fs::path& file : {home / "KX_ATA.Log", log.ReprocessLogPath()}) {
+        SCOPED_TRACE(file.string());
+        EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    }
 }
 
 TEST_F(LogTest, UnwritableLogIsSwallowedAndLaterWritesWork)
