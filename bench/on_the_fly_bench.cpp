@@ -52,10 +52,12 @@
 #include "shell/job_display_table.h"
 #include "shell/settings_derivation.h"
 #include "shell/settings_file.h"
+#include "support/bench_programs.h"
 
 namespace fs = std::filesystem;
 namespace db = kx::db;
 using namespace std::chrono_literals;
+using namespace kx::bench;
 
 namespace {
 
@@ -64,7 +66,6 @@ const std::string kDemoFrom = "20250301";
 constexpr int kFepCount = 8;
 constexpr auto kIdlePollWindow = 5s;
 constexpr auto kCpuWindow = 10s;
-constexpr auto kClientSleep = 50us;
 constexpr auto kWatcherSleep = 20us;
 
 struct BenchOptions {
@@ -105,13 +106,6 @@ BenchOptions ParseOptions(int argc, char** argv)
     return o;
 }
 
-long long NowMicros()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);  // the clock kx-fep --stamp writes
-    return static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-}
-
 struct Distribution {
     std::size_t n = 0;
     double median = 0, p99 = 0, max = 0;
@@ -131,24 +125,6 @@ Distribution Distribute(std::vector<double> values)
 }
 
 // ---------------------------------------------------------------- sites
-
-// The run's directory in /tmp, removed however the run ends.
-struct WorkDir {
-    WorkDir()
-    {
-        char pattern[] = "/tmp/kx-otf-bench-XXXXXX";
-        if (!mkdtemp(pattern)) throw std::runtime_error("no temporary directory");
-        path = pattern;
-    }
-    ~WorkDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    WorkDir(const WorkDir&) = delete;
-    WorkDir& operator=(const WorkDir&) = delete;
-    fs::path path;
-};
 
 // A copy of the demo site: a home with Kairox.ini, and the database the agent and
 // kx-fep use (an SQLite file in the home, or a schema of its own on PostgreSQL).
@@ -229,17 +205,6 @@ long long CountRows(const Site& site, const std::string& sql)
     return rows.rowCount ? std::stoll(rows.cells[0]) : 0;
 }
 
-// The FEP table: unit n at 127.0.0.1:ports[n-1], nothing else.
-void DefineFeps(const Site& site, const std::vector<int>& ports)
-{
-    auto database = db::Database::Open(site.alias, site.home);
-    database->Run("delete from M_Server", nullptr);
-    for (std::size_t i = 0; i < ports.size(); ++i)
-        database->Run("insert into M_Server values (" + std::to_string(i + 1) + ", '127.0.0.1', '" +
-                          std::to_string(ports[i]) + "', 'FEP" + std::to_string(i + 1) + "', 'N', 4, 2, 2)",
-                      nullptr);
-}
-
 // ---------------------------------------------------------------- clockings
 
 struct Clocking {
@@ -301,114 +266,6 @@ std::string KeyOfOnLineRecord(const std::string& text)
 }
 
 // ---------------------------------------------------------------- processes
-
-// The programs started here, ended at the latest when the run ends.
-class Processes {
-public:
-    ~Processes()
-    {
-        for (pid_t pid : pids_) End(pid);
-    }
-    Processes() = default;
-    Processes(const Processes&) = delete;
-    Processes& operator=(const Processes&) = delete;
-
-    // Output into outFile and errFile; with stdinWrite, standard input is a pipe
-    // whose writing end is returned there.
-    pid_t Spawn(const std::vector<std::string>& args, const fs::path& outFile, const fs::path& errFile,
-                int* stdinWrite = nullptr)
-    {
-        int pipeFds[2] = {-1, -1};
-        if (stdinWrite && pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        std::fflush(stdout);
-        const pid_t pid = fork();
-        if (pid < 0) throw std::runtime_error("fork failed");
-        if (pid == 0) {
-            const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-            const int in = stdinWrite ? pipeFds[0] : open("/dev/null", O_RDONLY);
-            if (out < 0 || err < 0 || in < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        if (stdinWrite) {
-            close(pipeFds[0]);
-            *stdinWrite = pipeFds[1];
-        }
-        pids_.push_back(pid);
-        return pid;
-    }
-
-    static bool Running(pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == 0; }
-
-    // Waits up to `limit` for pid to end by itself; then SIGTERM, then SIGKILL.
-    void End(pid_t pid, std::chrono::milliseconds limit = 0ms)
-    {
-        const auto it = std::find(pids_.begin(), pids_.end(), pid);
-        if (it == pids_.end()) return;
-        pids_.erase(it);
-        if (WaitExit(pid, limit)) return;
-        kill(pid, SIGTERM);
-        if (WaitExit(pid, 5s)) return;
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-
-private:
-    static bool WaitExit(pid_t pid, std::chrono::milliseconds limit)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        do {
-            const pid_t done = waitpid(pid, nullptr, WNOHANG);
-            if (done == pid || done < 0) return true;
-            std::this_thread::sleep_for(5ms);
-        } while (std::chrono::steady_clock::now() < end);
-        return false;
-    }
-
-    std::vector<pid_t> pids_;
-};
-
-std::vector<std::string> ReadLines(const fs::path& file)
-{
-    std::vector<std::string> lines;
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// One kx-fep with --stamp, its clockings fed through standard input when asked.
-struct Fep {
-    pid_t pid = -1;
-    int port = 0;
-    int input = -1;
-    fs::path out, err;
-};
-
-Fep StartFep(Processes& processes, const fs::path& bin, const fs::path& dir, const std::string& name,
-             const std::string& dbTarget)
-{
-    Fep fep;
-    fep.out = dir / (name + ".out");
-    fep.err = dir / (name + ".err");
-    std::vector<std::string> args = {(bin / "kx-fep").string(), "--listen", "127.0.0.1:0", "--stamp", "--clockings", "-"};
-    if (!dbTarget.empty()) args.insert(args.end(), {"--db", dbTarget});
-    fep.pid = processes.Spawn(args, fep.out, fep.err, &fep.input);
-    const std::string banner = "kx-fep listening on 127.0.0.1:";
-    for (const auto end = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < end;) {
-        const auto lines = ReadLines(fep.out);
-        if (!lines.empty() && lines[0].starts_with(banner)) {
-            fep.port = std::stoi(lines[0].substr(banner.size()));
-            return fep;
-        }
-        if (!Processes::Running(fep.pid)) break;
-        std::this_thread::sleep_for(10ms);
-    }
-    throw std::runtime_error("kx-fep did not start listening; see " + fep.err.string());
-}
 
 void Feed(Fep& fep, const std::vector<Clocking>& clockings)
 {
@@ -556,8 +413,8 @@ struct QueueResult {
 QueueResult TimeHandOutToQueue(Processes& processes, const fs::path& bin, const Site& site,
                                const std::vector<Clocking>& clockings)
 {
-    Fep fep = StartFep(processes, bin, site.home, "fep", "");
-    DefineFeps(site, {fep.port});
+    Fep fep = StartFep(processes, bin, site.home, "fep", {"--stamp", "--clockings", "-"}, true);
+    DefineFeps(site.alias, site.home, {fep.port});
     InProcessAgent agent(site);
     kx::CommandBuffers commands;
     kx::ReceiveQueue queue;
@@ -607,75 +464,6 @@ QueueResult TimeHandOutToQueue(Processes& processes, const fs::path& bin, const 
 }
 
 // ---------------------------------------------------------------- the agent as a program
-
-// The front end's side of the mailbox.
-class MailboxClient {
-public:
-    explicit MailboxClient(std::string name) : name_(std::move(name)) {}
-    ~MailboxClient()
-    {
-        block_.Close();
-        shm_unlink(("/" + name_).c_str());
-        std::remove(kx::AgentLockPath(name_).c_str());
-        std::remove(kx::CtlLockPath(name_).c_str());
-    }
-    MailboxClient(const MailboxClient&) = delete;
-    MailboxClient& operator=(const MailboxClient&) = delete;
-
-    const std::string& Name() const { return name_; }
-
-    // Until the agent serves the mailbox and answers "OLD".
-    void WaitForAgent(pid_t agent, const fs::path& out)
-    {
-        for (const auto end = std::chrono::steady_clock::now() + 60s; std::chrono::steady_clock::now() < end;) {
-            if (!Processes::Running(agent)) break;
-            if (kx::AgentRunning(name_) &&
-                block_.Open(name_, kx::SharedBlock::OpenMode::ExistingOnly) == kx::SharedBlock::OpenResult::Mapped &&
-                Old(5s))
-                return;
-            std::this_thread::sleep_for(50ms);
-        }
-        throw std::runtime_error("kx-ata did not answer \"OLD\"; see " + out.string());
-    }
-
-    struct Reply {
-        std::string record;  // after "DLO"
-        long long at = 0;    // when it was read
-        double ms = 0;       // "OLD" written -> "DLO" read
-    };
-    std::optional<Reply> Old(std::chrono::milliseconds limit)
-    {
-        block_.SendMFThis("OLD");
-        const long long start = NowMicros();
-        const long long end = start + std::chrono::duration_cast<std::chrono::microseconds>(limit).count();
-        for (;;) {
-            const std::string text = block_.ReadText();
-            if (text.starts_with("DLO")) {
-                const long long at = NowMicros();
-                return Reply{text.substr(3), at, (at - start) / 1000.0};
-            }
-            if (NowMicros() > end) return std::nullopt;
-            std::this_thread::sleep_for(kClientSleep);
-        }
-    }
-
-    void End(Processes& processes, pid_t agent)
-    {
-        if (block_.HasView()) block_.SendMFThis("END");
-        processes.End(agent, 15s);
-    }
-
-private:
-    std::string name_;
-    kx::SharedBlock block_;
-};
-
-pid_t StartAgent(Processes& processes, const fs::path& bin, const Site& site, const std::string& mailbox)
-{
-    return processes.Spawn({(bin / "kx-ata").string(), "--headless", "--server", "--home", site.home.string(),
-                            "--mailbox", mailbox},
-                           site.home / "kx-ata.out", site.home / "kx-ata.out");
-}
 
 void WaitConnected(const std::vector<Fep>& feps)
 {
@@ -793,15 +581,16 @@ EndToEnd RunEndToEnd(Processes& processes, const fs::path& bin, const Site& site
     std::vector<Fep> feps;
     std::vector<int> ports;
     for (int i = 1; i <= fepCount; ++i) {
-        feps.push_back(StartFep(processes, bin, site.home, "fep" + std::to_string(i), site.target));
+        feps.push_back(StartFep(processes, bin, site.home, "fep" + std::to_string(i),
+                                {"--stamp", "--clockings", "-", "--db", site.target}, true));
         ports.push_back(feps.back().port);
     }
-    DefineFeps(site, ports);
+    DefineFeps(site.alias, site.home, ports);
     std::vector<std::vector<Clocking>> perFep(fepCount);
     for (std::size_t i = 0; i < clockings.size(); ++i) perFep[i % fepCount].push_back(clockings[i]);
 
     MailboxClient client("kx-otf-bench-" + std::to_string(getpid()) + "-" + std::to_string(fepCount));
-    const pid_t agent = StartAgent(processes, bin, site, client.Name());
+    const pid_t agent = StartAgent(processes, bin, site.home, client.Name());
     long long idleFrom = 0, idleTo = 0;
     try {
         client.WaitForAgent(agent, site.home / "kx-ata.out");
@@ -875,7 +664,7 @@ int main(int argc, char** argv)
         int qtArgc = 1;
         QCoreApplication app(qtArgc, argv);  // the controller connections want an event loop
         const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
-        const WorkDir workDir;
+        const WorkDir workDir("kx-otf-bench");
         const fs::path& work = workDir.path;
         std::optional<EndToEnd> one, eight;
         FormatResult format;
