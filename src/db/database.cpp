@@ -48,9 +48,18 @@ std::vector<std::string> Database::MissingSuiteTables() {
 }
 
 void Database::Run(std::string_view sql, ResultSet* rows) {
+    const bool cached = batchDepth_ > 0 && rows;
+    if (cached) {
+        if (const ResultSet* kept = readCache_.Find(sql)) {
+            *rows = *kept;
+            return;
+        }
+    }
+    readCache_.Heard(sql);
     if (recorder_) recorder_(sql);
     Watched([&] { backend_->Run(sql, rows); });
     if (!backend_->InTransaction()) ++commits_;
+    if (cached) readCache_.Keep(sql, *rows);
 }
 
 void Database::RunReadOnly(std::string_view sql, ResultSet* rows) {
@@ -75,6 +84,7 @@ void Database::Close() {
         }
     }
     batchDepth_ = 0;
+    readCache_.Clear();
     backend_->Disconnect();
 }
 

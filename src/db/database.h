@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/backend.h"
+#include "db/batch_read_cache.h"
 
 namespace kx::db {
 
@@ -196,6 +197,11 @@ public:
     // How many times the backend has waited for its server (0 for SQLite).
     std::uint64_t ServerWaits() const { return backend_->ServerWaits(); }
 
+    // Inside a batch, selects from these tables are answered from the batch's
+    // read cache (see BatchReadCache) until its next commit. Tables that the
+    // batches only read, and whose rows may lag one commit interval.
+    void SetBatchReadTables(std::vector<std::string> tables) { readCache_.SetTables(std::move(tables)); }
+
     // Runs a script of several statements as written, uncached (schema creation, tools).
     void ExecScript(std::string_view sql);
 
@@ -239,6 +245,7 @@ private:
     std::function<void(std::string_view)> recorder_;
     std::function<void()> turnWaited_;
     std::uint64_t failedUnits_ = 0;
+    BatchReadCache readCache_;
     std::uint64_t outages_ = 0;
     std::uint64_t commits_ = 0;
     int batchDepth_ = 0;

@@ -14,6 +14,7 @@ void Database::BeginBatchTransaction() {
 }
 
 void Database::CommitBatchTransaction() {
+    readCache_.Clear();
     if (!backend_->InTransaction()) return;
     Watched([&] { backend_->Control("COMMIT"); });
     ++commits_;
@@ -26,11 +27,13 @@ void Database::CommitBatchNow() {
 }
 
 void Database::Recover(std::chrono::milliseconds patience) {
+    readCache_.Clear();
     backend_->Reconnect(patience);
     if (batchDepth_ > 0 && unitDepth_ == 0) BeginBatchTransaction();
 }
 
 void Database::BeginBatch() {
+    if (batchDepth_ == 0) readCache_.Clear();
     if (batchDepth_++ > 0 || unitDepth_ > 0) return;
     try {
         BeginBatchTransaction();
@@ -45,11 +48,14 @@ void Database::CommitIfDue() {
     if (backend_->InTransaction()) {
         if (std::chrono::steady_clock::now() - batchStarted_ < kBatchCommitInterval) return;
         CommitBatchTransaction();
+    } else {
+        readCache_.Clear();
     }
     BeginBatchTransaction();
 }
 
 void Database::EndBatch() {
+    readCache_.Clear();
     if (batchDepth_ == 0) return;
     if (--batchDepth_ > 0 || unitDepth_ > 0) return;
     CommitBatchTransaction();

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "assembly/reference_tables.h"
+
 namespace kx {
 namespace {
 
@@ -79,6 +81,7 @@ bool OutageRecovery::Read(const std::string& date, const std::function<void()>& 
 
 bool OutageRecovery::BeginBatch(std::optional<db::Database::Batch>& batch)
 {
+    db_.SetBatchReadTables(ReferenceTables());
     return Read("the start of the batch", [&] { batch.emplace(db_); });
 }
 
