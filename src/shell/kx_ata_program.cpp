@@ -46,9 +46,8 @@ int RunKxAta(int argc, char** argv)
     AgentCommandLine line;
     try {
         line = ParseAgentCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const CommandLineError& e) {
-        std::cerr << "kx-ata: " << e.what() << "\n" << "Try 'kx-ata --help'.\n";
-        return kExitUsage;
+    } catch (const CLI::ParseError& e) {
+        return ReportUsageError("kx-ata", AgentSynopsisText(), e, std::cerr);
     }
     if (line.action == AgentCommandLine::Action::ShowHelp) {
         std::cout << AgentUsageText();
