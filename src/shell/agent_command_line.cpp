@@ -53,7 +53,8 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
     app->add_flag("--version", parsed.version, "print the version and exit")->disable_flag_override();
     app->set_help_flag("--help,-h", "print this help and exit");
     app->footer(
-        "SIGINT and SIGTERM close the agent in order.\n\n"
+        "SIGINT and SIGTERM close the agent in order. Under systemd (Type=notify) it reports READY=1 once the "
+        "mailbox is served, STATUS= with what it is doing and, with WatchdogSec=, WATCHDOG=1.\n\n"
         "Exit status: 0 after an orderly close, 1 when start-up failed (the database could not be opened, or the "
         "mailbox block is another user's or open to others), 2 on a wrong command line, 3 when another agent "
         "already serves the mailbox.");
