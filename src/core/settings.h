@@ -12,6 +12,7 @@ struct Settings {
     struct Database {
         std::string DBAlias = "Kairox";
         std::string DBType = "PARADOX";  // upper-cased on reading
+        int ReconnectSeconds = 60;  // pause between attempts to reopen a lost database
         bool operator==(const Database&) const = default;
     };
 

@@ -9,12 +9,14 @@ namespace kx {
 namespace {
 
 constexpr const char* kSynopsis =
-    "Usage: kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--mailbox-group GROUP] [--version] [--help]\n";
+    "Usage: kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--mailbox-group GROUP] [--version] [--help]\n"
+    "       kx-ata --check [--home DIR] [--server]\n";
 
 // What the command line asks for beyond the fields of AgentCommandLine.
 struct Parsed {
     std::string home;
     bool version = false;
+    bool check = false;
 };
 
 std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
@@ -31,12 +33,12 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
         ->check(NotEmpty("a directory"));
     app->add_flag("--server", line.serverMode, "server mode: [Server] ATServer is forced on")
         ->disable_flag_override();
-    app->add_flag("--headless", line.headless,
+    auto* headless = app->add_flag("--headless", line.headless,
                                    "no window: dialogs are answered automatically and logged, messages and "
                                    "progress go to standard output (chosen automatically when no display is "
                                    "available)")
                          ->disable_flag_override();
-    app->add_option("--mailbox", line.mailboxName,
+    auto* mailbox = app->add_option("--mailbox", line.mailboxName,
                         std::string("name of the control mailbox block (default ") + kDefaultMailboxName + ")")
             ->type_name("NAME")
             ->check(CLI::Validator(
@@ -45,11 +47,19 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
                                                   : std::string("wants a name without '/' of at most 200 bytes");
                 },
                 ""));
-    app->add_option("--mailbox-group", line.mailboxGroup,
+    auto* group = app->add_option("--mailbox-group", line.mailboxGroup,
                                   "the block is made for this user and GROUP (mode 0660) instead of this user "
                                   "alone (0600), for a front end of another user")
                       ->type_name("GROUP")
                       ->check(NotEmpty("a group name"));
+    app->add_flag("--check", parsed.check,
+                  "reads Kairox.ini and the database as start-up does, changes nothing, and reports the settings "
+                  "that differ from their defaults, unknown keys, malformed values, the database, the controllers "
+                  "and the scheduled batches; serves no mailbox, so it runs beside a running agent")
+        ->disable_flag_override()
+        ->excludes(headless)
+        ->excludes(mailbox)
+        ->excludes(group);
     app->add_flag("--version", parsed.version, "print the version and exit")->disable_flag_override();
     app->set_help_flag("--help,-h", "print this help and exit");
     app->footer(
@@ -57,7 +67,8 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
         "mailbox is served, STATUS= with what it is doing and, with WatchdogSec=, WATCHDOG=1.\n\n"
         "Exit status: 0 after an orderly close, 1 when start-up failed (the database could not be opened, or the "
         "mailbox block is another user's or open to others), 2 on a wrong command line, 3 when another agent "
-        "already serves the mailbox.");
+        "already serves the mailbox. With --check: 0 nothing is wrong, 1 a warning was printed, 2 a wrong "
+        "command line.");
     return app;
 }
 
@@ -76,7 +87,9 @@ AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args)
         return line;
     }
     line.home = parsed.home;
-    if (parsed.version)
+    if (parsed.check)
+        line.action = AgentCommandLine::Action::Check;
+    else if (parsed.version)
         line.action = AgentCommandLine::Action::ShowVersion;
     return line;
 }

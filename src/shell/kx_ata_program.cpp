@@ -18,6 +18,7 @@
 #include "shell/agent_command_line.h"
 #include "shell/console_mirror.h"
 #include "shell/headless_mode.h"
+#include "shell/settings_check.h"
 #include "shell/termination_signals.h"
 
 namespace kx {
@@ -63,6 +64,7 @@ int RunKxAta(int argc, char** argv)
         std::cerr << "kx-ata: the home directory " << home << " does not exist\n";
         return kExitUsage;
     }
+    if (line.action == AgentCommandLine::Action::Check) return RunSettingsCheck(home, line.serverMode, std::cout);
 
     std::optional<unsigned> mailboxGroup;
     if (!line.mailboxGroup.empty()) {
