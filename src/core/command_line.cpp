@@ -69,6 +69,31 @@ public:
         return description.empty() ? std::string() : Wrap(description, kLineWidth - 2) + "\n";
     }
 
+    // The value's name and REQUIRED; what an option needs or excludes is told
+    // in its description, where it reads as a sentence.
+    std::string make_option_opts(const CLI::Option* option) const override
+    {
+        std::string opts;
+        if (!option->get_type_name().empty() && option->get_type_size() != 0)
+            opts += " " + get_label(option->get_type_name());
+        if (option->get_required()) opts += " " + get_label("REQUIRED");
+        return opts;
+    }
+
+    // A command of a program with several, as --help shows them all: a heading
+    // of its own, its description, its operands and options.
+    std::string make_expanded(const CLI::App* sub) const override
+    {
+        std::string out = sub->get_display_name() + " command:\n";
+        std::string description = Wrap(sub->get_description(), kLineWidth - 2);
+        for (std::size_t at = 0; at != std::string::npos;) {
+            const std::size_t end = description.find('\n', at);
+            out += "  " + description.substr(at, end == std::string::npos ? end : end - at) + "\n";
+            at = end == std::string::npos ? end : end + 1;
+        }
+        return out + make_positionals(sub) + make_groups(sub, CLI::AppFormatMode::Sub) + "\n";
+    }
+
     std::string make_option_desc(const CLI::Option* option) const override
     {
         return Wrap(CLI::Formatter::make_option_desc(option), kLineWidth - kOptionColumn);

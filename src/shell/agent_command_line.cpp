@@ -10,7 +10,7 @@ namespace {
 
 constexpr const char* kSynopsis =
     "Usage: kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--mailbox-group GROUP] [--version] [--help]\n"
-    "       kx-ata --check [--home DIR] [--server]\n";
+    "  or:  kx-ata --check [--home DIR] [--server]\n";
 
 // What the command line asks for beyond the fields of AgentCommandLine.
 struct Parsed {
@@ -55,7 +55,8 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
     app->add_flag("--check", parsed.check,
                   "reads Kairox.ini and the database as start-up does, changes nothing, and reports the settings "
                   "that differ from their defaults, unknown keys, malformed values, the database, the controllers "
-                  "and the scheduled batches; serves no mailbox, so it runs beside a running agent")
+                  "and the scheduled batches; serves no mailbox, so it runs beside a running agent (not with --headless "
+                  "or the mailbox options)")
         ->disable_flag_override()
         ->excludes(headless)
         ->excludes(mailbox)

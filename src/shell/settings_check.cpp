@@ -408,6 +408,8 @@ void CheckSettingsFile(const IniFile& ini, CheckReport& report)
     const int before = report.Warnings();
     std::map<std::string, int> firstLine;
     for (const IniFile::Entry& entry : ini.Entries()) {
+        // The reader takes "; Key=Value" as a key nobody asks for: a commented-out setting, as the example file has.
+        if (entry.key.starts_with(';') || entry.key.starts_with('#')) continue;
         const auto known = std::find_if(SettingKeys().begin(), SettingKeys().end(), [&](const SettingKey& key) {
             return LowerCase(key.section) == LowerCase(entry.section) && LowerCase(key.key) == LowerCase(entry.key);
         });

@@ -62,6 +62,7 @@ TEST(SettingsCheckTest, SettingsFileFindings)
           "IPPort=70000 is neither a port", "Integrated=tesel is not TESSEL, NIMBNET or NIMBLAN",
           "InRange=700-900 is not a range hhmm-hhmm", "DailyReprocessAtHHMM=2460 is not a time of day",
           "ReconnectSeconds=0 is outside 1 to 86400"}},
+        {"commented-out settings", "[Options]\n; AutoProcess=1\n# AutoFit=1\n", 0, {"every key known"}},
         {"a service name as the port", "[Server]\nIPPort=http\n", 0, {"[Server] IPPort = http (default 4000)"}},
         {"a password in the alias is masked", "[Database]\nDBAlias=postgresql://u:secret@db/suite\n", 0,
          {"[Database] DBAlias = postgresql://u:***@db/suite"}},

@@ -11,11 +11,10 @@ constexpr int kMaxStaff = 100000;
 constexpr int kMaxDays = 3660;
 
 constexpr const char* kSynopsis =
-    "Usage:\n"
-    "  kx-db create TARGET\n"
-    "  kx-db demo TARGET --staff N --days D --from yyyymmdd [--seed S]\n"
-    "  kx-db report TARGET --from yyyymmdd --to yyyymmdd [--staff S]\n"
-    "  kx-db --help\n";
+    "Usage: kx-db create TARGET\n"
+    "  or:  kx-db demo TARGET --staff N --days D --from yyyymmdd [--seed S]\n"
+    "  or:  kx-db report TARGET --from yyyymmdd --to yyyymmdd [--staff S]\n"
+    "  or:  kx-db --help\n";
 
 const CLI::Validator& DateCheck()
 {

@@ -16,10 +16,9 @@ constexpr long long kMaxDropAfter = 1000000;
 constexpr std::size_t kMaxNakText = 1000;
 
 constexpr const char* kSynopsis =
-    "Usage: kx-fep --listen [HOST:]PORT [--db TARGET] [--table trans_r|trans_c]\n"
-    "              [--clockings FILE|-] [--generate N --staff-from TARGET]\n"
-    "              [--silent | --nak TEXT | --oversize N | --garbage]\n"
-    "              [--drop-after N] [--delay MS] [--split] [--quiet] [--stamp]\n";
+    "Usage: kx-fep --listen [HOST:]PORT [--db TARGET] [--table trans_r|trans_c] [--clockings FILE|-] "
+    "[--generate N --staff-from TARGET] [--silent | --nak TEXT | --oversize N | --garbage] [--drop-after N] "
+    "[--delay MS] [--split] [--quiet] [--stamp]\n";
 
 // "[HOST:]PORT" with an IPv4 address as HOST; "localhost" is 127.0.0.1.
 bool ParseListen(const std::string& text, std::string& host, std::uint16_t& port)
@@ -79,7 +78,7 @@ std::unique_ptr<CLI::App> FepApp(FepOptions& o, Parsed& p)
                                "file, which must exist, or a postgresql:// URI)")
                    ->type_name("TARGET")
                    ->check(NotEmpty("a target"));
-    app->add_option("--table", p.table, "the clock table for --db: trans_r (default) or trans_c")
+    app->add_option("--table", p.table, "the clock table for --db: trans_r (default) or trans_c; needs --db")
         ->type_name("NAME")
         ->needs(db)
         ->check(CLI::Validator(
@@ -93,7 +92,7 @@ std::unique_ptr<CLI::App> FepApp(FepOptions& o, Parsed& p)
                     "bytes or holding control bytes are rejected; \"-\" reads standard input while serving")
         ->type_name("FILE")
         ->check(NotEmpty("a file or -"));
-    auto* generate = app->add_option("--generate", o.generate, "queues N clockings of today for the cards of --staff-from")
+    auto* generate = app->add_option("--generate", o.generate, "queues N clockings of today for the cards of --staff-from; needs --staff-from")
                          ->type_name("N")
                          ->check(WholeNumber(1, kMaxGenerate));
     auto* staffFrom = app->add_option("--staff-from", o.staffFrom,
