@@ -12,7 +12,9 @@ struct Settings {
     struct Database {
         std::string DBAlias = "Kairox";
         std::string DBType = "PARADOX";  // upper-cased on reading
-        int ReconnectSeconds = 60;  // pause between attempts to reopen a lost database
+        // How long a batch waits for a database that went away or stays busy
+        // before it ends; a negative value is taken as the default.
+        int ReconnectSeconds = 60;
         bool operator==(const Database&) const = default;
     };
 

@@ -113,7 +113,11 @@ const std::map<std::string, Rule>& ValueRules()
         {"options/cardlength", Between(1, 64, ": used as it is")},
         {"options/extendedidlength", Between(1, 64, ": used as it is")},
         {"shift/leave/extendedleavecontrol", Between(0, 1, ": only 1 switches extended leave handling on")},
-        {"database/reconnectseconds", Between(1, 86400, ": used as it is")},
+        {"database/reconnectseconds",
+         [](const std::string& v) -> std::optional<std::string> {
+             if (*ParseIntegerText(v) >= 0) return std::nullopt;  // well-formed: checked before the rules
+             return "negative: the default " + std::to_string(Settings::Database{}.ReconnectSeconds) + " is used";
+         }},
         {"options/cutofftime", TimeOfDay(": used as it is")},
         {"reprocessing/dailyreprocessathhmm", TimeOfDay(": the daily run never falls due")},
         {"reprocessing/dailyreprocess2athhmm", TimeOfDay(": this daily run never falls due")},
@@ -162,7 +166,7 @@ void CheckValue(const SettingKey& key, const IniFile::Entry& entry, const Settin
     if (key.kind != SettingKey::Kind::Text) {
         const auto n = ParseIntegerText(entry.value);
         if (!n || *n < INT32_MIN || *n > INT32_MAX) {
-            report.Warn(where + " is not " + (key.kind == SettingKey::Kind::YesNo ? "0 or 1" : "a whole number") +
+            report.Warn(where + " is not " + (key.kind == SettingKey::Kind::YesNo ? "a number (0 is no, any other yes)" : "a whole number") +
                         ": the default " + key.ValueText(defaults) + " is used");
             return;
         }

@@ -146,6 +146,7 @@ Settings ReadSettings(const IniFile& ini)
         if (auto* const* flag = std::get_if<bool*>(&field)) **flag = ini.ReadBool(key.section, key.key, **flag);
     }
     s.database.DBType = UpperCase(s.database.DBType);
+    if (s.database.ReconnectSeconds < 0) s.database.ReconnectSeconds = Settings::Database{}.ReconnectSeconds;
     s.server.Integrated = UpperCase(s.server.Integrated);
     return s;
 }
