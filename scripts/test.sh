@@ -36,3 +36,12 @@ export KX_TEST_PG
 echo "PostgreSQL test server: $KX_TEST_PG"
 
 ctest --test-dir "$build_dir" --output-on-failure -j 2 --timeout 600 "${ctest_args[@]}"
+
+# The Debian package, unpacked into a throwaway root (needs root for the file owners).
+if [ -z "${1:-}" ]; then
+  if [ "$(id -u)" = 0 ]; then
+    bash "$KX_ROOT/scripts/package-test.sh" "$build_dir"
+  else
+    echo "The package test needs root: skipped."
+  fi
+fi

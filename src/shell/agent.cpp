@@ -35,6 +35,17 @@ private:
     const bool& closeAllowed_;
 };
 
+const char* BatchName(BatchKind kind)
+{
+    switch (kind) {
+    case BatchKind::Range: return "Range reprocessing";
+    case BatchKind::Interval: return "Interval reprocessing";
+    case BatchKind::Daily: return "Daily reprocessing";
+    case BatchKind::AutoProcess: return "Auto-process";
+    }
+    return "";
+}
+
 }  // namespace
 
 Agent::Agent(AgentOptions options, const Clock* clock)
@@ -98,6 +109,8 @@ void Agent::Timer1Timer()
     mailboxTimer_.stop();
     HandlerScope scope(*this);
     if (MailboxTick(ctx_, block_, *this) && !ctx_.flags.closing) mailboxTimer_.start();
+    notifier_.Ready();
+    notifier_.Alive();
 }
 
 void Agent::OnIntervalTimer()
@@ -149,11 +162,21 @@ void Agent::RefireBatch(BatchKind kind)
 
 // ---- status and mailbox ----
 
-void Agent::SetGradBar(int value) { window_->SetGradBar(value); }
+void Agent::SetGradBar(int value)
+{
+    window_->SetGradBar(value);
+    notifier_.Status(ServiceNotifier::ProgressText(value, RunningBatch() ? BatchName(*RunningBatch()) : ""));
+}
 
 void Agent::MemoAdd(std::string_view text) { window_->MemoAdd(text); }
 
-void Agent::ProcessEvents() { QCoreApplication::processEvents(); }
+void Agent::ProcessEvents()
+{
+    // A range run stops the mailbox timer for its whole run; its staff-days
+    // keep the watchdog fed instead.
+    notifier_.Alive();
+    QCoreApplication::processEvents();
+}
 
 void Agent::SetApplicationTitle(std::string title)
 {
@@ -281,6 +304,7 @@ bool Agent::FormCloseQuery()
 void Agent::FormClose()
 {
     closed_ = true;
+    notifier_.Stopping();
     // Nothing may start once the agent closes.
     mailboxTimer_.stop();
     intervalTimer_.stop();

@@ -20,6 +20,7 @@
 #include "core/clock.h"
 #include "schedule/batch_control.h"
 #include "schedule/interval_reprocessing.h"
+#include "shell/service_notifier.h"
 #include "shell/status_window.h"
 
 namespace kx {
@@ -177,6 +178,7 @@ private:
     QTimer autoProcessTimer_;
     QTimer rangeTimer_;
     IntervalReprocessing intervalReprocessing_;  // the runs it still owes
+    ServiceNotifier notifier_;
     std::unique_ptr<StatusWindow> window_;
 
     bool startupAborted_ = false;

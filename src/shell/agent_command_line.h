@@ -1,19 +1,16 @@
 #pragma once
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "core/command_line.h"
+
 namespace kx {
 
-class CommandLineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--version] [--help]
+// kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--mailbox-group GROUP] [--version] [--help]
+// kx-ata --check [--home DIR]
 struct AgentCommandLine {
-    enum class Action { Run, ShowVersion, ShowHelp };
+    enum class Action { Run, ShowVersion, ShowHelp, Check };
 
     Action action = Action::Run;
     std::filesystem::path home;  // empty: the directory of the executable
@@ -24,9 +21,12 @@ struct AgentCommandLine {
 };
 
 // Arguments without the program name. "--opt VALUE" and "--opt=VALUE" are both
-// accepted. Throws CommandLineError on an unknown option or a missing value.
+// accepted; an option given twice takes its last value. --help wins over every
+// other action. Throws CLI::ParseError on an unknown option, a missing or
+// malformed value or options that exclude each other.
 AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args);
-std::string AgentUsageText();
+std::string AgentUsageText();     // the whole --help text
+std::string AgentSynopsisText();  // its "Usage:" lines
 std::string AgentVersionText();
 
 }  // namespace kx

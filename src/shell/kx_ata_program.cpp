@@ -18,6 +18,7 @@
 #include "shell/agent_command_line.h"
 #include "shell/console_mirror.h"
 #include "shell/headless_mode.h"
+#include "shell/settings_check.h"
 #include "shell/termination_signals.h"
 
 namespace kx {
@@ -46,9 +47,8 @@ int RunKxAta(int argc, char** argv)
     AgentCommandLine line;
     try {
         line = ParseAgentCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const CommandLineError& e) {
-        std::cerr << "kx-ata: " << e.what() << "\n" << "Try 'kx-ata --help'.\n";
-        return kExitUsage;
+    } catch (const CLI::ParseError& e) {
+        return ReportUsageError("kx-ata", AgentSynopsisText(), e, std::cerr);
     }
     if (line.action == AgentCommandLine::Action::ShowHelp) {
         std::cout << AgentUsageText();
@@ -64,6 +64,7 @@ int RunKxAta(int argc, char** argv)
         std::cerr << "kx-ata: the home directory " << home << " does not exist\n";
         return kExitUsage;
     }
+    if (line.action == AgentCommandLine::Action::Check) return RunSettingsCheck(home, line.serverMode, std::cout);
 
     std::optional<unsigned> mailboxGroup;
     if (!line.mailboxGroup.empty()) {

@@ -7,6 +7,7 @@
 #include "core/file_bytes.h"
 #include "core/int_text.h"
 #include "core/text.h"
+#include "shell/settings_keys.h"
 
 namespace kx {
 namespace {
@@ -66,7 +67,10 @@ IniFile IniFile::FromText(std::string_view text)
 
     IniFile ini;
     std::map<std::string, std::string>* section = nullptr;
+    std::string sectionName;
+    int lineNumber = 0;
     while (!text.empty()) {
+        ++lineNumber;
         const auto end = text.find_first_of("\r\n");
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size()
@@ -75,16 +79,20 @@ IniFile IniFile::FromText(std::string_view text)
         const std::string trimmed = Trim(line);
         if (trimmed.starts_with('[')) {
             const auto close = trimmed.find(']');
-            if (close != std::string::npos) section = &ini.sections_[LowerCase(Trim(trimmed.substr(1, close - 1)))];
+            if (close != std::string::npos) {
+                sectionName = Trim(trimmed.substr(1, close - 1));
+                section = &ini.sections_[LowerCase(sectionName)];
+            }
             continue;
         }
         const auto eq = trimmed.find('=');
         if (!section || eq == std::string::npos) continue;
-        const std::string key = LowerCase(Trim(std::string_view(trimmed).substr(0, eq)));
-        if (key.empty()) continue;
+        const std::string keyName = Trim(std::string_view(trimmed).substr(0, eq));
+        if (keyName.empty()) continue;
         std::string value = Trim(std::string_view(trimmed).substr(eq + 1));
         if (const auto nul = value.find('\0'); nul != std::string::npos) value = Trim(value.substr(0, nul));
-        section->emplace(key, std::move(value));  // keeps the first occurrence
+        ini.entries_.push_back({sectionName, keyName, value, lineNumber});
+        section->emplace(LowerCase(keyName), std::move(value));  // keeps the first occurrence
     }
     return ini;
 }
@@ -131,108 +139,15 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def)
 Settings ReadSettings(const IniFile& ini)
 {
     Settings s;  // its member initialisers are the defaults
-    const auto text = [&](const char* section, const char* key, std::string& v) { v = ini.ReadString(section, key, v); };
-    const auto integer = [&](const char* section, const char* key, int& v) { v = ini.ReadInteger(section, key, v); };
-    const auto yesNo = [&](const char* section, const char* key, bool& v) { v = ini.ReadBool(section, key, v); };
-
-    auto& d = s.database;
-    text("Database", "DBAlias", d.DBAlias);
-    text("Database", "DBType", d.DBType);
-    d.DBType = UpperCase(d.DBType);
-    integer("Database", "ReconnectSeconds", d.ReconnectSeconds);
-    if (d.ReconnectSeconds < 0) d.ReconnectSeconds = Settings::Database{}.ReconnectSeconds;
-
-    auto& sv = s.server;
-    text("Server", "Path", sv.Path);
-    yesNo("Server", "ATServer", sv.ATServer);
-    yesNo("Server", "IgnoreKTPServer", sv.IgnoreKTPServer);
-    text("Server", "Integrated", sv.Integrated);
-    sv.Integrated = UpperCase(sv.Integrated);
-    text("Server", "IPPort", sv.IPPort);
-    text("Server", "TabFilePath", sv.TabFilePath);
-
-    auto& o = s.options;
-    const char* opt = "Options";
-    integer(opt, "ATA_Details", o.ATA_Details);
-    integer(opt, "TranYearDigits", o.TranYearDigits);
-    integer(opt, "InWorkRangeOffsetMin", o.InWorkRangeOffsetMin);
-    integer(opt, "OutWorkRangeOffsetMin", o.OutWorkRangeOffsetMin);
-    yesNo(opt, "AutoProcess", o.AutoProcess);
-    text(opt, "SatInOutTime", o.SatInOutTime);
-    integer(opt, "SatOTOffsetMin", o.SatOTOffsetMin);
-    yesNo(opt, "WorkHrExcOT", o.WorkHrExcOT);
-    yesNo(opt, "AutoFit", o.AutoFit);
-    integer(opt, "OTRoundingFactorMin", o.OTRoundingFactorMin);
-    yesNo(opt, "FromClockIfExist", o.FromClockIfExist);
-    text(opt, "FromClockJobCodes", o.FromClockJobCodes);
-    yesNo(opt, "OffRestDayId", o.OffRestDayId);
-    yesNo(opt, "ClearAttendPhantom", o.ClearAttendPhantom);
-    yesNo(opt, "CheckStartExpiryDate", o.CheckStartExpiryDate);
-    yesNo(opt, "International", o.International);
-    text(opt, "InternationalFileName", o.InternationalFileName);
-    text(opt, "FriInOutTime", o.FriInOutTime);
-    text(opt, "FriLunchInOutTime", o.FriLunchInOutTime);
-    yesNo(opt, "GovFTWRDay", o.GovFTWRDay);
-    yesNo(opt, "IgnoreInOutCOde", o.IgnoreInOutCOde);
-    yesNo(opt, "LateEarlyReason", o.LateEarlyReason);
-    integer(opt, "SetOffDayTO", o.SetOffDayTO);
-    yesNo(opt, "DoorAccess2Clock", o.DoorAccess2Clock);
-    yesNo(opt, "SnapToInTime", o.SnapToInTime);
-    yesNo(opt, "ClockDataUserOverride", o.ClockDataUserOverride);
-    yesNo(opt, "ShiftDataWindow", o.ShiftDataWindow);
-    yesNo(opt, "ExtendedIDNo", o.ExtendedIDNo);
-    integer(opt, "ExtendedIDLength", o.ExtendedIDLength);
-    yesNo(opt, "OTApprovalAdjust", o.OTApprovalAdjust);
-    text(opt, "CutOffTime", o.CutOffTime);
-    yesNo(opt, "SQLIDChecking", o.SQLIDChecking);
-    yesNo(opt, "AttendEdit", o.AttendEdit);
-    yesNo(opt, "EnforceClockMode", o.EnforceClockMode);
-    yesNo(opt, "FlexibleMealHour", o.FlexibleMealHour);
-    yesNo(opt, "FlexibleWorkHour", o.FlexibleWorkHour);
-    yesNo(opt, "SnapToOTRange", o.SnapToOTRange);
-    yesNo(opt, "EnforceLatenessCal", o.EnforceLatenessCal);
-    integer(opt, "FlexMealInOffsetMin", o.FlexMealInOffsetMin);
-    integer(opt, "FlexMealOutOffsetMin", o.FlexMealOutOffsetMin);
-    integer(opt, "CardLength", o.CardLength);
-    yesNo(opt, "UseSkin", o.UseSkin);
-    integer(opt, "SkinNo", o.SkinNo);
-    text(opt, "SkinFile", o.SkinFile);
-    yesNo(opt, "LogReprocess", o.LogReprocess);
-    yesNo(opt, "OTApproval", o.OTApproval);
-    yesNo(opt, "SelectedControllersOnly", o.SelectedControllersOnly);
-    text(opt, "SelectedControllers", o.SelectedControllers);
-
-    yesNo("CustomReport", "GroupByDepartment", s.customReport.GroupByDepartment);
-    integer("Shift/Leave", "ExtendedLeaveControl", s.shiftLeave.ExtendedLeaveControl);
-
-    auto& r = s.reprocessing;
-    const char* rep = "Reprocessing";
-    yesNo(rep, "BasedOnStaffNumber", r.BasedOnStaffNumber);
-    integer(rep, "ReprocessIntervalMin", r.ReprocessIntervalMin);
-    text(rep, "DailyReprocessAtHHMM", r.DailyReprocessAtHHMM);
-    text(rep, "DailyReprocess2AtHHMM", r.DailyReprocess2AtHHMM);
-    text(rep, "DailyReprocess3AtHHMM", r.DailyReprocess3AtHHMM);
-    text(rep, "DailyReprocess4AtHHMM", r.DailyReprocess4AtHHMM);
-    text(rep, "DailyReprocess5AtHHMM", r.DailyReprocess5AtHHMM);
-    text(rep, "DailyReprocess6AtHHMM", r.DailyReprocess6AtHHMM);
-    text(rep, "PrevDayReprocessAtHHMM", r.PrevDayReprocessAtHHMM);
-    yesNo(rep, "AllowNegativeOT", r.AllowNegativeOT);
-    yesNo(rep, "Break1AsEarlyOT", r.Break1AsEarlyOT);
-    yesNo(rep, "IgnoreSameMinClocking", r.IgnoreSameMinClocking);
-    text(rep, "InRange", r.InRange);
-    text(rep, "OutRange", r.OutRange);
-    text(rep, "OTInRange", r.OTInRange);
-    text(rep, "OTOutRange", r.OTOutRange);
-    yesNo(rep, "PreOvertime", r.PreOvertime);
-    yesNo(rep, "PreOTSplit", r.PreOTSplit);
-    integer(rep, "GraceInMin", r.GraceInMin);
-    integer(rep, "GraceOutMin", r.GraceOutMin);
-
-    yesNo("Tavro", "FILO", s.tavro.FILO);
-    yesNo("Tavro", "SetWorkOutIfNotEnoughOT", s.tavro.SetWorkOutIfNotEnoughOT);
-    yesNo("Tavro", "FlexibleHourRestOffDay", s.tavro.FlexibleHourRestOffDay);
-
-    yesNo("Tessel", "ClockReason", s.tessel.ClockReason);
+    for (const SettingKey& key : SettingKeys()) {
+        const SettingKey::Field field = key.field(s);
+        if (auto* const* text = std::get_if<std::string*>(&field)) **text = ini.ReadString(key.section, key.key, **text);
+        if (auto* const* number = std::get_if<int*>(&field)) **number = ini.ReadInteger(key.section, key.key, **number);
+        if (auto* const* flag = std::get_if<bool*>(&field)) **flag = ini.ReadBool(key.section, key.key, **flag);
+    }
+    s.database.DBType = UpperCase(s.database.DBType);
+    if (s.database.ReconnectSeconds < 0) s.database.ReconnectSeconds = Settings::Database{}.ReconnectSeconds;
+    s.server.Integrated = UpperCase(s.server.Integrated);
     return s;
 }
 

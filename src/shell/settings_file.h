@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/settings.h"
 
@@ -36,7 +37,18 @@ public:
     // An integer: 0 is no, any other number yes; anything else the default.
     bool ReadBool(std::string_view section, std::string_view key, bool def) const;
 
+    // Every Key=Value line under a header, as written (trimmed), in file order,
+    // repeated ones included; line counts from 1.
+    struct Entry {
+        std::string section;
+        std::string key;
+        std::string value;
+        int line = 0;
+    };
+    const std::vector<Entry>& Entries() const { return entries_; }
+
 private:
+    std::vector<Entry> entries_;
     std::map<std::string, std::map<std::string, std::string>> sections_;  // lower-cased names
 };
 

@@ -33,7 +33,9 @@ TEST_F(KxAtaTest, VersionAndHelp)
 
     const ProgramResult help = RunAndCapture({BinPath("kx-ata").string(), "--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--version] [--help]", 0),
+    EXPECT_EQ(help.out.rfind("Usage: kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] "
+                             "[--mailbox-group GROUP] [--version] [--help]",
+                             0),
               0u);
 }
 
@@ -41,8 +43,63 @@ TEST_F(KxAtaTest, UnknownOptionIsRefusedWithStatus2)
 {
     const ProgramResult run = RunAndCapture({BinPath("kx-ata").string(), "--frobnicate"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("unknown option '--frobnicate'"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.rfind("kx-ata: The following argument was not expected: --frobnicate\nUsage: kx-ata ", 0), 0u)
+        << run.err;
     EXPECT_EQ(run.out, "");
+}
+
+// The one-shot check beside a running agent: it serves no mailbox and writes no log line.
+TEST_F(KxAtaTest, CheckReportsTheSettingsAndChangesNothing)
+{
+    AgentHome home;
+    home.CreateDemo(5, 3, "20261101");
+    home.WriteIni("[Options]\nAutoProcess=1\n");
+    RunningAgent agent(home);
+    ASSERT_TRUE(agent.WaitForLog("FEP #1 : 127.0.0.1 Port:4000 : Error 10061 Connection refused"));
+    const auto logBefore = home.LogLines();
+
+    struct Case {
+        const char* ini;
+        int status;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"[Options]\nAutoProcess=1\n", 1, "FEP #1 127.0.0.1:4000 MSGSERVER does not answer"},  // the demo's unit 1 is not there
+        {"[Options]\nAutoProccess=1\n", 1, "did you mean AutoProcess?"},
+        {"[Database]\nDBAlias=nowhere.db\n", 1, "nowhere.db does not exist"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini);
+        home.WriteIni(c.ini);
+        const ProgramResult check = RunAndCapture({BinPath("kx-ata").string(), "--check", "--home", home.path().string()});
+        EXPECT_EQ(check.status, c.status) << check.out << check.err;
+        EXPECT_NE(check.out.find(c.shown), std::string::npos) << check.out;
+        EXPECT_NE(check.out.find("overtime mode") == std::string::npos, std::string(c.ini).find("DBAlias") == std::string::npos)
+            << check.out;
+    }
+    EXPECT_EQ(home.LogLines(), logBefore);
+    EXPECT_TRUE(AgentLockHeld(agent.Mailbox()));
+
+    const ProgramResult wrong = RunAndCapture({BinPath("kx-ata").string(), "--check", "--mailbox", "M"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.err.find("--mailbox excludes --check"), std::string::npos) << wrong.err;
+    agent.Signal(SIGTERM);
+    EXPECT_EQ(agent.WaitExit(), 0);
+}
+
+TEST_F(KxAtaTest, CheckOfAGoodHomeExitsZero)
+{
+    AgentHome home;
+    home.CreateDemo(5, 3, "20261101");
+    home.WriteIni("[Options]\nATA_Details=11\n");
+    // The demo's FEP 1 is not listening here; a site without controllers has nothing to warn about.
+    const auto db = db::Database::Open("Kairox", home.path());
+    db->CommonQuery.SetSQL("delete from M_Server");
+    db->CommonQuery.ExecSQL();
+    const ProgramResult check = RunAndCapture({BinPath("kx-ata").string(), "--check", "--home", home.path().string()});
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_NE(check.out.find("[Options] ATA_Details = 11 (default 0)"), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("No warnings."), std::string::npos) << check.out;
 }
 
 TEST_F(KxAtaTest, StartsAndClosesInOrderOnTermination)

@@ -25,6 +25,8 @@ TEST(AgentCommandLineTest, OptionsAreRead)
         {{"--version"}, Action::ShowVersion, "", false, false, "KT3MapFile"},
         {{"--version", "--help"}, Action::ShowHelp, "", false, false, "KT3MapFile"},
         {{"--help", "--version"}, Action::ShowHelp, "", false, false, "KT3MapFile"},
+        {{"--bogus", "--help"}, Action::ShowHelp, "", false, false, "KT3MapFile"},
+        {{"--home", "/a", "--home", "/b", "--mailbox=M1", "--mailbox", "M4"}, Action::Run, "/b", false, false, "M4"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -41,11 +43,30 @@ TEST(AgentCommandLineTest, WrongArgumentsAreRefused)
 {
     const std::vector<std::vector<std::string>> cases{
         {"--bogus"},  {"home"},          {"--home"},          {"--mailbox"},     {"--mailbox", "a/b"},
-        {"--home="},  {"--server=yes"},  {"--mailbox", ""},  {"-x"},
+        {"--home="},  {"--server=yes"},  {"--mailbox", ""},  {"-x"},  {"--headless=0"},
+        {"--mailbox-group"},  {"--mailbox-group="},  {"--version=1"},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
-        EXPECT_THROW(ParseAgentCommandLine(args), CommandLineError);
+        EXPECT_THROW(ParseAgentCommandLine(args), CLI::ParseError);
+    }
+}
+
+// The help is CLI11's list of the options, led by the synopsis the README shows.
+TEST(AgentCommandLineTest, HelpListsEveryOption)
+{
+    const std::string help = AgentUsageText();
+    EXPECT_EQ(help.rfind(AgentSynopsisText(), 0), 0u) << help;
+    for (const char* option : {"--home DIR", "--server", "--headless", "--mailbox NAME", "--mailbox-group GROUP",
+                               "--version", "--help", "Exit status:"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    std::size_t begin = 0;
+    while (begin < help.size()) {
+        const std::size_t end = std::min(help.find('\n', begin), help.size());
+        if (!help.substr(begin, end - begin).starts_with("Usage:")) {
+            EXPECT_LE(end - begin, 80u) << help.substr(begin, end - begin);
+        }
+        begin = end + 1;
     }
 }
 

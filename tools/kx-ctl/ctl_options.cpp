@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <memory>
 
 #include "comms/shared_block.h"
 
@@ -11,6 +12,7 @@ namespace kxctl {
 namespace {
 
 constexpr double kDefaultTimeoutSeconds = 10;
+constexpr const char* kSynopsis = "Usage: kx-ctl [--mailbox NAME] [--timeout S] COMMAND [ARGUMENTS]\n";
 
 // How many arguments each command takes.
 const std::map<std::string, std::size_t>& CommandArity()
@@ -22,12 +24,11 @@ const std::map<std::string, std::size_t>& CommandArity()
     return arity;
 }
 
-double ParseSeconds(const std::string& text)
+std::optional<double> ParseSeconds(const std::string& text)
 {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(value) || value < 0 || value > 1e7)
-        throw UsageError{"--timeout wants a number of seconds, not \"" + text + "\""};
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || value < 0 || value > 1e7) return std::nullopt;
     return value;
 }
 
@@ -37,53 +38,35 @@ WaitLimit Limit(double seconds)
     return std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000)));
 }
 
-}  // namespace
-
-CtlOptions ParseCtlOptions(const std::vector<std::string>& args)
+std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout)
 {
-    CtlOptions options;
-    std::size_t i = 0;
-    auto value = [&](const std::string& option) -> std::string {
-        if (++i >= args.size()) throw UsageError{option + " wants a value"};
-        return args[i];
-    };
-    for (; i < args.size() && options.command.empty(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            return options;
-        }
-        if (arg == "--mailbox") options.mailbox = value(arg);
-        else if (arg.rfind("--mailbox=", 0) == 0) options.mailbox = arg.substr(10);
-        else if (arg == "--timeout") options.timeoutSeconds = ParseSeconds(value(arg));
-        else if (arg.rfind("--timeout=", 0) == 0) options.timeoutSeconds = ParseSeconds(arg.substr(10));
-        else if (arg.rfind("--", 0) == 0) throw UsageError{"unknown option " + arg};
-        else options.command = arg;
-    }
-    if (options.command.empty()) throw UsageError{"no command given"};
-    const auto arity = CommandArity().find(options.command);
-    if (arity == CommandArity().end()) throw UsageError{"unknown command \"" + options.command + "\""};
-    options.arguments.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-    if (options.arguments.size() != arity->second)
-        throw UsageError{options.command + " takes " + std::to_string(arity->second) + " argument(s), " +
-                         std::to_string(options.arguments.size()) + " given"};
-    if (!kx::ValidMailboxName(options.mailbox))
-        throw UsageError{"invalid mailbox name \"" + options.mailbox + "\" (1 to 200 characters, no \"/\")"};
-    return options;
-}
-
-WaitLimit ReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSeconds.value_or(kDefaultTimeoutSeconds)); }
-
-WaitLimit FinalReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSeconds.value_or(0)); }
-
-const char* UsageText()
-{
-    return R"(Usage: kx-ctl [--mailbox NAME] [--timeout S] COMMAND [ARGUMENTS]
-
-Drives a running kx-ata through its control mailbox, the 10000-byte shared-memory
-block /dev/shm/NAME: writes one command into the block and waits for the reply.
-
-Commands:
+    auto app = std::make_unique<CLI::App>(
+        "Drives a running kx-ata through its control mailbox, the 10000-byte shared-memory block /dev/shm/NAME: "
+        "writes one command into the block and waits for the reply.",
+        "kx-ctl");
+    kx::UseSynopsis(*app, kSynopsis);
+    app->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app->prefix_command();  // the command and its arguments are left over, as they are
+    app->add_option("--mailbox", options.mailbox, "mailbox name (default KT3MapFile), as given to kx-ata --mailbox")
+        ->type_name("NAME")
+        ->check(CLI::Validator(
+            [](const std::string& name) {
+                return kx::ValidMailboxName(name) ? std::string()
+                                                  : "invalid mailbox name \"" + name + "\" (1 to 200 characters, no \"/\")";
+            },
+            ""));
+    app->add_option("--timeout", timeout,
+                    "seconds to wait for each reply, and for another kx-ctl on the same mailbox to finish (default "
+                    "10; 0 waits without limit); trp waits for its \"RFA\" without limit unless --timeout is given")
+        ->type_name("S")
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                return ParseSeconds(text) ? std::string()
+                                          : "--timeout wants a number of seconds, not \"" + text + "\"";
+            },
+            ""));
+    app->set_help_flag("--help,-h", "this text");
+    app->footer(R"(Commands:
   trp SOURCE FIRST LAST SQL  range reprocessing: data source letter (T or D), first
                              and last date as yyyymmdd, the staff select statement;
                              waits for "CRVTRP0", then for "RFA", showing the time
@@ -98,19 +81,52 @@ Commands:
   raw TEXT                   writes TEXT as it is and prints the block after 200 ms
                              (needs no agent)
 
-Options:
-  --mailbox NAME  mailbox name (default KT3MapFile), as given to kx-ata --mailbox
-  --timeout S     seconds to wait for each reply, and for another kx-ctl on the same
-                  mailbox to finish (default 10; 0 waits without limit); trp waits
-                  for its "RFA" without limit unless --timeout is given
-  --help          this text
-
 Runs of kx-ctl of one user on one mailbox take turns (lock file
 /dev/shm/kx-ctl.UID.d/NAME.lock, removed after each run). A command that timed
 out stays in the block and the agent may still serve it later.
 
-Exit status: 0 ok, 1 error, 2 usage, 3 timeout, 4 no agent serves the mailbox.
-)";
+Exit status: 0 ok, 1 error, 2 usage, 3 timeout, 4 no agent serves the mailbox.)");
+    return app;
 }
+
+}  // namespace
+
+CtlOptions ParseCtlOptions(const std::vector<std::string>& args)
+{
+    CtlOptions options;
+    std::string timeout;
+    const auto app = CtlApp(options, timeout);
+    try {
+        kx::ParseArguments(*app, args);
+    } catch (const CLI::CallForHelp&) {
+        options.help = true;
+        return options;
+    }
+    if (!timeout.empty()) options.timeoutSeconds = ParseSeconds(timeout);
+    std::vector<std::string> rest = app->remaining();
+    if (rest.empty()) throw CLI::ValidationError("no command given");
+    options.command = rest.front();
+    if (options.command.starts_with("-")) throw CLI::ValidationError("unknown option " + options.command);
+    const auto arity = CommandArity().find(options.command);
+    if (arity == CommandArity().end()) throw CLI::ValidationError("unknown command \"" + options.command + "\"");
+    options.arguments.assign(rest.begin() + 1, rest.end());
+    if (options.arguments.size() != arity->second)
+        throw CLI::ValidationError(options.command + " takes " + std::to_string(arity->second) + " argument(s), " +
+                                   std::to_string(options.arguments.size()) + " given");
+    return options;
+}
+
+WaitLimit ReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSeconds.value_or(kDefaultTimeoutSeconds)); }
+
+WaitLimit FinalReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSeconds.value_or(0)); }
+
+std::string UsageText()
+{
+    CtlOptions options;
+    std::string timeout;
+    return CtlApp(options, timeout)->help();
+}
+
+std::string SynopsisText() { return kSynopsis; }
 
 }  // namespace kxctl

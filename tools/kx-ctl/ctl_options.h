@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "core/command_line.h"
+
 namespace kxctl {
 
 // Exit statuses of kx-ctl.
-enum ExitStatus : int { kOk = 0, kError = 1, kUsage = 2, kTimeout = 3, kNoAgent = 4 };
+enum ExitStatus : int { kOk = 0, kError = 1, kUsage = kx::kUsageStatus, kTimeout = 3, kNoAgent = 4 };
 
 struct CtlOptions {
     std::string mailbox = "KT3MapFile";
@@ -19,14 +21,13 @@ struct CtlOptions {
     std::vector<std::string> arguments;
 };
 
-// Parses the command line (without the program name); throws UsageError.
+// Parses the command line (without the program name). The options end at the
+// command: everything after it is its arguments, taken as they are. Throws
+// CLI::ParseError.
 CtlOptions ParseCtlOptions(const std::vector<std::string>& args);
 
-struct UsageError {
-    std::string text;
-};
-
-const char* UsageText();
+std::string UsageText();     // the whole --help text
+std::string SynopsisText();  // its "Usage:" line
 
 // A wait limit: nullopt waits without limit.
 using WaitLimit = std::optional<std::chrono::milliseconds>;

@@ -209,9 +209,8 @@ int RunKxCtl(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (options.command == "peek") return Peek(options, out, err);
         const std::string text = MailboxCommandText(options);
         return Session(options, out, err).Run(text);
-    } catch (const UsageError& e) {
-        err << "kx-ctl: " << e.text << "\n(kx-ctl --help tells how to use it)\n";
-        return kUsage;
+    } catch (const CLI::ParseError& e) {
+        return kx::ReportUsageError("kx-ctl", SynopsisText(), e, err);
     } catch (const std::exception& e) {
         return Fail(err, kError, e.what());
     }

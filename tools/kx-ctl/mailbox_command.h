@@ -6,7 +6,7 @@
 namespace kxctl {
 
 // The text kx-ctl writes into the block for the command line's command; throws
-// UsageError for arguments the agent could not take.
+// CLI::ValidationError for arguments the agent could not take.
 std::string MailboxCommandText(const CtlOptions& options);
 
 }  // namespace kxctl

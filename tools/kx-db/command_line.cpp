@@ -1,7 +1,7 @@
 #include "kx-db/command_line.h"
 
-#include <charconv>
 #include <cstdint>
+#include <memory>
 
 namespace kx::dbtool {
 
@@ -10,111 +10,120 @@ namespace {
 constexpr int kMaxStaff = 100000;
 constexpr int kMaxDays = 3660;
 
-template <class Number>
-Number ParseNumber(const std::string& option, const std::string& text, Number low, Number high) {
-    Number value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
-        throw UsageError(option + " wants a whole number from " + std::to_string(low) + " to " +
-                         std::to_string(high) + ", not '" + text + "'");
-    return value;
+constexpr const char* kSynopsis =
+    "Usage: kx-db create TARGET\n"
+    "  or:  kx-db demo TARGET --staff N --days D --from yyyymmdd [--seed S]\n"
+    "  or:  kx-db report TARGET --from yyyymmdd --to yyyymmdd [--staff S]\n"
+    "  or:  kx-db --help\n";
+
+const CLI::Validator& DateCheck()
+{
+    static const CLI::Validator check(
+        [](const std::string& text) {
+            return ParseDate(text) ? std::string() : "wants a date yyyymmdd, not '" + text + "'";
+        },
+        "");
+    return check;
 }
 
-ToolCommand ParseDemo(const std::vector<std::string>& args) {
-    ToolCommand command{ToolCommand::Kind::Demo, args.at(1), {}, {}};
-    bool staff = false, days = false, from = false;
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        std::string option = args[i], value;
-        if (const std::size_t eq = option.find('='); option.starts_with("--") && eq != std::string::npos) {
-            value = option.substr(eq + 1);
-            option.resize(eq);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            throw UsageError(option.starts_with("--") ? option + " wants a value" : "unexpected argument '" + option + "'");
-        }
-        if (option == "--staff") {
-            command.demo.staff = ParseNumber(option, value, 1, kMaxStaff);
-            staff = true;
-        } else if (option == "--days") {
-            command.demo.days = ParseNumber(option, value, 1, kMaxDays);
-            days = true;
-        } else if (option == "--from") {
-            auto date = ParseDate(value);
-            if (!date) throw UsageError("--from wants a date yyyymmdd, not '" + value + "'");
-            command.demo.from = *date;
-            from = true;
-        } else if (option == "--seed") {
-            command.demo.seed = ParseNumber<std::uint64_t>(option, value, 0, UINT64_MAX);
-        } else {
-            throw UsageError("unknown option '" + option + "'");
-        }
-    }
-    if (!staff || !days || !from) throw UsageError("demo needs --staff, --days and --from");
-    const std::chrono::year_month_day last{command.demo.from + std::chrono::days{command.demo.days - 1}};
-    if (last.year() > std::chrono::year{9999}) throw UsageError("the range ends after the year 9999");
-    return command;
+struct Parsed {
+    std::string target;
+    std::string demoFrom;
+};
+
+void AddTarget(CLI::App& command, std::string& target)
+{
+    command.add_option("TARGET", target, "an SQLite file path or a postgresql:// URI")
+        ->type_name("")
+        ->required()
+        ->check(NotEmpty("a TARGET"));
 }
 
-ToolCommand ParseReport(const std::vector<std::string>& args) {
-    ToolCommand command{ToolCommand::Kind::Report, args.at(1), {}, {}};
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        const std::string& option = args[i];
-        if (i + 1 >= args.size()) throw UsageError(option + " wants a value");
-        const std::string& value = args[++i];
-        if (option == "--from" || option == "--to") {
-            if (!ParseDate(value)) throw UsageError(option + " wants a date yyyymmdd, not '" + value + "'");
-            (option == "--from" ? command.report.from : command.report.to) = value;
-        } else if (option == "--staff") {
-            command.report.staff = value;
-        } else {
-            throw UsageError("unknown option '" + option + "'");
-        }
-    }
-    if (command.report.from.empty() || command.report.to.empty()) throw UsageError("report needs --from and --to");
-    return command;
+std::unique_ptr<CLI::App> DbApp(ToolCommand& command, Parsed& parsed)
+{
+    auto app = std::make_unique<CLI::App>(
+        "Creates the suite's tables, and optionally a generated demo site, in an empty database.", "kx-db");
+    UseSynopsis(*app, kSynopsis);
+    app->set_help_flag("--help,-h", "print this help and exit");
+    app->require_subcommand(1, 1);
+
+    CLI::App* create = app->add_subcommand("create", "the empty suite tables");
+    AddTarget(*create, parsed.target);
+
+    CLI::App* demo = app->add_subcommand(
+        "demo",
+        "the tables filled with a site of N staff over D days from the given date: system parameters, day, night "
+        "and short shifts, shift groups and rosters, holidays, leave (some half days), cards, and door and "
+        "time-clock transactions with late arrivals, early leavers, overtime, forgotten and double swipes and "
+        "night shifts past midnight. The same seed always gives the same data.");
+    AddTarget(*demo, parsed.target);
+    demo->add_option("--staff", command.demo.staff, "number of staff, 1 to 100000")
+        ->required()
+        ->type_name("N")
+        ->check(WholeNumber(1, kMaxStaff));
+    demo->add_option("--days", command.demo.days, "number of days, 1 to 3660")
+        ->required()
+        ->type_name("D")
+        ->check(WholeNumber(1, kMaxDays));
+    demo->add_option("--from", parsed.demoFrom, "the first day")->required()->type_name("yyyymmdd")->check(DateCheck());
+    demo->add_option("--seed", command.demo.seed, "seed of the generator (default 1)")->type_name("S");
+
+    CLI::App* report = app->add_subcommand(
+        "report", "a summary of the attendance rows the agent wrote in a date range and one staff member's days");
+    AddTarget(*report, parsed.target);
+    report->add_option("--from", command.report.from, "the first day")
+        ->required()
+        ->type_name("yyyymmdd")
+        ->check(DateCheck());
+    report->add_option("--to", command.report.to, "the last day")->required()->type_name("yyyymmdd")->check(DateCheck());
+    report->add_option("--staff", command.report.staff,
+                       "the staff member whose days are listed (default: the first one with clockings)")
+        ->type_name("S");
+
+    for (CLI::App* sub : {create, demo, report}) sub->set_help_flag("--help,-h", "print this help and exit");
+    app->footer(
+        "TARGET is an SQLite file path (created when missing) or a PostgreSQL URI (postgresql://user@host/db or "
+        "postgres://...; the tables go to the current schema). A database that already has tables is left "
+        "alone.\n\n"
+        "Exit status: 0 done, 1 the database could not be opened, had tables or failed, 2 wrong arguments.");
+    return app;
 }
 
 }  // namespace
 
-ToolCommand ParseCommandLine(const std::vector<std::string>& args) {
-    if (args.empty()) throw UsageError("no command given");
-    const std::string& name = args[0];
-    if (name == "--help" || name == "-h" || name == "help") return {};
-    if (name != "create" && name != "demo" && name != "report") throw UsageError("unknown command '" + name + "'");
-    if (args.size() < 2 || args[1].empty() || args[1].starts_with("--"))
-        throw UsageError(name + " needs a TARGET");
-    if (name == "demo") return ParseDemo(args);
-    if (name == "report") return ParseReport(args);
-    if (args.size() > 2) throw UsageError("create takes only a TARGET");
-    return {ToolCommand::Kind::Create, args[1], {}, {}};
+ToolCommand ParseCommandLine(const std::vector<std::string>& args)
+{
+    if (args == std::vector<std::string>{"help"}) return {};
+    ToolCommand command;
+    Parsed parsed;
+    const auto app = DbApp(command, parsed);
+    try {
+        ParseArguments(*app, args);
+    } catch (const CLI::CallForHelp&) {
+        return {};
+    }
+    const CLI::App* chosen = app->get_subcommands().front();
+    command.target = parsed.target;
+    if (chosen->get_name() == "create") {
+        command.kind = ToolCommand::Kind::Create;
+    } else if (chosen->get_name() == "demo") {
+        command.kind = ToolCommand::Kind::Demo;
+        command.demo.from = *ParseDate(parsed.demoFrom);
+        const std::chrono::year_month_day last{command.demo.from + std::chrono::days{command.demo.days - 1}};
+        if (last.year() > std::chrono::year{9999}) throw CLI::ValidationError("the range ends after the year 9999");
+    } else {
+        command.kind = ToolCommand::Kind::Report;
+    }
+    return command;
 }
 
-std::string UsageText() {
-    return "Usage:\n"
-           "  kx-db create TARGET\n"
-           "  kx-db demo TARGET --staff N --days D --from yyyymmdd [--seed S]\n"
-           "  kx-db report TARGET --from yyyymmdd --to yyyymmdd [--staff S]\n"
-           "  kx-db --help\n"
-           "\n"
-           "Creates the suite's tables, and optionally a generated demo site, in an empty database.\n"
-           "\n"
-           "TARGET is an SQLite file path (created when missing) or a PostgreSQL URI\n"
-           "(postgresql://user@host/db or postgres://...; the tables go to the current schema).\n"
-           "A database that already has tables is left alone.\n"
-           "\n"
-           "create    the empty suite tables\n"
-           "demo      the tables filled with a site of N staff (1 to 100000) over D days\n"
-           "          (1 to 3660) from the given date: system parameters, day, night and short\n"
-           "          shifts, shift groups and rosters, holidays, leave (some half days), cards,\n"
-           "          and door and time-clock transactions with late arrivals, early leavers,\n"
-           "          overtime, forgotten and double swipes and night shifts past midnight.\n"
-           "          The same seed (default 1) always gives the same data.\n"
-           "report    a summary of the attendance rows the agent wrote in a date range\n"
-           "          and one staff member's days as a table\n"
-           "\n"
-           "Exit status: 0 done, 1 the database could not be opened, had tables or failed,\n"
-           "2 wrong arguments.\n";
+std::string UsageText()
+{
+    ToolCommand command;
+    Parsed parsed;
+    return DbApp(command, parsed)->help("", CLI::AppFormatMode::All);
 }
+
+std::string SynopsisText() { return kSynopsis; }
 
 }  // namespace kx::dbtool

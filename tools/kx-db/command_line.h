@@ -1,17 +1,12 @@
 #pragma once
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "core/command_line.h"
 #include "kx-db/attendance_report.h"
 #include "kx-db/demo_options.h"
 
 namespace kx::dbtool {
-
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 struct ToolCommand {
     enum class Kind { Help, Create, Demo, Report };
@@ -21,8 +16,10 @@ struct ToolCommand {
     ReportOptions report;
 };
 
-// Arguments without the program name. Throws UsageError.
+// Arguments without the program name: a command (create, demo, report; "help"
+// is --help), its TARGET and its options. Throws CLI::ParseError.
 ToolCommand ParseCommandLine(const std::vector<std::string>& args);
-std::string UsageText();
+std::string UsageText();     // the whole --help text, every command's options included
+std::string SynopsisText();  // its "Usage:" lines
 
 }  // namespace kx::dbtool

@@ -14,7 +14,6 @@ namespace kx::dbtool {
 namespace {
 
 constexpr int kFailed = 1;
-constexpr int kBadArguments = 2;
 
 std::string Line(const char* format, const std::string& text, long number) {
     char line[128];
@@ -65,9 +64,8 @@ int RunKxDb(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     ToolCommand command;
     try {
         command = ParseCommandLine(args);
-    } catch (const UsageError& e) {
-        err << "kx-db: " << e.what() << "\n" << "Run 'kx-db --help' for usage.\n";
-        return kBadArguments;
+    } catch (const CLI::ParseError& e) {
+        return ReportUsageError("kx-db", SynopsisText(), e, err);
     }
     if (command.kind == ToolCommand::Kind::Help) {
         out << UsageText();

@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "core/command_line.h"
+
 namespace kx::feptool {
 
 // Exit statuses of kx-fep.
-enum ExitStatus : int { kOk = 0, kError = 1, kUsage = 2 };
+enum ExitStatus : int { kOk = 0, kError = 1, kUsage = kx::kUsageStatus };
 
 // What a poll is answered with; the first four are the normal conversation.
 enum class PollAnswer { Normal, Silent, Nak, Oversize, Garbage };
@@ -34,13 +36,10 @@ struct FepOptions {
     bool stamp = false;  // traffic lines lead with CLOCK_MONOTONIC microseconds
 };
 
-struct UsageError {
-    std::string text;
-};
-
-// Parses the command line (without the program name); throws UsageError.
+// Parses the command line (without the program name); throws CLI::ParseError.
 FepOptions ParseFepOptions(const std::vector<std::string>& args);
 
-const char* UsageText();
+std::string UsageText();     // the whole --help text
+std::string SynopsisText();  // its "Usage:" lines
 
 }  // namespace kx::feptool

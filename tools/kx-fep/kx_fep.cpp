@@ -35,9 +35,8 @@ int RunKxFep(const std::vector<std::string>& args, std::ostream& out, std::ostre
     FepOptions options;
     try {
         options = ParseFepOptions(args);
-    } catch (const UsageError& e) {
-        err << "kx-fep: " << e.text << "\nTry 'kx-fep --help'." << std::endl;
-        return kUsage;
+    } catch (const CLI::ParseError& e) {
+        return kx::ReportUsageError("kx-fep", SynopsisText(), e, err);
     }
     if (options.help) {
         out << UsageText();
