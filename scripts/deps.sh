@@ -1,7 +1,8 @@
 # Sourced by the project's scripts: makes sure the Debian packages the build needs are present.
 # As root it installs what is missing; otherwise it prints the exact apt-get line and stops.
 KX_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxkbcommon-dev libsqlite3-dev libpq-dev
-             postgresql-15 googletest libgtest-dev libgmock-dev libbenchmark-dev)
+             postgresql-15 googletest libgtest-dev libgmock-dev libbenchmark-dev
+             nlohmann-json3-dev)
 
 kx_ensure_packages() {
   local missing=() p
