@@ -28,6 +28,12 @@ std::string Shown(const Stamp& stamp)
     return filo::IsBlank(filo::TimeOf(stamp)) ? "none" : filo::DateOf(stamp) + " " + filo::TimeOf(stamp);
 }
 
+// "yyyymmdd hhmm" of a window bound, easier to read than the bare stamp.
+std::string Bound(const std::string& stamp)
+{
+    return stamp.size() == 12 ? filo::DateOf(stamp) + " " + filo::TimeOf(stamp) : stamp;
+}
+
 // Why each clocking of the day was taken or left for this period.
 void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::PeriodWindows& w,
                  const filo::FirstInLastOut& pick, char kind)
@@ -35,12 +41,12 @@ void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::Period
     const std::string name = PeriodName(kind);
     const bool byWindow = ctx.settings.options.IgnoreInOutCOde;
     ctx.trace.Record("choice",
-                     name + ": the start is looked for from " + w.in.lower + " to " + w.in.upper +
-                         ", the end from " + w.out.lower + " to " + w.out.upper +
+                     name + ": the start is looked for from " + Bound(w.in.lower) + " to " + Bound(w.in.upper) +
+                         ", the end from " + Bound(w.out.lower) + " to " + Bound(w.out.upper) +
                          (byWindow ? " (in/out codes ignored)." : " (by in/out code, job " + w.jobCode + ")."),
                      {{"period", name},
-                      {"start_window", w.in.lower + "-" + w.in.upper},
-                      {"end_window", w.out.lower + "-" + w.out.upper},
+                      {"start_window", Bound(w.in.lower) + " - " + Bound(w.in.upper)},
+                      {"end_window", Bound(w.out.lower) + " - " + Bound(w.out.upper)},
                       {"start", Shown(pick.tIn)},
                       {"end", Shown(pick.tOut)}});
     for (const TCD_Source& c : emp.RawData) {

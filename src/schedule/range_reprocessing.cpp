@@ -33,7 +33,10 @@ struct CardValidity {
 // One range run: the request's letter and days, and the counters.
 class RangeRun {
 public:
-    RangeRun(AgentContext& ctx, db::Database& db, BatchTally& tally) : ctx_(ctx), db_(db), tally_(tally) {}
+    RangeRun(AgentContext& ctx, db::Database& db, BatchTally& tally, RangeObserver& observer)
+        : ctx_(ctx), db_(db), tally_(tally), observer_(observer)
+    {
+    }
 
     void Walk(const std::string& trpRequest)
     {
@@ -56,6 +59,7 @@ public:
         total_ = rows.RecordCount() * range_.count;
         ctx_.log.WriteDetail(0, std::to_string(total_) + " records (days * staff) to be reprocessed.");
         done_ = 0;
+        observer_.Planned(total_);
 
         for (const BatchStaffRow& row : TakeStaffRows(rows)) {
             ReprocessStaff(row);
@@ -102,8 +106,10 @@ private:
             }
             ShowProgress(row.staffNumber, date);
             ctx_.host->ProcessEvents();
+            observer_.BeforeStaffDay(row.staffNumber, dateText);
             TurboReprocessAttend(ctx_, dateText, row.staffNumber, dataSource_, row.otEntitled, row.onShift,
                                  row.cardNumber);
+            observer_.AfterStaffDay(row.staffNumber, dateText, done_);
             tally_.Processed();
             db_.CommitIfDue();
         }
@@ -158,6 +164,7 @@ private:
     AgentContext& ctx_;
     db::Database& db_;
     BatchTally& tally_;
+    RangeObserver& observer_;
     std::string dataSource_;
     RangeDays range_;
     long long total_ = 0;
@@ -184,8 +191,10 @@ std::string RangeProgressTitle(long long done, long long total)
     return buf;
 }
 
-bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control)
+bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control,
+                          RangeObserver* observer)
 {
+    RangeObserver unobserved;
     BatchGuard guard(control, BatchKind::Range);
     if (!guard.Entered()) {
         ctx.log.WriteDetail(10, "Turbo RP waits for the running batch.");
@@ -199,7 +208,7 @@ bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, Batc
     try {
         db::Database& db = ContextDatabase(ctx);
         db::Database::Batch batch(db);
-        RangeRun(ctx, db, tally).Walk(trpRequest);
+        RangeRun(ctx, db, tally, observer ? *observer : unobserved).Walk(trpRequest);
         batch.End();
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<TurboReprocess>") + e.what());

@@ -19,6 +19,8 @@ bool SplitAttached(const std::string& arg, std::string& name, std::string& value
     return true;
 }
 
+bool Blank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
+
 }  // namespace
 
 AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args)
@@ -47,6 +49,27 @@ AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args)
         } else if (name == "--mailbox-group") {
             line.mailboxGroup = takeValue();
             if (line.mailboxGroup.empty()) throw CommandLineError("--mailbox-group needs a group name");
+        } else if (name == "--explain" || name == "--reprocess") {
+            noValue();
+            if (i + 2 >= args.size()) throw CommandLineError(name + " needs two values");
+            if (line.action == AgentCommandLine::Action::Explain || line.action == AgentCommandLine::Action::Reprocess)
+                throw CommandLineError("--explain and --reprocess go alone");
+            const bool explain = name == "--explain";
+            line.action = explain ? AgentCommandLine::Action::Explain : AgentCommandLine::Action::Reprocess;
+            (explain ? line.staff : line.firstDate) = args[++i];
+            (explain ? line.firstDate : line.lastDate) = args[++i];
+        } else if (name == "--json") {
+            noValue();
+            line.json = true;
+        } else if (name == "--dry-run") {
+            noValue();
+            line.dryRun = true;
+        } else if (name == "--staff-sql") {
+            line.staffSql = takeValue();
+            if (Blank(line.staffSql)) throw CommandLineError("--staff-sql needs a select");
+        } else if (name == "--source") {
+            line.source = takeValue();
+            if (line.source != "T" && line.source != "D") throw CommandLineError("--source wants T or D");
         } else if (name == "--server") {
             noValue();
             line.serverMode = true;
@@ -63,12 +86,23 @@ AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args)
             throw CommandLineError("unknown option '" + args[i] + "'");
         }
     }
+    const bool explain = line.action == AgentCommandLine::Action::Explain;
+    const bool reprocess = line.action == AgentCommandLine::Action::Reprocess;
+    if (line.json && !explain) throw CommandLineError("--json goes with --explain");
+    if ((line.dryRun || !line.staffSql.empty() || !line.source.empty()) && !reprocess)
+        throw CommandLineError("--staff-sql, --source and --dry-run go with --reprocess");
+    if (explain || reprocess) {
+        if (line.serverMode || line.headless || line.mailboxName != kDefaultMailboxName || !line.mailboxGroup.empty())
+            throw CommandLineError("a one-shot run serves no mailbox: --server, --headless and --mailbox do not apply");
+    }
     return line;
 }
 
 std::string AgentUsageText()
 {
     return "Usage: kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--version] [--help]\n"
+           "       kx-ata --explain STAFF DATE [--home DIR] [--json]\n"
+           "       kx-ata --reprocess FIRST LAST [--staff-sql SQL] [--source T|D] [--dry-run] [--home DIR]\n"
            "\n"
            "The attendance agent: turns raw clock transactions into daily attendance records.\n"
            "\n"
@@ -87,6 +121,20 @@ std::string AgentUsageText()
            "                  of this user alone (0600), for a front end of another user\n"
            "  --version       print the version and exit\n"
            "  --help          print this help and exit\n"
+           "\n"
+           "One-shot runs (no mailbox, no lock: they run beside a running agent):\n"
+           "  --explain STAFF DATE\n"
+           "                  the story of one staff-day (yyyymmdd): how the day, the shift,\n"
+           "                  the clockings and the minutes were found, and the row it would\n"
+           "                  save beside the row stored now; writes nothing (--json: as JSON)\n"
+           "  --reprocess FIRST LAST\n"
+           "                  reprocesses the staff-days of the range like a range request;\n"
+           "                  --staff-sql SQL picks the staff (a select over cards and kt_cdext,\n"
+           "                  default every staff member), --source T|D the clock tables\n"
+           "                  (default the data source of kt_sys), --dry-run writes nothing:\n"
+           "                  a preview of what would change\n"
+           "                  Exit status: 0 done, 1 database not opened, 2 bad arguments,\n"
+           "                  3 staff-days failed or the day cannot be explained.\n"
            "\n"
            "SIGINT and SIGTERM close the agent in order. Exit status: 0 after an orderly close,\n"
            "1 when start-up failed (the database could not be opened, or the mailbox block is\n"
