@@ -213,9 +213,11 @@ bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, Batc
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<TurboReprocess>") + e.what());
         if (ctx.db) ctx.db->TurboQuery.Close();
+        if (observer) observer->RunFailed(e.what());
     } catch (...) {
         ctx.log.WriteLog("<TurboReprocess>unknown failure");
         if (ctx.db) ctx.db->TurboQuery.Close();
+        if (observer) observer->RunFailed("unknown failure");
     }
     FinishRange(ctx, control, title);
     return true;

@@ -28,6 +28,8 @@ public:
     virtual void Planned(long long /*total*/) {}
     virtual void BeforeStaffDay(const std::string& /*staff*/, const std::string& /*date*/) {}
     virtual void AfterStaffDay(const std::string& /*staff*/, const std::string& /*date*/, long long /*done*/) {}
+    // The run ended early on this failure (it is logged as "<TurboReprocess>" too).
+    virtual void RunFailed(const std::string& /*error*/) {}
 };
 bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control,
                           RangeObserver* observer = nullptr);

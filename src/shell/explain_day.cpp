@@ -54,7 +54,9 @@ public:
         account_.wouldSave = ReadStoredAttendRow(db_, staff, date);
         ran = true;
     }
+    void RunFailed(const std::string& error) override { failure = error; }
     bool ran = false;
+    std::string failure;
 
 private:
     db::Database& db_;
@@ -228,6 +230,10 @@ int RunExplainDay(OneShotAgent& agent, const std::string& staff, const std::stri
                                  control, &observer);
             ctx.trace.SetSink(nullptr);
         }
+        if (!observer.failure.empty()) {
+            err << "kx-ata: the database cannot be used: " << observer.failure << "\n";
+            return kExitStartupFailed;
+        }
         if (!observer.ran) {
             err << "kx-ata: staff " << staff << " on " << date << " cannot be explained: " << WhyNotRun(ctx, card, date)
                 << "\n";
@@ -239,7 +245,7 @@ int RunExplainDay(OneShotAgent& agent, const std::string& staff, const std::stri
         }
     } catch (const std::exception& e) {
         ctx.trace.SetSink(nullptr);
-        err << "kx-ata: " << e.what() << "\n";
+        err << "kx-ata: the database cannot be used: " << e.what() << "\n";
         return kExitStartupFailed;
     }
     out << (json ? DayAccountJson(account) : DayAccountText(account));

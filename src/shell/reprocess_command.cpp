@@ -26,6 +26,8 @@ public:
     ~SummaryObserver() override { EndProgress(); }
 
     void Planned(long long total) override { total_ = total; }
+    void RunFailed(const std::string& error) override { failure = error; }
+    std::string failure;
     void BeforeStaffDay(const std::string& staff, const std::string& date) override
     {
         before_ = ReadStoredAttendRow(db_, staff, date);
@@ -155,6 +157,7 @@ int RunReprocessCommand(OneShotAgent& agent, const ReprocessRequest& request, st
     }
 
     ReprocessSummary summary;
+    std::string failure;
     try {
         SummaryObserver observer(ctx, db, summary, err, progress);
         OneShotBatchControl control;
@@ -166,8 +169,14 @@ int RunReprocessCommand(OneShotAgent& agent, const ReprocessRequest& request, st
         } else {
             RunRangeReprocessing(ctx, trp, control, &observer);
         }
+        failure = observer.failure;
     } catch (const std::exception& e) {
-        err << "kx-ata: " << e.what() << "\n";
+        failure = e.what();
+    }
+    if (!failure.empty()) {
+        // Whatever was done before the failure is listed; with --dry-run none of it stays.
+        out << ReprocessSummaryText(request, summary);
+        err << "kx-ata: the run ended early, the database cannot be used: " << failure << "\n";
         return kExitStartupFailed;
     }
     out << ReprocessSummaryText(request, summary);
