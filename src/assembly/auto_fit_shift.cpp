@@ -66,8 +66,9 @@ bool GetAFShiftInfo(AgentContext& ctx, const std::string& firstIn, const std::st
             const std::string pattern = UpperCase(Trim(misc));
             if (ctx.trace.On())
                 ctx.trace.Record("shift",
-                                 "Auto-fit: the card's pattern (cards.misc) is " + pattern + "; first in " + in +
-                                     ", last out " + out + " (extended clock).",
+                                 "Auto-fit: the card's pattern (cards.misc) is " + pattern + "; the day's first in [" +
+                                     firstIn + "] and last out [" + lastOut + "] are compared as [" + in + "] and [" +
+                                     out + "] on the pattern's clock, where the day runs from 2400 to 4759.",
                                  {{"pattern", pattern}, {"first_in", in}, {"last_out", out}});
             if (pattern == "NONE") {
                 if (tracing) ctx.log.WriteLog("Pattern=NONE");

@@ -92,7 +92,9 @@ void TraceDefaultShift(const AgentContext& ctx, const StaffDay& day, const TAT_E
 {
     const std::string why = day.needShift != "Y" ? "the staff member is not on shift work (on_shift is not Y)"
                                                  : "auto-fit is on: the shift is fitted to the clockings later";
-    ctx.trace.Record("shift", "The system default times from kt_sys are used for now: " + why + ".",
+    ctx.trace.Record("shift",
+                     "The system default times from kt_sys are used for now: " + why +
+                         ". Grace minutes come only with a shift read from kt_shift.",
                      ShiftFacts(working));
 }
 

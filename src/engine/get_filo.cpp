@@ -34,6 +34,13 @@ std::string Bound(const std::string& stamp)
     return stamp.size() == 12 ? filo::DateOf(stamp) + " " + filo::TimeOf(stamp) : stamp;
 }
 
+// A window whose bounds are bare dates has no times set: it holds nothing.
+std::string WindowText(const filo::Window& w)
+{
+    if (w.lower.size() != 12 || w.upper.size() != 12) return "nowhere (no times are set for it)";
+    return "from " + Bound(w.lower) + " to " + Bound(w.upper);
+}
+
 // Why each clocking of the day was taken or left for this period.
 void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::PeriodWindows& w,
                  const filo::FirstInLastOut& pick, char kind)
@@ -41,9 +48,10 @@ void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::Period
     const std::string name = PeriodName(kind);
     const bool byWindow = ctx.settings.options.IgnoreInOutCOde;
     ctx.trace.Record("choice",
-                     name + ": the start is looked for from " + Bound(w.in.lower) + " to " + Bound(w.in.upper) +
-                         ", the end from " + Bound(w.out.lower) + " to " + Bound(w.out.upper) +
-                         (byWindow ? " (in/out codes ignored)." : " (by in/out code, job " + w.jobCode + ")."),
+                     name + ": the start is looked for " + WindowText(w.in) + ", the end " + WindowText(w.out) +
+                         (byWindow            ? " (in/out codes ignored)."
+                          : w.jobCode.empty() ? " (by in/out code, only clockings without a job code)."
+                                              : " (by in/out code, job " + w.jobCode + ")."),
                      {{"period", name},
                       {"start_window", Bound(w.in.lower) + " - " + Bound(w.in.upper)},
                       {"end_window", Bound(w.out.lower) + " - " + Bound(w.out.upper)},
@@ -63,7 +71,8 @@ void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::Period
             why = canStart ? "may start the period, but " + Shown(pick.tIn) + " is earlier"
                            : "may end the period, but " + Shown(pick.tOut) + " is later";
         else if (!jobFits)
-            why = "not taken: job " + c.JobCode + " is not the period's job " + w.jobCode;
+            why = "not taken: job " + c.JobCode + " is not the period's job" +
+                  (w.jobCode.empty() ? " (none)" : " " + w.jobCode);
         else if (w.in.Contains(stamp) || w.out.Contains(stamp))
             why = "not taken: its code " + c.InOut + " does not fit the window it lies in";
         else

@@ -96,6 +96,7 @@ void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const
     } else {
         minutes = MinutesBetween(log, otIn, otOut);
     }
+    const long long counted = minutes;
 
     if (!ctx.settings.reprocessing.AllowNegativeOT) minutes = OTMinimum(emp, minutes);
     log.WriteDetail(20, "RoundingMinute=" + rules.OTRoundingMin +
@@ -110,11 +111,12 @@ void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const
     attend.OT_min = std::to_string(minutes);
     if (ctx.trace.On())
         ctx.trace.Record("overtime",
-                         "Overtime mode " + rules.OTMode + ": " + attend.OT_min + " minutes from the overtime clockings " +
-                             Shown(tIn) + " to " + Shown(tOut) +
-                             (FormulaApplies(rules.OTFormula) ? ", by the shift's overtime formula" : "") +
+                         "Overtime mode " + rules.OTMode + ": the overtime clockings are " + Shown(tIn) + " to " +
+                             Shown(tOut) + ", " + std::to_string(counted) + " minutes" +
+                             (FormulaApplies(rules.OTFormula) ? " by the shift's overtime formula" : "") +
                              (ctx.settings.options.SnapToOTRange ? ", cut to the scheduled overtime window" : "") +
-                             "; minimum " + rules.OTMinimumMin + ", rounding " + rules.OTRoundingMin + " minutes.",
+                             "; " + attend.OT_min + " after the minimum of " + rules.OTMinimumMin +
+                             " and the rounding down to steps of " + rules.OTRoundingMin + " minutes.",
                          OvertimeFacts(ctx, rules, attend));
 }
 
@@ -160,6 +162,7 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     } else {
         minutes = MinutesBetween(log, outPoint, tOut);
     }
+    const long long counted = minutes;
 
     if (!ctx.settings.reprocessing.AllowNegativeOT) minutes = OTMinimum(emp, minutes);
     const int factor = ctx.settings.options.OTRoundingFactorMin;
@@ -182,9 +185,10 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     if (ctx.trace.On())
         ctx.trace.Record("overtime",
                          "Overtime mode A counts from " + from + " to the out " + filo::TimeOf(tOut) + ": " +
-                             attend.OT_min + " minutes" + (byFormula ? " by the shift's overtime formula" : "") +
-                             ", after a minimum of " + rules.OTMinimumMin + " and rounding of " + rules.OTRoundingMin +
-                             " minutes." +
+                             std::to_string(counted) + " minutes" +
+                             (byFormula ? " by the shift's overtime formula" : "") + ", " + attend.OT_min +
+                             " after the minimum of " + rules.OTMinimumMin + " and the rounding down to steps of " +
+                             rules.OTRoundingMin + " minutes." +
                              (minutes > 0 && !byFormula ? " The work is shown ending at " + emp.SysOut + "." : ""),
                          OvertimeFacts(ctx, rules, attend));
 }
