@@ -101,6 +101,7 @@ TEST_P(ExplainReprocessTest, ADryRunLeavesTheDatabaseAsItWasAndListsWhatWouldCha
     EXPECT_NE(preview.output.find("staff-days done: 200, failed: 0"), std::string::npos) << preview.output;
     EXPECT_NE(preview.output.find("E00001 20261104: late_min \"36\" \u2192 \"26\""), std::string::npos) << preview.output;
     EXPECT_EQ(preview.output.find("changed: 0\n"), std::string::npos) << preview.output;
+    EXPECT_EQ(preview.output.find('\r'), std::string::npos) << "a progress line without a terminal";
 
     EXPECT_EQ(WrittenTables(), rowsBefore);
     if (!IsPostgres()) {
