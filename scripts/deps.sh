@@ -1,7 +1,7 @@
 # Sourced by the project's scripts: makes sure the Debian packages the build needs are present.
 # As root it installs what is missing; otherwise it prints the exact apt-get line and stops.
 KX_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxkbcommon-dev libsqlite3-dev libpq-dev libcli11-dev libsystemd-dev
-             help2man dpkg-dev lintian systemd
+             nlohmann-json3-dev help2man dpkg-dev lintian systemd
              postgresql-15 googletest libgtest-dev libgmock-dev libbenchmark-dev)
 
 kx_ensure_packages() {

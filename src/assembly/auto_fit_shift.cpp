@@ -27,8 +27,16 @@ std::string ChooseShift(const AgentContext& ctx, const AutoFitRecord& pattern, c
     for (int j = 0; j < pattern.Count; ++j) {
         if (tracing) ctx.log.WriteLog("FirstIn=" + firstIn + "  LastOut=" + lastOut + "Shift=" + pattern.Shift[j]);
         if (Blank(firstIn)) continue;
-        if (Within(pattern.InLow[j], firstIn, pattern.InUp[j]) || Within(pattern.OutLow[j], lastOut, pattern.OutUp[j]))
-            return pattern.Shift[j];
+        const bool fits =
+            Within(pattern.InLow[j], firstIn, pattern.InUp[j]) || Within(pattern.OutLow[j], lastOut, pattern.OutUp[j]);
+        if (ctx.trace.On())
+            ctx.trace.Record("shift",
+                             "Auto-fit tries shift " + pattern.Shift[j] + ": in " + pattern.InLow[j] + "-" +
+                                 pattern.InUp[j] + ", out " + pattern.OutLow[j] + "-" + pattern.OutUp[j] +
+                                 (fits ? ": it holds the first in or the last out, chosen."
+                                       : ": it holds neither the first in nor the last out."),
+                             {{"candidate", pattern.Shift[j]}, {"fits", fits ? "Y" : "N"}});
+        if (fits) return pattern.Shift[j];
     }
     return {};
 }
@@ -56,6 +64,12 @@ bool GetAFShiftInfo(AgentContext& ctx, const std::string& firstIn, const std::st
                 ctx.log.WriteLog("GetAFShiftInfo :- AutoFit Pattern=[" + misc + "]  FirstIn=" + in + " LastOut=" + out);
 
             const std::string pattern = UpperCase(Trim(misc));
+            if (ctx.trace.On())
+                ctx.trace.Record("shift",
+                                 "Auto-fit: the card's pattern (cards.misc) is " + pattern + "; the day's first in [" +
+                                     firstIn + "] and last out [" + lastOut + "] are compared as [" + in + "] and [" +
+                                     out + "] on the pattern's clock, where the day runs from 2400 to 4759.",
+                                 {{"pattern", pattern}, {"first_in", in}, {"last_out", out}});
             if (pattern == "NONE") {
                 if (tracing) ctx.log.WriteLog("Pattern=NONE");
             } else {

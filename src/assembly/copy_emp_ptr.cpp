@@ -85,18 +85,30 @@ void CopyEmpPtr(AgentContext& ctx, const TAT_Emp& templateRec, TAT_Emp& working,
     const bool saturday = weekday == kSaturday;
     const bool friday = weekday == kFriday;
 
+    const StaffDayTrace& trace = ctx.trace;
     if (saturday && !options.SatInOutTime.empty()) {
         SetWorkTimes(ctx.log, options.SatInOutTime, working);
         ctx.log.WriteDetail(10, "CopyEMP: sys In,Out=" + working.SysIn + ", " + working.SysOut);
+        if (trace.On())
+            trace.Record("shift", "Saturday: the day's default times come from [Options] SatInOutTime.",
+                         {{"SatInOutTime", options.SatInOutTime}});
     } else {
         CopyWorkTimes(templateRec, working);
-        if (friday && !options.FriInOutTime.empty()) SetWorkTimes(ctx.log, options.FriInOutTime, working);
+        if (friday && !options.FriInOutTime.empty()) {
+            SetWorkTimes(ctx.log, options.FriInOutTime, working);
+            if (trace.On())
+                trace.Record("shift", "Friday: the day's default times come from [Options] FriInOutTime.",
+                             {{"FriInOutTime", options.FriInOutTime}});
+        }
     }
 
     if (friday && !options.FriLunchInOutTime.empty()) {
         const TimePair meal = SplitTimePair(options.FriLunchInOutTime);
         SetWindow(ctx.log, meal.first, working.LunchOut_lower, working.LunchOut, working.LunchOut_upper);
         SetWindow(ctx.log, meal.second, working.LunchIn_lower, working.LunchIn, working.LunchIn_upper);
+        if (trace.On())
+            trace.Record("shift", "Friday: the default meal comes from [Options] FriLunchInOutTime.",
+                         {{"FriLunchInOutTime", options.FriLunchInOutTime}});
     } else {
         CopyMealTimes(templateRec, working);
     }
@@ -109,9 +121,12 @@ void CopyEmpPtr(AgentContext& ctx, const TAT_Emp& templateRec, TAT_Emp& working,
     working.WorkRangeOffset = templateRec.WorkRangeOffset;
     working.OTEntry.OTMode = templateRec.OTEntry.OTMode;
 
-    if (saturday && options.SatOTOffsetMin > 0)
+    if (saturday && options.SatOTOffsetMin > 0) {
         working.OTEntry.OTOffset = std::to_string(options.SatOTOffsetMin);
-    else
+        if (trace.On())
+            trace.Record("overtime", "Saturday: the overtime offset comes from [Options] SatOTOffsetMin.",
+                         {{"ot_offset_min", working.OTEntry.OTOffset}});
+    } else
         working.OTEntry.OTOffset = templateRec.OTEntry.OTOffset;
 
     working.OTEntry.OTMinimumMin = templateRec.OTEntry.OTMinimumMin;

@@ -31,6 +31,10 @@ void MarkWeekdayOffDay(AgentContext& ctx, const std::string& date, const std::st
     dayDesc = LoadLanguageStr(ctx, kOffDayText, "Off Day");
     if (!ctx.settings.options.OffRestDayId || ctx.sundayOffDay) dayDesc = LoadLanguageStr(ctx, kRestDayText, "Rest Day");
     result.Off = "Y";
+    if (ctx.trace.On())
+        ctx.trace.Record("day",
+                         dayDesc + ": the weekday is in the off-day list and the staff member is not on shift work.",
+                         {{"class", dayDesc}, {"off_day_list", ctx.derived.offDayList}});
 }
 
 std::string HolidaySQL(const AgentContext& ctx, const std::string& date)
@@ -52,13 +56,16 @@ void MarkHoliday(AgentContext& ctx, db::Query& query, const std::string& date, T
     if (!query.Eof()) {
         result.Holiday = "Y";
         dayDesc = query.Field(1);
+        if (ctx.trace.On())
+            ctx.trace.Record("day", "Holiday: the date has a holdate row, \"" + Trim(dayDesc) + "\".",
+                             {{"class", "Holiday"}, {"holiday", Trim(dayDesc)}});
     }
     query.Close();
 }
 
 // Extended leave control: the four leave slots of the day, each described by
 // its kt_leavetype row.
-void MarkLeaveSlots(db::Query& query, const std::array<std::string, 4>& slots, TAT_Attend& result,
+void MarkLeaveSlots(const AgentContext& ctx, db::Query& query, const std::array<std::string, 4>& slots, TAT_Attend& result,
                     TAT_Emp& working)
 {
     for (std::size_t i = 0; i < slots.size(); ++i) {
@@ -70,13 +77,23 @@ void MarkLeaveSlots(db::Query& query, const std::array<std::string, 4>& slots, T
         if (!query.Eof()) {
             if (IsOne(query.FieldByName("Cancel_InOut"))) working.CancelInOut = 1;
             result.LeaveDesc[i] = Trim(query.FieldByName("Leave_desc"));
-            if (Trim(query.FieldByName("half_day")) == "1") {
+            const bool half = Trim(query.FieldByName("half_day")) == "1";
+            const bool morning = IsOne(query.FieldByName("Am_Pm"));
+            if (half) {
                 working.HalfDayLeave = "Y";
-                if (IsOne(query.FieldByName("Am_Pm")))
+                if (morning)
                     working.HalfDayAM = true;
                 else
                     working.HalfDayPM = true;
             }
+            if (ctx.trace.On())
+                ctx.trace.Record("day",
+                                 (half ? std::string(morning ? "Half-day leave in the morning: "
+                                                             : "Half-day leave in the afternoon: ")
+                                       : std::string("Full-day leave: ")) +
+                                     slots[i] + " (" + result.LeaveDesc[i] + ") in leave slot " +
+                                     std::to_string(i + 1) + " of the kt_ssche row, described by kt_leavetype.",
+                                 {{"class", half ? "Half-day leave" : "Leave"}, {"leave_tag", slots[i]}});
         }
         query.Close();
     }
@@ -92,6 +109,13 @@ void MarkPlainLeave(AgentContext& ctx, db::Query& query, const std::string& leav
         const std::string description = query.FieldByName("Leave_desc");
         dayDesc = dayDesc.empty() ? description : dayDesc + "," + description;
         working.HalfDayLeave = query.FieldByName("half_day");
+        if (ctx.trace.On()) {
+            const bool half = working.HalfDayLeave == "Y";
+            ctx.trace.Record("day",
+                             std::string(half ? "Half-day leave: " : "Full-day leave: ") + leaveTag + " (" +
+                                 Trim(description) + ") in the kt_ssche row of the date, described by kt_leave.",
+                             {{"class", half ? "Half-day leave" : "Leave"}, {"leave_tag", leaveTag}});
+        }
     }
     query.Close();
 }
@@ -125,7 +149,7 @@ void MarkLeave(AgentContext& ctx, db::Query& query, const std::string& date, con
     if (extended) {
         result.Leave.clear();
         ctx.log.WriteDetail(1, "ExtendedLeaveControl");
-        MarkLeaveSlots(query, slots, result, working);
+        MarkLeaveSlots(ctx, query, slots, result, working);
     } else {
         MarkPlainLeave(ctx, query, leaveTag, dayDesc, working);
     }
@@ -142,12 +166,27 @@ void CheckIfHolOffLeav(AgentContext& ctx, const std::string& date, const std::st
         dayDesc.clear();
 
         MarkWeekdayOffDay(ctx, date, needShift, result, dayDesc);
-        if (options.GovFTWRDay && IsAlternateSaturday(DecodeDateText(date))) satDesc = "Alt.Saturday";
-        if (options.SetOffDayTO != 0 && IsSetOffDay(DecodeDateText(date), options.SetOffDayTO)) satDesc = "Off Day";
+        if (options.GovFTWRDay && IsAlternateSaturday(DecodeDateText(date))) {
+            satDesc = "Alt.Saturday";
+            if (ctx.trace.On())
+                ctx.trace.Record("day", "Alternate Saturday ([Options] GovFTWRDay): the first or third Saturday "
+                                        "of the month.",
+                                 {{"class", "Alternate Saturday"}});
+        }
+        if (options.SetOffDayTO != 0 && IsSetOffDay(DecodeDateText(date), options.SetOffDayTO)) {
+            satDesc = "Off Day";
+            if (ctx.trace.On())
+                ctx.trace.Record("day", "Off day of the week set by [Options] SetOffDayTO.",
+                                 {{"class", "Off Day"}, {"SetOffDayTO", std::to_string(options.SetOffDayTO)}});
+        }
 
         db::Query& query = ContextDatabase(ctx).CommonQuery;
         MarkHoliday(ctx, query, date, result, dayDesc);
         MarkLeave(ctx, query, date, staff, result, dayDesc, working);
+        if (ctx.trace.On() && result.Off != "Y" && result.Holiday != "Y" && Trim(result.Leave) == "****" &&
+            working.HalfDayLeave != "Y" && satDesc.empty())
+            ctx.trace.Record("day", "Working day: not in the off-day list, no holdate row, no leave in kt_ssche.",
+                             {{"class", "Working day"}});
     } catch (const std::exception& e) {
         ctx.log.WriteLog("<CheckIFHolOffLeav>" + std::string(e.what()));
     }

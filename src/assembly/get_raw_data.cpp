@@ -167,6 +167,36 @@ void AddMainRow(AgentContext& ctx, TAT_Emp& record, const db::Query& row, MainRo
     }
 }
 
+const char* TableOf(MainRows rows)
+{
+    switch (rows) {
+    case MainRows::Door:
+    case MainRows::Ignored:
+        return "trans_r";
+    case MainRows::TimeClock:
+        return "kt_tmclk";
+    default:
+        return "trans_c";
+    }
+}
+
+// The clockings added since `from`, each with the table it was read from.
+void TraceClockings(const AgentContext& ctx, const TAT_Emp& record, std::size_t from, const std::string& table)
+{
+    for (std::size_t i = from; i < record.RawData.size(); ++i) {
+        const TCD_Source& c = record.RawData[i];
+        ctx.trace.Record("clockings",
+                         "Read " + c.TrDate + " " + c.TrTime + " from " + table + " (code " + c.InOut + ", job " +
+                             c.JobCode + (c.Edited == "Y" ? ", edited" : "") + ").",
+                         {{"date", c.TrDate},
+                          {"time", c.TrTime},
+                          {"in_out", c.InOut},
+                          {"job_code", c.JobCode},
+                          {"table", table},
+                          {"edited", c.Edited == "Y" ? "Y" : "N"}});
+    }
+}
+
 // True when the main query returned rows.
 bool ReadMainClockData(AgentContext& ctx, TAT_Emp& record, const ClockDates& dates, const std::string& staff,
                        const std::string& card)
@@ -180,8 +210,10 @@ bool ReadMainClockData(AgentContext& ctx, TAT_Emp& record, const ClockDates& dat
     if (ctx.settings.tessel.ClockReason) ctx.staffDay.ClockReason.clear();
 
     const bool any = !query.Eof();
+    const std::size_t before = record.RawData.size();
     for (; !query.Eof(); query.Next()) AddMainRow(ctx, record, query, main.rows);
     query.Close();
+    if (ctx.trace.On()) TraceClockings(ctx, record, before, TableOf(main.rows));
     return any;
 }
 
@@ -208,6 +240,11 @@ void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates
         ReleaseRawDataMem(ctx, record);
         for (; !query.Eof(); query.Next()) AddTimeClockRow(ctx, record, query);
         query.Close();
+        if (ctx.trace.On()) {
+            ctx.trace.Record("clockings", "[Options] ClockDataUserOverride: an in-clocking in kt_tmclk on the day "
+                                          "makes kt_tmclk the only source; the clockings above are dropped.");
+            TraceClockings(ctx, record, 0, "kt_tmclk");
+        }
         found = true;
         return;
     }
@@ -215,8 +252,10 @@ void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates
     OpenQuery(query, sql);
     ctx.log.WriteDetail(10, "Door.TMCLK, rec count=" + std::to_string(query.RecordCount()) + "SQL=" + sql);
     if (!query.Eof()) found = true;
+    const std::size_t before = record.RawData.size();
     for (; !query.Eof(); query.Next()) AddTimeClockRow(ctx, record, query);
     query.Close();
+    if (ctx.trace.On()) TraceClockings(ctx, record, before, "kt_tmclk");
 }
 
 void CloseRawDataQueries(AgentContext& ctx)
@@ -239,12 +278,24 @@ bool GetRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date, con
         ctx.log.WriteDetail(10, "  GetRawData: StfNo=" + staff + "  " + date + "  source=" + ctx.staffDay.DataSource +
                                     " AttendEdit=" + BoolText(attendEdit));
 
-        if (attendEdit && AddEditedAttendance(ctx, record, date, staff)) return true;
+        if (attendEdit && AddEditedAttendance(ctx, record, date, staff)) {
+            if (ctx.trace.On()) {
+                ctx.trace.Record("clockings", "[Options] AttendEdit: the day has an edited attendance row; its times "
+                                              "take the place of every clocking.");
+                TraceClockings(ctx, record, 0, "the edited attendance row");
+            }
+            return true;
+        }
 
         std::string cardNo = card;
         if (cardNo.empty() && !LookUpCard(ctx, staff, cardNo)) return false;
 
         const ClockDates dates = StaffDayClockDates(ctx.log, date, record.SysIn);
+        if (ctx.trace.On())
+            ctx.trace.Record("clockings",
+                             "Clockings are read from " + dates.P + " to " + dates.N +
+                                 "; the windows below decide which of them count for the day.",
+                             {{"previous", dates.P}, {"date", dates.D}, {"next", dates.N}});
         found = ReadMainClockData(ctx, record, dates, staff, cardNo);
         if (HasTimeClockSupplement(ctx)) AddTimeClockSupplement(ctx, record, dates, staff, found);
     } catch (const std::exception& e) {

@@ -25,6 +25,13 @@ std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string&
                                  " and Shift_date=" + "'" + db::SqlQuote(date) + "'");
             if (!query.Eof()) tag = query.FieldByName("Shift_tag");
             ctx.log.WriteDetail(0, "    Group is not NONE, ThisShift = " + tag);
+            if (ctx.trace.On())
+                ctx.trace.Record("shift",
+                                 Trim(tag).empty() ? "The shift group " + Trim(group) + " (kt_cdext.shift_grp) has no "
+                                                         "shift on this date in kt_sfgrp."
+                                                   : "Shift " + Trim(tag) + " comes from the shift group " +
+                                                         Trim(group) + " (kt_sfgrp row of the date).",
+                                 {{"shift_group", Trim(group)}, {"shift_tag", Trim(tag)}});
         } else {
             ctx.log.WriteDetail(0, "    Shift Group = NONE");
         }
@@ -36,6 +43,12 @@ std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string&
                              " and shift_date=" + "'" + db::SqlQuote(date) + "'");
         if (!query.Eof()) tag = query.FieldByName("Shift_tag");
         query.Close();
+        if (ctx.trace.On())
+            ctx.trace.Record("shift",
+                             Trim(tag).empty() ? "The personal schedule (kt_ssche) has no shift on this date."
+                                               : "Shift " + Trim(tag) + " comes from the personal schedule (kt_ssche "
+                                                                        "row of the date).",
+                             {{"shift_tag", Trim(tag)}});
     }
     return tag;
 }
@@ -102,6 +115,9 @@ bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string&
         if (Trim(tag).empty()) {
             result = false;
             if (tracing) ctx.log.WriteLog("    Shift not found");
+            if (ctx.trace.On())
+                ctx.trace.Record("shift", "The staff member works to a shift and none was found: \"[Shift Not "
+                                          "Defined]\".");
             return result;
         }
 
@@ -109,6 +125,9 @@ bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string&
         OpenQuery(shift, "select * from kt_shift where tag_name='" + db::SqlQuote(tag) + "'");
         if (shift.Eof()) {
             shift.Close();
+            if (ctx.trace.On())
+                ctx.trace.Record("shift", "Shift " + Trim(tag) + " has no kt_shift row: the system default times "
+                                                                 "from kt_sys stay.");
             return result;
         }
         if (tracing)
@@ -136,6 +155,18 @@ bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string&
         working.OTEntry.OTFormula = GetFormula(ctx, otFormulaTag);
         working.WorkFormula = GetFormula(ctx, workFormulaTag);
         shift.Close();
+        if (ctx.trace.On())
+            ctx.trace.Record("shift",
+                             "Shift " + Trim(tag) + " read from kt_shift" +
+                                 (options.ShiftDataWindow ? ", with the windows as stored in it."
+                                                          : ", with windows of 30 minutes around its times."),
+                             {{"shift_tag", Trim(tag)},
+                              {"grace_in_min", working.SysInGrace},
+                              {"grace_out_min", working.SysOutGrace},
+                              {"ot_minimum_min", working.OTEntry.OTMinimumMin},
+                              {"ot_rounding_min", working.OTEntry.OTRoundingMin},
+                              {"work_formula", Trim(workFormulaTag)},
+                              {"ot_formula", Trim(otFormulaTag)}});
     } catch (const std::exception& e) {
         ctx.log.WriteLog("<GetShiftInfo>:" + std::string(e.what()));
     }

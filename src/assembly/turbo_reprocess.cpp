@@ -57,6 +57,60 @@ void InsertLateEarlyIfWanted(AgentContext& ctx)
     InsertLateEarly(ctx, a.StaffNo, a.AtDate, a.In, a.Out);
 }
 
+void TraceStaff(const AgentContext& ctx, const StaffDay& day, const std::string& dataSource, const TAT_Emp& working)
+{
+    const std::string source = dataSource == "D" ? "door transactions" : "time-clock records";
+    ctx.trace.Record("staff",
+                     "Staff " + day.staff + " (" + Trim(working.Name) + "), card " + Trim(working.CardNo) +
+                         ", clockings from the " + source + ".",
+                     {{"staff_number", day.staff},
+                      {"name", Trim(working.Name)},
+                      {"card_number", Trim(working.CardNo)},
+                      {"date", day.date},
+                      {"data_source", dataSource},
+                      {"on_shift", day.needShift},
+                      {"ot_entitled", day.needOT},
+                      {"flexible_hours", working.FlexibleWorkHour.empty() ? "N" : working.FlexibleWorkHour}});
+}
+
+// The times the working record holds now, in the words of a shift.
+StaffDayTrace::Facts ShiftFacts(const TAT_Emp& w)
+{
+    return {{"in", w.SysIn},
+            {"in_window", w.In_lower + "-" + w.In_upper},
+            {"out", w.SysOut},
+            {"out_window", w.Out_lower + "-" + w.Out_upper},
+            {"meal", w.LunchOut + "-" + w.LunchIn},
+            {"break1", w.Break1Out + "-" + w.Break1In},
+            {"break2", w.Break2Out + "-" + w.Break2In},
+            {"overtime", w.OTIn + "-" + w.OTOut},
+            {"grace_in_min", w.SysInGrace.empty() ? "0" : w.SysInGrace},
+            {"grace_out_min", w.SysOutGrace.empty() ? "0" : w.SysOutGrace}};
+}
+
+void TraceDefaultShift(const AgentContext& ctx, const StaffDay& day, const TAT_Emp& working)
+{
+    const std::string why = day.needShift != "Y" ? "the staff member is not on shift work (on_shift is not Y)"
+                                                 : "auto-fit is on: the shift is fitted to the clockings later";
+    ctx.trace.Record("shift",
+                     "The system default times from kt_sys are used for now: " + why +
+                         ". Grace minutes come only with a shift read from kt_shift.",
+                     ShiftFacts(working));
+}
+
+void TraceHalfDay(const AgentContext& ctx, const TAT_Emp& before, const TAT_Emp& after)
+{
+    if (before.HalfDayLeave != "Y") return;
+    std::string text = "Half-day leave: ";
+    if (before.SysIn != after.SysIn)
+        text += "the day starts at " + after.SysIn + " instead of " + before.SysIn + " (the morning is on leave).";
+    else if (before.SysOut != after.SysOut)
+        text += "the day ends at " + after.SysOut + " instead of " + before.SysOut + " (the afternoon is on leave).";
+    else
+        text += "the clockings do not show which half was taken off; the times stay as they were.";
+    ctx.trace.Record("day", text, {{"in", after.SysIn}, {"out", after.SysOut}, {"out_lower", after.Out_lower}});
+}
+
 void TakeFromClockJobCodes(const std::string& codes, TAT_Emp& working)
 {
     working.WorkJobCode = Mid(codes, 1, 3);
@@ -87,10 +141,13 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
     log.WriteDetail(10, "  OT mode = " + working.OTEntry.OTMode + "  OT Job Code = " + working.OTEntry.OTJobcode +
                             "  ProcessMode=" + working.ProcessMode);
     KeepInOutCodesUnderCodedOT(ctx, working);
+    if (ctx.trace.On()) TraceStaff(ctx, day, dataSource, working);
 
     ctx.staffDay.ShiftNotFound = false;
     if (day.needShift == "Y" && !options.AutoFit)
         ctx.staffDay.ShiftNotFound = !GetShiftInfo(ctx, day.date, day.staff, working);
+    else if (ctx.trace.On())
+        TraceDefaultShift(ctx, day, working);
 
     PopulateATDRec(ctx, day.date, day.staff);
 
@@ -106,6 +163,12 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
 
     if ((!rawFound && !idFound) || ctx.staffDay.ShiftNotFound) {
         log.WriteDetail(0, "  No Raw Data or shift not found");
+        if (ctx.trace.On())
+            ctx.trace.Record("choice", ctx.staffDay.ShiftNotFound
+                                           ? "No shift was found for the day, so nothing is computed: the row keeps "
+                                             "its reset values and the calendar status."
+                                           : "No clocking was found for the day, so nothing is computed: the row "
+                                             "keeps its reset values and the calendar status.");
         InsertLateEarlyIfWanted(ctx);
         SavetoAttendFile(ctx, result, texts.dayDescription, texts.saturdayDescription, working);
         ReleaseRawDataMem(ctx, working);
@@ -113,13 +176,23 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
         return;
     }
 
-    AdjustForHalfDayLeave(ctx, working);
+    if (ctx.trace.On()) {
+        const TAT_Emp before = working;
+        AdjustForHalfDayLeave(ctx, working);
+        TraceHalfDay(ctx, before, working);
+    } else {
+        AdjustForHalfDayLeave(ctx, working);
+    }
 
     if (options.AutoFit) {
         log.WriteDetail(10, "  AutoFit - Get FILO & Shift, workjobcode=" + working.WorkJobCode);
         const FirstInLastOut filo = FirstInLastOutOfDay(working.RawData, day.date);
         if (!GetAFShiftInfo(ctx, filo.firstIn, filo.lastOut, day.date, day.staff, working)) {
             log.WriteDetail(10, "  No shift Fit for FILO=" + filo.firstIn + "," + filo.lastOut);
+            if (ctx.trace.On())
+                ctx.trace.Record("shift",
+                                 "No auto-fit shift holds the first in [" + filo.firstIn + "] or the last out [" +
+                                     filo.lastOut + "], so nothing is computed.");
             SavetoAttendFile(ctx, result, texts.dayDescription, texts.saturdayDescription, working);
             ReleaseRawDataMem(ctx, working);
             return;
@@ -128,10 +201,16 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
 
     if (ctx.staffDay.FromClock) TakeFromClockJobCodes(options.FromClockJobCodes, working);
 
+    if (ctx.trace.On()) ctx.trace.Record("shift", "The shift the day is computed with:", ShiftFacts(working));
     ProAttd(ctx, working, result);
 
     if (ctx.settings.customReport.GroupByDepartment && !working.RawData.empty())
+    {
         LayOutClockingsByPosition(working.RawData, day.date, options.CutOffTime, result);
+        if (ctx.trace.On())
+            ctx.trace.Record("choice", "Group by department is on: the times are laid out by position, the 1st "
+                                       "clocking as in, the 2nd as break 1 out and so on, replacing the choice above.");
+    }
 
     SavetoAttendFile(ctx, result, texts.dayDescription, texts.saturdayDescription, working);
 

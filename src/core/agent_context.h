@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "core/tat_attend.h"
 #include "core/tat_emp.h"
+#include "core/trace.h"
 
 namespace kx {
 namespace db { class Database; }
@@ -38,6 +39,7 @@ struct AgentContext {
     StaffDayValues staffDay;
     AFRecList afRecList;        // auto-fit patterns, loaded at start-up when AutoFit is on
     bool sundayOffDay = false;  // the last date IsOffDay tested was an off day on a Sunday
+    StaffDayTrace trace;        // the decisions of a staff-day, told only to an account of the day
 };
 
 }  // namespace kx

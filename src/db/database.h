@@ -147,6 +147,24 @@ public:
         bool ended_ = false;
     };
 
+    // Everything run while a Preview lives is undone when it ends: it opens a
+    // transaction of its own (DbError when one is open already), the commits of
+    // batches and units inside it are held back, and it is rolled back at the
+    // end, so the database is left exactly as it was. A preview shows what a
+    // run would write; it holds the writer's turn (and on SQLite the write
+    // lock) while it lives.
+    class Preview {
+    public:
+        explicit Preview(Database& db);
+        ~Preview();  // rolls back; never throws
+        Preview(const Preview&) = delete;
+        Preview& operator=(const Preview&) = delete;
+
+    private:
+        Database& db_;
+    };
+    bool InPreview() const { return preview_; }
+
     // One staff-day's writes:
     //     Database::Unit unit(db);
     //     ... delete, insert ...
@@ -250,6 +268,7 @@ private:
     std::uint64_t commits_ = 0;
     int batchDepth_ = 0;
     int unitDepth_ = 0;
+    bool preview_ = false;
     std::chrono::steady_clock::time_point batchStarted_{};
 };
 

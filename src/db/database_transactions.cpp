@@ -15,7 +15,7 @@ void Database::BeginBatchTransaction() {
 
 void Database::CommitBatchTransaction() {
     readCache_.Clear();
-    if (!backend_->InTransaction()) return;
+    if (preview_ || !backend_->InTransaction()) return;
     Watched([&] { backend_->Control("COMMIT"); });
     ++commits_;
 }
@@ -44,7 +44,7 @@ void Database::BeginBatch() {
 }
 
 void Database::CommitIfDue() {
-    if (batchDepth_ == 0 || unitDepth_ > 0) return;
+    if (batchDepth_ == 0 || unitDepth_ > 0 || preview_) return;
     if (backend_->InTransaction()) {
         if (std::chrono::steady_clock::now() - batchStarted_ < kBatchCommitInterval) return;
         CommitBatchTransaction();
@@ -59,6 +59,20 @@ void Database::EndBatch() {
     if (batchDepth_ == 0) return;
     if (--batchDepth_ > 0 || unitDepth_ > 0) return;
     CommitBatchTransaction();
+}
+
+Database::Preview::Preview(Database& db) : db_(db) {
+    if (db_.backend_->InTransaction()) throw DbError("a preview needs a transaction of its own");
+    db_.BeginTransaction();
+    db_.preview_ = true;
+}
+
+Database::Preview::~Preview() {
+    db_.preview_ = false;
+    try {
+        if (db_.backend_->InTransaction()) db_.backend_->Control("ROLLBACK");
+    } catch (...) {
+    }
 }
 
 Database::Unit::Unit(Database& db) : db_(db) {

@@ -1,11 +1,88 @@
 #include <string>
 
 #include "engine/day_computation.h"
+#include "engine/day_stamps.h"
 #include "engine/filo_results.h"
 #include "engine/filo_selection.h"
 #include "engine/filo_windows.h"
 
 namespace kx {
+namespace {
+
+std::string PeriodName(char kind)
+{
+    switch (kind) {
+    case 'O': return "Work";
+    case 'L': return "Meal";
+    case '1': return "Break 1";
+    case '2': return "Break 2";
+    case 'V': return "Break 1 as early overtime";
+    case 'T': return "Overtime by job code (mode C)";
+    case 'E': return "Overtime (mode E)";
+    default: return std::string("Period ") + kind;
+    }
+}
+
+std::string Shown(const Stamp& stamp)
+{
+    return filo::IsBlank(filo::TimeOf(stamp)) ? "none" : filo::DateOf(stamp) + " " + filo::TimeOf(stamp);
+}
+
+// "yyyymmdd hhmm" of a window bound, easier to read than the bare stamp.
+std::string Bound(const std::string& stamp)
+{
+    return stamp.size() == 12 ? filo::DateOf(stamp) + " " + filo::TimeOf(stamp) : stamp;
+}
+
+// A window whose bounds are bare dates has no times set: it holds nothing.
+std::string WindowText(const filo::Window& w)
+{
+    if (w.lower.size() != 12 || w.upper.size() != 12) return "nowhere (no times are set for it)";
+    return "from " + Bound(w.lower) + " to " + Bound(w.upper);
+}
+
+// Why each clocking of the day was taken or left for this period.
+void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::PeriodWindows& w,
+                 const filo::FirstInLastOut& pick, char kind)
+{
+    const std::string name = PeriodName(kind);
+    const bool byWindow = ctx.settings.options.IgnoreInOutCOde;
+    ctx.trace.Record("choice",
+                     name + ": the start is looked for " + WindowText(w.in) + ", the end " + WindowText(w.out) +
+                         (byWindow            ? " (in/out codes ignored)."
+                          : w.jobCode.empty() ? " (by in/out code, only clockings without a job code)."
+                                              : " (by in/out code, job " + w.jobCode + ")."),
+                     {{"period", name},
+                      {"start_window", Bound(w.in.lower) + " - " + Bound(w.in.upper)},
+                      {"end_window", Bound(w.out.lower) + " - " + Bound(w.out.upper)},
+                      {"start", Shown(pick.tIn)},
+                      {"end", Shown(pick.tOut)}});
+    for (const TCD_Source& c : emp.RawData) {
+        const std::string stamp = filo::StampOf(c);
+        const bool jobFits = byWindow || c.JobCode == w.jobCode;
+        const bool canStart = w.in.Contains(stamp) && jobFits && (byWindow || c.InOut == "I");
+        const bool canEnd = w.out.Contains(stamp) && jobFits && (byWindow || c.InOut == "O");
+        std::string why;
+        if (stamp == pick.tIn && canStart)
+            why = "taken as the start: the earliest that may start the period";
+        else if (stamp == pick.tOut && canEnd)
+            why = "taken as the end: the latest that may end the period";
+        else if (canStart || canEnd)
+            why = canStart ? "may start the period, but " + Shown(pick.tIn) + " is earlier"
+                           : "may end the period, but " + Shown(pick.tOut) + " is later";
+        else if (!jobFits)
+            why = "not taken: job " + c.JobCode + " is not the period's job" +
+                  (w.jobCode.empty() ? " (none)" : " " + w.jobCode);
+        else if (w.in.Contains(stamp) || w.out.Contains(stamp))
+            why = "not taken: its code " + c.InOut + " does not fit the window it lies in";
+        else
+            why = "not taken: outside both windows";
+        ctx.trace.Record("choice", "  " + c.TrDate + " " + c.TrTime + " " + c.InOut + ": " + why + ".",
+                         {{"period", name}, {"clocking", c.TrDate + " " + c.TrTime}, {"decision", why}});
+    }
+}
+
+}  // namespace
 
 void GetFILO(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, Stamp& tIn, Stamp& tOut, TAT_Attend& attend,
              char kind)
@@ -26,6 +103,7 @@ void GetFILO(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, Stamp& tIn, S
                             windows.jobCode + "]");
 
     const filo::FirstInLastOut pick = filo::SelectFirstInLastOut(ctx, emp, windows, kind);
+    if (ctx.trace.On()) TraceChoice(ctx, emp, windows, pick, kind);
     if (pick.edited) day.editedMark = true;
     tIn = pick.tIn;
     tOut = pick.tOut;

@@ -40,9 +40,32 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
     log.WriteDetail(0, "SysOut=" + day.scheduledOut + "  Out=" + outStamp + " Early Out=" + attend.Early + " (" +
                            std::to_string(early) + " min)");
 
+    if (ctx.trace.On()) {
+        ctx.trace.Record("lateness",
+                         "Lateness: due in at " + emp.SysIn + ", clocked in at " + (filo::IsBlank(attend.In) ? std::string("no time") : attend.In) +
+                             "; " + std::to_string(late) + " minutes late after a grace of " +
+                             std::to_string(filo::MinuteCount(emp.SysInGrace)) +
+                             " minutes (the grace is taken off the lateness).",
+                         {{"due_in", emp.SysIn}, {"in", attend.In}, {"grace_in_min", emp.SysInGrace},
+                          {"late_min", attend.LateMin}});
+        ctx.trace.Record("lateness",
+                         "Early leaving: due out at " + filo::TimeOf(day.scheduledOut) + ", clocked out at " +
+                             (filo::IsBlank(attend.Out) ? std::string("no time") : attend.Out) + "; " +
+                             std::to_string(early) + " minutes early after a grace of " +
+                             std::to_string(filo::MinuteCount(emp.SysOutGrace)) + " minutes.",
+                         {{"due_out", filo::TimeOf(day.scheduledOut)}, {"out", attend.Out},
+                          {"grace_out_min", emp.SysOutGrace}, {"early_min", attend.EarlyMin}});
+    }
+
     // Under overtime mode "E" lateness and early leaving count on every day.
-    if (emp.OTEntry.OTMode == "E") return;
+    if (emp.OTEntry.OTMode == "E") {
+        if (ctx.trace.On() && (attend.Off == "Y" || attend.Holiday == "Y"))
+            ctx.trace.Record("lateness", "Overtime mode E: lateness and early leaving count also on this day off.");
+        return;
+    }
     if (attend.Off == "Y" || attend.Holiday == "Y") {
+        if (ctx.trace.On())
+            ctx.trace.Record("lateness", "No lateness or early leaving on an off day or a holiday.");
         log.WriteDetail(0, "No late/early for offday/holiday");
         attend.EarlyMin = "0";
         attend.Early = "N";

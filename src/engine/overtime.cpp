@@ -58,6 +58,22 @@ std::string ModeAOutPoint(const DayComputation& day, const Stamp& tIn, const TAT
     return outPoint;
 }
 
+std::string Shown(const Stamp& stamp)
+{
+    return filo::IsBlank(filo::TimeOf(stamp)) ? std::string("none") : filo::TimeOf(stamp);
+}
+
+StaffDayTrace::Facts OvertimeFacts(const AgentContext& ctx, const TOTEntry& rules, const TAT_Attend& attend)
+{
+    return {{"mode", rules.OTMode},
+            {"offset_min", rules.OTOffset},
+            {"minimum_min", rules.OTMinimumMin},
+            {"rounding_min", rules.OTRoundingMin},
+            {"rounding_factor_min", std::to_string(ctx.settings.options.OTRoundingFactorMin)},
+            {"formula", rules.OTFormula},
+            {"ot_min", attend.OT_min}};
+}
+
 }  // namespace
 
 void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend,
@@ -80,6 +96,7 @@ void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const
     } else {
         minutes = MinutesBetween(log, otIn, otOut);
     }
+    const long long counted = minutes;
 
     if (!ctx.settings.reprocessing.AllowNegativeOT) minutes = OTMinimum(emp, minutes);
     log.WriteDetail(20, "RoundingMinute=" + rules.OTRoundingMin +
@@ -92,6 +109,15 @@ void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const
     attend.OT_In = filo::TimeOf(tIn);
     attend.OT_Out = filo::TimeOf(tOut);
     attend.OT_min = std::to_string(minutes);
+    if (ctx.trace.On())
+        ctx.trace.Record("overtime",
+                         "Overtime mode " + rules.OTMode + ": the overtime clockings are " + Shown(tIn) + " to " +
+                             Shown(tOut) + ", " + std::to_string(counted) + " minutes" +
+                             (FormulaApplies(rules.OTFormula) ? " by the shift's overtime formula" : "") +
+                             (ctx.settings.options.SnapToOTRange ? ", cut to the scheduled overtime window" : "") +
+                             "; " + attend.OT_min + " after the minimum of " + rules.OTMinimumMin +
+                             " and the rounding down to steps of " + rules.OTRoundingMin + " minutes.",
+                         OvertimeFacts(ctx, rules, attend));
 }
 
 void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend,
@@ -101,14 +127,26 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     const TOTEntry& rules = emp.OTEntry;
     if (emp.ProcessMode == "N") {
         log.WriteDetail(10, "Normal Mode --> no OT procressing");
+        if (ctx.trace.On())
+            ctx.trace.Record("overtime", "No overtime is computed: the staff member is not entitled (ot_entitled is "
+                                         "not Y).");
         return;
     }
     if (rules.OTMode != "A") return;
 
     const std::string outPoint = ModeAOutPoint(day, tIn, attend, emp);
     log.WriteDetail(20, "OT_Mode is A: OutPoint=" + outPoint + "  TOut=" + tOut);
+    const bool dayOff = attend.Off == "Y" || attend.Holiday == "Y";
+    const std::string from = dayOff ? "the first in " + filo::TimeOf(outPoint) + " (all work on a day off is overtime)"
+                                    : filo::TimeOf(outPoint) + " (the scheduled out " + emp.SysOut + " plus an offset of " +
+                                          rules.OTOffset + " minutes)";
     if (tOut < outPoint) {
         attend.OT_min = "0";
+        if (ctx.trace.On())
+            ctx.trace.Record("overtime",
+                             "Overtime mode A counts from " + from + "; the out " + filo::TimeOf(tOut) +
+                                 " is before that, so no overtime.",
+                             OvertimeFacts(ctx, rules, attend));
         return;
     }
 
@@ -124,6 +162,7 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     } else {
         minutes = MinutesBetween(log, outPoint, tOut);
     }
+    const long long counted = minutes;
 
     if (!ctx.settings.reprocessing.AllowNegativeOT) minutes = OTMinimum(emp, minutes);
     const int factor = ctx.settings.options.OTRoundingFactorMin;
@@ -143,6 +182,15 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
         attend.OT_Out = filo::TimeOf(tOut);
         attend.Out = emp.SysOut;
     }
+    if (ctx.trace.On())
+        ctx.trace.Record("overtime",
+                         "Overtime mode A counts from " + from + " to the out " + filo::TimeOf(tOut) + ": " +
+                             std::to_string(counted) + " minutes" +
+                             (byFormula ? " by the shift's overtime formula" : "") + ", " + attend.OT_min +
+                             " after the minimum of " + rules.OTMinimumMin + " and the rounding down to steps of " +
+                             rules.OTRoundingMin + " minutes." +
+                             (minutes > 0 && !byFormula ? " The work is shown ending at " + emp.SysOut + "." : ""),
+                         OvertimeFacts(ctx, rules, attend));
 }
 
 }  // namespace kx

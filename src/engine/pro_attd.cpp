@@ -97,6 +97,14 @@ void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
     if (emp.FlexibleWorkHour == "Y" || (restOffDay && attend.Off == "Y")) {
         CalFlexibleWorkHour(ctx, day, emp, attend);
         log.WriteDetail(0, "It is Flexible working hour ...");
+        if (ctx.trace.On())
+            ctx.trace.Record("work",
+                             std::string("Flexible working hours (") +
+                                 (emp.FlexibleWorkHour == "Y" ? "kt_cdext.flexi_hour is Y"
+                                                              : "[Tavro] FlexibleHourRestOffDay on an off day") +
+                                 "): in " + attend.In + ", out " + attend.Out + ", working minutes " +
+                                 attend.TotalWork + ", overtime " + attend.OT_min + ".",
+                             {{"total_work_min", attend.TotalWork}, {"rule", "flexible hours"}});
         return;
     }
 
@@ -116,6 +124,9 @@ void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
     // The overtime swipe is the last of the day: the work ends as scheduled.
     if (settings.tavro.FILO && !filo::IsBlank(attend.OT_Out)) {
         log.WriteDetail(10, "Tavro.FILO 2 Swipes: Adjust Out Time from [" + attend.Out + "]  to  [" + emp.SysOut + "]");
+        if (ctx.trace.On())
+            ctx.trace.Record("choice", "[Tavro] FILO: the overtime swipe is the last of the day, so the work ends at "
+                                       "the scheduled " + emp.SysOut + " instead of " + attend.Out + ".");
         attend.Out = emp.SysOut;
     }
     log.WriteDetail(10, "In = [" + attend.In + "]  Out = [" + attend.Out + "]  " + "OT In = [" + attend.OT_In +

@@ -82,6 +82,12 @@ void CancelLateEarly(AgentContext& ctx, TAT_Attend& a, const TAT_Emp& emp)
     ctx.log.WriteDetail(0, std::string("  CancelLate=") + BoolText(cancelLate) + "  CancelEarly=" + BoolText(cancelEarly));
 
     if (emp.OTEntry.OTMode == "E" || ctx.settings.options.EnforceLatenessCal) return;
+    if (ctx.trace.On() && (cancelLate || cancelEarly) && (a.Late == "Y" || a.Early == "Y"))
+        ctx.trace.Record("lateness", std::string("The day excuses ") +
+                                         (cancelLate && cancelEarly ? "lateness and early leaving"
+                                          : cancelLate              ? "lateness"
+                                                                    : "early leaving") +
+                                         " (off day, holiday or leave): set to none.");
     if (cancelLate) {
         a.Late = "N";
         a.LateMin = "0";
@@ -130,6 +136,33 @@ void ApplyStatusRemarks(AgentContext& ctx, TAT_Attend& a, std::string& remark, c
     if (ctx.settings.tessel.ClockReason && !reason.empty()) remark = "[" + reason + "]";
 }
 
+void TraceResult(const AgentContext& ctx, const TAT_Attend& a, const std::string& remark,
+                 const OTApprovalTexts& approval)
+{
+    if (Trim(approval.approval).size() > 0 || Trim(approval.approvedBy).size() > 0)
+        ctx.trace.Record("overtime", "Overtime approval: " + Trim(approval.approval) +
+                                         (Trim(approval.approvedBy).empty() ? "" : " by " + Trim(approval.approvedBy)) +
+                                         "; overtime minutes now " + a.OT_min + ".",
+                         {{"approval", Trim(approval.approval)}, {"approved_by", Trim(approval.approvedBy)}});
+    std::string status;
+    const std::pair<const char*, const std::string*> letters[] = {
+        {"absent", &a.Absent}, {"on time", &a.Punctual}, {"late", &a.Late},     {"early", &a.Early},
+        {"incomplete", &a.Inc}, {"off day", &a.Off},      {"holiday", &a.Holiday}, {"edited", &a.Edited}};
+    for (const auto& [name, value] : letters)
+        if (*value == "Y") status += (status.empty() ? "" : ", ") + std::string(name);
+    ctx.trace.Record("result",
+                     "Remark \"" + remark + "\"; status: " + (status.empty() ? std::string("none") : status) + ".",
+                     {{"remark", remark},
+                      {"absent", a.Absent},
+                      {"on_time", a.Punctual},
+                      {"late", a.Late},
+                      {"early", a.Early},
+                      {"incomplete", a.Inc},
+                      {"off", a.Off},
+                      {"holiday", a.Holiday},
+                      {"edited", a.Edited}});
+}
+
 }  // namespace
 
 void SavetoAttendFile(AgentContext& ctx, TAT_Attend& attend, const std::string& dayDescription,
@@ -155,6 +188,7 @@ void SavetoAttendFile(AgentContext& ctx, TAT_Attend& attend, const std::string& 
         const OTApprovalTexts approval = ApplyOTApproval(ctx, attend, emp);
         texts.approval = approval.approval;
         texts.approvedBy = approval.approvedBy;
+        if (ctx.trace.On()) TraceResult(ctx, attend, remark, approval);
 
         if (!ctx.db) throw db::DbError("database is not open");
         db::Database& database = *ctx.db;

@@ -42,6 +42,10 @@ void IgnoreLateEarlyIfWorkOK(const AgentContext& ctx, const DayComputation& day,
                            " vs. System=" + std::to_string(scheduled));
     if (filo::MinuteCount(attend.TotalWork) < scheduled) return;
     log.WriteDetail(10, "Set Late/Early min = 0, late/early=N, ontime=Y ");
+    if (ctx.trace.On())
+        ctx.trace.Record("lateness", "Enough minutes worked (" + attend.TotalWork + " of " + std::to_string(scheduled) +
+                                         " scheduled, kt_ini IgnoreLEIfWorkOK): lateness and early leaving are "
+                                         "forgiven.");
     attend.LateMin = "0";
     attend.EarlyMin = "0";
     attend.Late = "N";
@@ -74,6 +78,11 @@ void CalWorkHours(AgentContext& ctx, DayComputation& day, const Stamp& tIn, cons
         in.MLO = StampToMinutes(log, MealStamp(d, attend.Out_Meal, tIn));
         in.MLI = StampToMinutes(log, MealStamp(d, attend.In_Meal, tIn));
         attend.TotalWork = std::to_string(FormulaMinutes(ctx, emp.WorkFormula, in));
+        if (ctx.trace.On())
+            ctx.trace.Record("work",
+                             "Working minutes " + attend.TotalWork + " from the shift's work formula" +
+                                 (snapIn ? ", with the in snapped to the scheduled " + emp.SysIn : std::string()) + ".",
+                             {{"total_work_min", attend.TotalWork}, {"rule", "formula"}, {"formula", emp.WorkFormula}});
     } else {
         // The meal is not deducted here; a formula is the means to deduct it.
         long long minutes = MinutesBetween(log, snapIn ? scheduledIn : tIn, workOut);
@@ -81,6 +90,13 @@ void CalWorkHours(AgentContext& ctx, DayComputation& day, const Stamp& tIn, cons
             log.WriteDetail(10, "SnapToInTime=true  m=" + std::to_string(minutes) + "  Sysin=" + scheduledIn +
                                     "  Tin=" + tIn);
         attend.TotalWork = std::to_string(minutes < 0 ? 0 : minutes);
+        if (ctx.trace.On())
+            ctx.trace.Record("work",
+                             "Working minutes " + attend.TotalWork + ": from " +
+                                 filo::TimeOf(snapIn ? scheduledIn : tIn) +
+                                 (snapIn ? " (the in snapped to the scheduled start, [Options] SnapToInTime)" : "") +
+                                 " to " + filo::TimeOf(workOut) + ", the meal not deducted (no work formula).",
+                             {{"total_work_min", attend.TotalWork}, {"rule", snapIn ? "snap to in time" : "in to out"}});
     }
 
     if (ctx.derived.ignoreLEIfWorkOK) IgnoreLateEarlyIfWorkOK(ctx, day, scheduledIn, attend);

@@ -144,7 +144,7 @@ bool OutageRecovery::WaitForDatabase()
     ctx_.log.WriteLog("<Database>: out of reach or busy during " + name_ + "; trying again for up to " +
                       std::to_string(ctx_.settings.database.ReconnectSeconds) + " s");
     std::chrono::milliseconds pause = kFirstPause;
-    std::string lastError;
+    std::string& lastError = lastError_;
     for (;;) {
         const auto left = limit - std::chrono::duration_cast<std::chrono::milliseconds>(
                                       std::chrono::steady_clock::now() - started);

@@ -47,6 +47,8 @@ public:
     bool CommitNow();
 
     bool Abandoned() const { return abandoned_; }
+    // Why the database was last found out of reach, as the engine said it.
+    const std::string& LastError() const { return lastError_; }
 
 private:
     struct Kept {
@@ -73,6 +75,7 @@ private:
     std::uint64_t commitsSeen_;
     long long failuresAtLastCommit_;
     bool abandoned_ = false;
+    std::string lastError_;
 };
 
 }  // namespace kx

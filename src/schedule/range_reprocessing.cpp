@@ -35,8 +35,8 @@ struct CardValidity {
 // One range run: the request's letter and days, and the counters.
 class RangeRun {
 public:
-    RangeRun(AgentContext& ctx, db::Database& db, BatchTally& tally)
-        : ctx_(ctx), db_(db), tally_(tally), recovery_(ctx, db, tally, "Range reprocessing")
+    RangeRun(AgentContext& ctx, db::Database& db, BatchTally& tally, RangeObserver& observer)
+        : ctx_(ctx), db_(db), tally_(tally), observer_(observer), recovery_(ctx, db, tally, "Range reprocessing")
     {
     }
 
@@ -62,6 +62,7 @@ public:
         total_ = rows.RecordCount() * range_.count;
         ctx_.log.WriteDetail(0, std::to_string(total_) + " records (days * staff) to be reprocessed.");
         done_ = 0;
+        observer_.Planned(total_);
 
         const std::vector<BatchStaffRow> staff = TakeStaffRows(rows);
         rows.Close();
@@ -73,6 +74,9 @@ public:
         }
         if (recovery_.CommitNow()) batch->End();
     }
+
+    bool Abandoned() const { return recovery_.Abandoned(); }
+    const std::string& OutageError() const { return recovery_.LastError(); }
 
 private:
     // False when the batch must end: the database did not come back from an outage.
@@ -122,12 +126,14 @@ private:
             }
             ShowProgress(row.staffNumber, date);
             ctx_.host->ProcessEvents();
+            observer_.BeforeStaffDay(row.staffNumber, dateText);
             tally_.Processed();
             if (!recovery_.Step(row.staffNumber, dateText, [this, &row, dateText] {
                     TurboReprocessAttend(ctx_, dateText, row.staffNumber, dataSource_, row.otEntitled, row.onShift,
                                          row.cardNumber);
                 }))
                 return false;
+            observer_.AfterStaffDay(row.staffNumber, dateText, done_);
             if (!recovery_.CommitIfDue()) return false;
         }
         return true;
@@ -182,6 +188,7 @@ private:
     AgentContext& ctx_;
     db::Database& db_;
     BatchTally& tally_;
+    RangeObserver& observer_;
     OutageRecovery recovery_;
     bool valid_ = true;
     CardValidity validity_;
@@ -211,8 +218,10 @@ std::string RangeProgressTitle(long long done, long long total)
     return buf;
 }
 
-bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control)
+bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control,
+                          RangeObserver* observer)
 {
+    RangeObserver unobserved;
     BatchGuard guard(control, BatchKind::Range);
     if (!guard.Entered()) {
         ctx.log.WriteDetail(10, "Turbo RP waits for the running batch.");
@@ -224,13 +233,18 @@ bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, Batc
     const std::string title = ctx.host->ApplicationTitle();
     BatchTally tally(ctx, "Range reprocessing");
     try {
-        RangeRun(ctx, ContextDatabase(ctx), tally).Walk(trpRequest);
+        RangeRun run(ctx, ContextDatabase(ctx), tally, observer ? *observer : unobserved);
+        run.Walk(trpRequest);
+        if (run.Abandoned() && observer)
+            observer->RunFailed("the database did not come back (" + run.OutageError() + "); the range is not done");
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<TurboReprocess>") + e.what());
         if (ctx.db) ctx.db->TurboQuery.Close();
+        if (observer) observer->RunFailed(e.what());
     } catch (...) {
         ctx.log.WriteLog("<TurboReprocess>unknown failure");
         if (ctx.db) ctx.db->TurboQuery.Close();
+        if (observer) observer->RunFailed("unknown failure");
     }
     FinishRange(ctx, control, title);
     return true;

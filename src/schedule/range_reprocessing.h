@@ -19,7 +19,20 @@ namespace kx {
 //
 // While another batch runs, the run is deferred (see BatchControl): it returns
 // false at once, touching nothing, and is fired again when that batch ends.
-bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control);
+//
+// An observer, when given, hears the planned total and each staff-day handed
+// to TurboReprocessAttend, just before and just after it (done counts it).
+class RangeObserver {
+public:
+    virtual ~RangeObserver() = default;
+    virtual void Planned(long long /*total*/) {}
+    virtual void BeforeStaffDay(const std::string& /*staff*/, const std::string& /*date*/) {}
+    virtual void AfterStaffDay(const std::string& /*staff*/, const std::string& /*date*/, long long /*done*/) {}
+    // The run ended early on this failure (it is logged as "<TurboReprocess>" too).
+    virtual void RunFailed(const std::string& /*error*/) {}
+};
+bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control,
+                          RangeObserver* observer = nullptr);
 
 // The application title during a range run: done x 100 / total rounded,
 // right-aligned in three characters, then " % Processed.".

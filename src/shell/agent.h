@@ -151,10 +151,8 @@ private:
     void RunStartupSteps();
     void ResetProcessState();
     void ApplySkinSetting();
-    void PrepareLogin(db::Login& login);
     bool OpenDatabase();
     bool AllocateWorkAreas();
-    void ReadSettingsTableValues();
     void ArmTimers();
 
     bool FormCloseQuery();

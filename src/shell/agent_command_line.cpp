@@ -1,6 +1,7 @@
 #include "shell/agent_command_line.h"
 
 #include <memory>
+#include <tuple>
 
 #include "comms/shared_block.h"
 #include "shell/agent_identity.h"
@@ -10,13 +11,18 @@ namespace {
 
 constexpr const char* kSynopsis =
     "Usage: kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--mailbox-group GROUP] [--version] [--help]\n"
-    "  or:  kx-ata --check [--home DIR] [--server]\n";
+    "  or:  kx-ata --check [--home DIR] [--server]\n"
+    "  or:  kx-ata --explain STAFF DATE [--home DIR] [--json]\n"
+    "  or:  kx-ata --reprocess FIRST LAST [--staff-sql SQL] [--source T|D]\n"
+    "                          [--dry-run] [--home DIR]\n";
 
 // What the command line asks for beyond the fields of AgentCommandLine.
 struct Parsed {
     std::string home;
     bool version = false;
     bool check = false;
+    std::vector<std::string> explain;    // STAFF DATE
+    std::vector<std::string> reprocess;  // FIRST LAST
 };
 
 std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
@@ -61,6 +67,45 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
         ->excludes(headless)
         ->excludes(mailbox)
         ->excludes(group);
+    // One-shot runs: no mailbox, no lock, so they run beside a running agent.
+    auto* explain = app->add_option("--explain", parsed.explain,
+                                    "the story of one staff-day (DATE yyyymmdd): how the day, the shift, the "
+                                    "clockings and the minutes were found, and the row it would save beside the "
+                                    "row stored now; writes nothing")
+                        ->type_name("STAFF DATE")
+                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                        ->expected(2);
+    auto* reprocess = app->add_option("--reprocess", parsed.reprocess,
+                                      "reprocesses the staff-days of the range (yyyymmdd) like a range request "
+                                      "and prints what changed")
+                          ->type_name("FIRST LAST")
+                          ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                          ->expected(2);
+    app->add_flag("--json", line.json, "with --explain: the same account as one JSON document")
+        ->disable_flag_override()
+        ->needs(explain);
+    app->add_option("--staff-sql", line.staffSql,
+                    "with --reprocess: a select over cards and kt_cdext picking the staff (default every staff "
+                    "member); one that could write is refused")
+        ->type_name("SQL")
+        ->check(CLI::Validator(
+            [](const std::string& sql) {
+                return sql.find_first_not_of(" \t\r\n") == std::string::npos ? std::string("needs a select")
+                                                                             : std::string();
+            },
+            ""))
+        ->needs(reprocess);
+    app->add_option("--source", line.source, "with --reprocess: the clock tables, T or D (default kt_sys's)")
+        ->type_name("T|D")
+        ->check(CLI::IsMember({"T", "D"}))
+        ->needs(reprocess);
+    app->add_flag("--dry-run", line.dryRun,
+                  "with --reprocess: computes everything and writes nothing: a preview of what would change")
+        ->disable_flag_override()
+        ->needs(reprocess);
+    for (CLI::Option* oneShot : {explain, reprocess})
+        oneShot->excludes(headless)->excludes(mailbox)->excludes(group)->excludes("--server")->excludes("--check");
+    explain->excludes(reprocess);
     app->add_flag("--version", parsed.version, "print the version and exit")->disable_flag_override();
     app->set_help_flag("--help,-h", "print this help and exit");
     app->footer(
@@ -69,7 +114,8 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
         "Exit status: 0 after an orderly close, 1 when start-up failed (the database could not be opened, or the "
         "mailbox block is another user's or open to others), 2 on a wrong command line, 3 when another agent "
         "already serves the mailbox. With --check: 0 nothing is wrong, 1 a warning was printed, 2 a wrong "
-        "command line.");
+        "command line. With --explain and --reprocess: 0 done, 1 the database could not be opened or used, 2 bad "
+        "arguments, 3 staff-days failed or the day cannot be explained.");
     return app;
 }
 
@@ -88,7 +134,20 @@ AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args)
         return line;
     }
     line.home = parsed.home;
-    if (parsed.check)
+    for (const auto& [name, values, what] : {std::tuple{"--explain", &parsed.explain, "STAFF and DATE"},
+                                             std::tuple{"--reprocess", &parsed.reprocess, "FIRST and LAST"}})
+        if (app->count(name) > 0 && values->size() != 2)
+            throw CLI::ValidationError(std::string(name) + " needs " + what + ", once");
+    if (!app->remaining().empty()) throw CLI::ExtrasError(app->remaining());
+    if (parsed.explain.size() == 2) {
+        line.action = AgentCommandLine::Action::Explain;
+        line.staff = parsed.explain[0];
+        line.firstDate = parsed.explain[1];
+    } else if (parsed.reprocess.size() == 2) {
+        line.action = AgentCommandLine::Action::Reprocess;
+        line.firstDate = parsed.reprocess[0];
+        line.lastDate = parsed.reprocess[1];
+    } else if (parsed.check)
         line.action = AgentCommandLine::Action::Check;
     else if (parsed.version)
         line.action = AgentCommandLine::Action::ShowVersion;

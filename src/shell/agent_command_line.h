@@ -9,8 +9,10 @@ namespace kx {
 
 // kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] [--mailbox-group GROUP] [--version] [--help]
 // kx-ata --check [--home DIR]
+// kx-ata --explain STAFF DATE [--home DIR] [--json]
+// kx-ata --reprocess FIRST LAST [--staff-sql SQL] [--source T|D] [--dry-run] [--home DIR]
 struct AgentCommandLine {
-    enum class Action { Run, ShowVersion, ShowHelp, Check };
+    enum class Action { Run, ShowVersion, ShowHelp, Check, Explain, Reprocess };
 
     Action action = Action::Run;
     std::filesystem::path home;  // empty: the directory of the executable
@@ -18,6 +20,15 @@ struct AgentCommandLine {
     bool headless = false;
     std::string mailboxName;  // the default block name when not given
     std::string mailboxGroup;  // a group that may use the block too; empty: this user only
+
+    // --explain: the staff-day; --reprocess: the range (dates as given, checked by the run).
+    std::string staff;
+    std::string firstDate;
+    std::string lastDate;
+    bool json = false;
+    std::string staffSql;
+    std::string source;
+    bool dryRun = false;
 };
 
 // Arguments without the program name. "--opt VALUE" and "--opt=VALUE" are both

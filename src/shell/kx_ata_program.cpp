@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include <grp.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -17,7 +18,9 @@
 #include "shell/agent.h"
 #include "shell/agent_command_line.h"
 #include "shell/console_mirror.h"
+#include "shell/explain_day.h"
 #include "shell/headless_mode.h"
+#include "shell/reprocess_command.h"
 #include "shell/settings_check.h"
 #include "shell/termination_signals.h"
 
@@ -38,6 +41,21 @@ std::filesystem::path HomeDirectory(const AgentCommandLine& line, const char* ar
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(line.home, ec);
     return ec ? line.home : absolute;
+}
+
+// --explain and --reprocess: no mailbox, no lock, no window.
+int RunOneShot(const AgentCommandLine& line, const std::filesystem::path& home)
+{
+    OneShotAgent agent(home);
+    if (line.action == AgentCommandLine::Action::Explain)
+        return RunExplainDay(agent, line.staff, line.firstDate, line.json, std::cout, std::cerr);
+    ReprocessRequest request;
+    request.first = line.firstDate;
+    request.last = line.lastDate;
+    request.staffSql = line.staffSql;
+    request.source = line.source;
+    request.dryRun = line.dryRun;
+    return RunReprocessCommand(agent, request, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
 }
 
 }  // namespace
@@ -65,6 +83,9 @@ int RunKxAta(int argc, char** argv)
         return kExitUsage;
     }
     if (line.action == AgentCommandLine::Action::Check) return RunSettingsCheck(home, line.serverMode, std::cout);
+
+    if (line.action == AgentCommandLine::Action::Explain || line.action == AgentCommandLine::Action::Reprocess)
+        return RunOneShot(line, home);
 
     std::optional<unsigned> mailboxGroup;
     if (!line.mailboxGroup.empty()) {

@@ -7,14 +7,13 @@
 #include "assembly/startup_sys_values.h"
 #include "core/text.h"
 #include "db/database.h"
-#include "db/database_alias.h"
 #include "db/run_sql.h"
 #include "shell/agent.h"
 #include "shell/agent_identity.h"
 #include "shell/job_display_table.h"
 #include "shell/settings_derivation.h"
 #include "shell/settings_file.h"
-#include "shell/table_def_login.h"
+#include "shell/suite_database.h"
 
 namespace kx {
 namespace {
@@ -81,7 +80,7 @@ void Agent::RunStartupSteps()
     SetApplicationTitle(kAgentTitle);
 
     receiveQueue_.Reset();
-    ReadSettingsTableValues();
+    ReadSettingsTableValues(ctx_);
     ArmTimers();
     ctx_.log.WriteDetail(10, "<FormCr> End.");
 }
@@ -108,39 +107,12 @@ void Agent::ApplySkinSetting()
     // Window skins are not built: the windows keep the platform's look.
 }
 
-void Agent::PrepareLogin(db::Login& login)
-{
-    // [Server] Path named the engine's network control directory; neither
-    // backend has one, so it has no part in the connection.
-    if (!ctx_.settings.options.SQLIDChecking) return;
-    ctx_.derived.login = ReadTableDefLogin(ctx_);
-    const TableDefLogin& found = ctx_.derived.login;
-    if (found.user == "NULL") return;
-    login.user = found.user;
-    login.password = found.password == "NULL" ? std::string() : found.password;
-}
-
 bool Agent::OpenDatabase()
 {
     ctx_.db = nullptr;
     database_.reset();
-    db::Login login;
-    PrepareLogin(login);
     try {
-        const db::DatabaseTarget target = db::ResolveAlias(ctx_.settings.database.DBAlias, ctx_.home);
-        // Opening an empty or foreign file would make an SQLite database of it at the first write.
-        if (!target.postgres && std::filesystem::exists(target.file) && !db::IsSqliteDatabaseFile(target.file))
-            throw db::DbError("not an SQLite database: " + target.file.string() +
-                              " (make the suite's database with kx-db create)");
-        database_ = db::Database::Open(ctx_.settings.database.DBAlias, ctx_.home, login);
-        if (const auto missing = database_->MissingSuiteTables(); !missing.empty()) {
-            std::string names;
-            for (const std::string& table : missing) names += (names.empty() ? "" : ", ") + table;
-            throw db::DbError("not a suite database: no table " + names + " (make them with kx-db create)");
-        }
-        // Two agents replacing the same staff-days take turns; a wait shows where they overlapped.
-        database_->SetTurnWaitReporter(
-            [this]() { ctx_.log.WriteLog("<Database>: waited for another agent writing attendance rows"); });
+        database_ = OpenSuiteDatabase(ctx_);
         ctx_.db = database_.get();
         return true;
     } catch (const std::exception& e) {
@@ -162,12 +134,6 @@ bool Agent::AllocateWorkAreas()
         window_->ShowDialog("Failed to Allocate Memory.", DialogKind::Error, DialogButtons::Ok);
     }
     return false;
-}
-
-void Agent::ReadSettingsTableValues()
-{
-    ctx_.derived.ignoreLEIfWorkOK = UpperCase(db::ReadKTINI(ctx_, "Attend", "IgnoreLEIfWorkOK", "0")) == "1";
-    ctx_.derived.lastAAPDate = db::ReadKTINI(ctx_, "Attend", "LastAAPDate", DateText(ctx_.clock.Now()));
 }
 
 void Agent::ArmTimers()

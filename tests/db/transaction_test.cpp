@@ -303,6 +303,33 @@ TEST_P(TransactionTest, TwoWritersOfOneStaffDayTakeTurns) {
     }
 }
 
+TEST_P(TransactionTest, APreviewUndoesEverythingItRanAlsoTheCommitsOfBatchesAndUnits) {
+    {
+        Database::Preview preview(db());
+        EXPECT_TRUE(db().InPreview());
+        EXPECT_THROW(Database::Preview{db()}, DbError);  // one at a time, on a transaction of its own
+        db().BeginBatch();
+        for (int i = 1; i <= 3; ++i) {
+            Database::Unit unit(db());
+            ReplaceDay("S" + std::to_string(i), "0900");
+            unit.Commit();
+            std::this_thread::sleep_for(Database::kBatchCommitInterval + std::chrono::milliseconds(20));
+            db().CommitIfDue();
+        }
+        const UnitOutcome outcome = db().RunUnit({"delete from kt_attnd where staff_number='S0'"});
+        EXPECT_EQ(outcome.failed, -1);
+        db().EndBatch();
+        Exec("insert into kt_attnd values ('S9', '20240101', '0700')");
+        EXPECT_EQ(Seen(db()), "S1 S2 S3 S9 ");  // it sees its own writes
+    }
+    EXPECT_FALSE(db().InPreview());
+    EXPECT_EQ(Seen(db()), "S0 ");
+    EXPECT_EQ(Seen(*reader), "S0 ");
+    // and the database works as before
+    ReplaceDay("S4", "1000");
+    EXPECT_EQ(Seen(*reader), "S0 S4 ");
+}
+
 KX_INSTANTIATE_BACKENDS(TransactionTest);
 
 }  // namespace
