@@ -202,10 +202,7 @@ int RunExplainDay(OneShotAgent& agent, const std::string& staff, const std::stri
         err << "kx-ata: '" << date << "' is not a date (yyyymmdd)\n";
         return kExitUsage;
     }
-    if (!agent.Start()) {
-        err << "kx-ata: the database cannot be opened: " << agent.ErrorText() << "\n";
-        return kExitStartupFailed;
-    }
+    if (!agent.StartOrTell(err)) return kExitStartupFailed;
     AgentContext& ctx = agent.Context();
     db::Database& db = agent.Database();
     DayAccount account;

@@ -39,6 +39,13 @@ bool OneShotAgent::Start()
     return true;
 }
 
+bool OneShotAgent::StartOrTell(std::ostream& err)
+{
+    if (Start()) return true;
+    err << "kx-ata: the database cannot be opened: " << ErrorText() << "\n";
+    return false;
+}
+
 std::string RangeRequestText(const std::string& source, const std::string& first, const std::string& last,
                              const std::string& staffSql)
 {

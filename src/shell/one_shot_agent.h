@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "core/agent_context.h"
@@ -26,6 +27,8 @@ public:
     // in ErrorText() and the main log ("<FCR.DB>").
     bool Start();
     const std::string& ErrorText() const { return error_; }
+    // Start, saying on `err` why it failed.
+    bool StartOrTell(std::ostream& err);
 
     AgentContext& Context() { return ctx_; }
     db::Database& Database() { return *database_; }

@@ -141,10 +141,7 @@ int RunReprocessCommand(OneShotAgent& agent, const ReprocessRequest& request, st
         err << "kx-ata: --source wants T or D\n";
         return kExitUsage;
     }
-    if (!agent.Start()) {
-        err << "kx-ata: the database cannot be opened: " << agent.ErrorText() << "\n";
-        return kExitStartupFailed;
-    }
+    if (!agent.StartOrTell(err)) return kExitStartupFailed;
     AgentContext& ctx = agent.Context();
     db::Database& db = agent.Database();
     const std::string staffSql = request.staffSql.empty() ? kEveryStaffMember : request.staffSql;
