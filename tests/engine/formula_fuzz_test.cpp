@@ -238,22 +238,6 @@ bool IsIntegerText(const std::string& v)
     return true;
 }
 
-std::string Escaped(const std::string& text)
-{
-    std::string out;
-    for (const unsigned char c : text.substr(0, 400)) {
-        if (c >= 32 && c < 127 && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02x", c);
-            out += buf;
-        }
-    }
-    if (text.size() > 400) out += "... (" + std::to_string(text.size()) + " bytes)";
-    return out;
-}
-
 // Runs one text through both languages and checks the shape of every answer.
 // Returns an empty string when all is well, else what went wrong.
 std::string CheckText(const Log& log, const std::string& text, const FormulaInputs& in,
@@ -341,7 +325,7 @@ TEST(FormulaFuzz, RandomAndMutatedTextsKeepTheirShape)
         const auto t0 = std::chrono::steady_clock::now();
         const std::string fault = CheckText(log, text, in, expected);
         slowest = std::max(slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-        ASSERT_TRUE(fault.empty()) << fault << "\n  seed " << seed << ", text " << n << ": \"" << Escaped(text)
+        ASSERT_TRUE(fault.empty()) << fault << "\n  seed " << seed << ", text " << n << ": \"" << test::Escaped(text)
                                    << "\"";
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -360,9 +344,9 @@ TEST(FormulaFuzz, EnormousAndDeeplyNestedTexts)
         const auto t0 = std::chrono::steady_clock::now();
         const std::string fault = CheckText(quiet.log(), text, in, std::nullopt);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        EXPECT_TRUE(fault.empty()) << fault << ": \"" << Escaped(text) << "\"";
+        EXPECT_TRUE(fault.empty()) << fault << ": \"" << test::Escaped(text) << "\"";
         // Linear work: a few megabytes a second even without optimisation.
-        EXPECT_LT(seconds, 20.0) << Escaped(text);
+        EXPECT_LT(seconds, 20.0) << test::Escaped(text);
     }
 }
 
