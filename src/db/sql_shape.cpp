@@ -17,11 +17,29 @@ bool IsIdentStart(char c) {
 
 bool IsIdentChar(char c) { return IsIdentStart(c) || IsDigit(c) || c == '$'; }
 
-std::string LowerAscii(std::string_view word) {
-    std::string lower(word);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return lower;
+// No keyword the shaper looks for is longer; a longer word is only ever a name.
+constexpr std::size_t kLongestKeyword = 16;
+
+// The word in lower case, into `buffer` when it is short enough to be a keyword,
+// otherwise empty (the statement cache sees every word, so this is on its path).
+std::string_view LowerKeyword(std::string_view word, std::array<char, kLongestKeyword>& buffer) {
+    if (word.size() > buffer.size()) return {};
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = word[i];
+        buffer[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return {buffer.data(), word.size()};
+}
+
+// Characters with no meaning of their own to the shaper: copied as they stand.
+bool IsPlain(char c) {
+    switch (c) {
+        case '-': case '/': case '\'': case '"': case '`': case '[': case '.': case '?': case '$':
+        case ':': case '@': case '(': case ')': case ';':
+            return false;
+        default:
+            return !IsIdentStart(c) && !IsDigit(c);
+    }
 }
 
 bool OneOf(std::string_view word, std::initializer_list<std::string_view> words) {
@@ -31,9 +49,17 @@ bool OneOf(std::string_view word, std::initializer_list<std::string_view> words)
 }
 
 // Keywords that open a clause in which a literal is an ordinary value again.
+// Sorted by length: every word of every statement is looked up here.
 bool EndsSpecialClause(std::string_view word) {
-    return OneOf(word, {"from", "where", "having", "limit", "offset", "union", "intersect", "except", "window",
-                        "fetch", "returning", "values", "set", "into", "on", "using", "join", "group", "order"});
+    switch (word.size()) {
+        case 2: return word == "on";
+        case 3: return word == "set";
+        case 4: return OneOf(word, {"from", "into", "join"});
+        case 5: return OneOf(word, {"where", "limit", "union", "fetch", "using", "group", "order"});
+        case 6: return OneOf(word, {"having", "offset", "except", "window", "values"});
+        case 9: return OneOf(word, {"intersect", "returning"});
+        default: return false;
+    }
 }
 
 bool IsShapedStatement(std::string_view firstWord) {
@@ -49,6 +75,8 @@ public:
 
     SqlShape Run() {
         shape_.key.reserve(sql_.size() + 16);
+        shape_.literals.reserve(16);
+        clauses_.reserve(4);
         clauses_.push_back(Clause::Value);
         while (pos_ < sql_.size() && !gaveUp_) Step();
         if (gaveUp_ || clauses_.size() != 1 || firstWord_.empty() || shape_.literals.size() > kMaxParameters)
@@ -110,6 +138,10 @@ private:
             clauses_.pop_back();
         } else if (c == ';') {
             clauses_.assign(1, Clause::Value);
+        } else {
+            std::size_t end = pos_ + 1;
+            while (end < sql_.size() && IsPlain(sql_[end])) ++end;
+            return Copy(end);
         }
         Copy(pos_ + 1);
     }
@@ -135,12 +167,15 @@ private:
         std::string value;
         std::size_t i = pos_ + 1;
         for (;;) {
-            if (i >= sql_.size()) return GiveUp();
-            if (sql_[i] == '\'') {
-                if (At(i + 1) != '\'') break;
-                ++i;
+            const std::size_t quote = sql_.find('\'', i);
+            if (quote == std::string_view::npos) return GiveUp();
+            value.append(sql_.substr(i, quote - i));
+            if (At(quote + 1) != '\'') {
+                i = quote;
+                break;
             }
-            value += sql_[i++];
+            value += '\'';
+            i = quote + 2;
         }
         const std::size_t end = i + 1;
         if (!InValueClause()) return Copy(end);
@@ -167,20 +202,21 @@ private:
     void Word() {
         std::size_t end = pos_;
         while (end < sql_.size() && IsIdentChar(sql_[end])) ++end;
-        const std::string word = LowerAscii(sql_.substr(pos_, end - pos_));
+        std::array<char, kLongestKeyword> buffer;
+        const std::string_view word = LowerKeyword(sql_.substr(pos_, end - pos_), buffer);
         Copy(end);
         if (firstWord_.empty()) {
-            firstWord_ = word;
+            firstWord_ = word.empty() ? "?" : std::string(word);
             if (!IsShapedStatement(word)) return GiveUp();
         }
         if (word == "into" || word == "for") writes_ = true;  // select into, select for update
         if (word == "select")
             clauses_.back() = Clause::SelectList;
-        else if (word == "by" && (previousWord_ == "order" || previousWord_ == "group"))
+        else if (word == "by" && afterOrderOrGroup_)
             clauses_.back() = Clause::OrderGroup;
         else if (EndsSpecialClause(word))
             clauses_.back() = Clause::Value;
-        previousWord_ = word;
+        afterOrderOrGroup_ = word == "order" || word == "group";
     }
 
     void Number() {
@@ -231,7 +267,7 @@ private:
     std::vector<Clause> clauses_;  // one per parenthesis depth
     std::string firstWord_;
     bool writes_ = false;
-    std::string previousWord_;
+    bool afterOrderOrGroup_ = false;  // the word before was "order" or "group"
     SqlShape shape_;
 };
 
