@@ -21,9 +21,8 @@ void BatchReadCache::SetTables(std::vector<std::string> tables)
 
 bool BatchReadCache::Cacheable(std::string_view sql) const
 {
-    if (tables_.empty() || sql.size() < 7) return false;
+    if (tables_.empty() || !StartsWithNoCase(sql, "select ")) return false;
     const std::string lower = LowerCase(sql);
-    if (lower.compare(0, 7, "select ") != 0) return false;
     const std::size_t from = lower.find(" from ");
     if (from == std::string::npos || lower.find(" from ", from + 1) != std::string::npos) return false;
     std::size_t start = from + 6;
@@ -54,10 +53,8 @@ void BatchReadCache::Keep(std::string_view sql, const ResultSet& rows)
 
 void BatchReadCache::Heard(std::string_view sql)
 {
-    if (rows_.empty()) return;
-    const std::string lower = LowerCase(sql);
-    if (lower.compare(0, 7, "select ") == 0) return;
-    if (NamesATable(lower)) rows_.clear();
+    if (rows_.empty() || StartsWithNoCase(sql, "select ")) return;
+    if (NamesATable(LowerCase(sql))) rows_.clear();
 }
 
 bool BatchReadCache::NamesATable(std::string_view lowerSql) const
