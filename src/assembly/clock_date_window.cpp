@@ -1,8 +1,8 @@
 #include "assembly/clock_date_window.h"
 
-#include <cstdio>
 #include <stdexcept>
 
+#include "core/clock.h"
 #include "core/text.h"
 
 namespace kx {
@@ -22,7 +22,7 @@ int DigitsValue(std::string_view text, std::size_t from, std::size_t count)
 
 std::string ShiftedDateText(std::string_view date, std::chrono::days by)
 {
-    return DateTextOf(std::chrono::year_month_day{std::chrono::sys_days{DecodeDateText(date)} + by});
+    return DateText(std::chrono::year_month_day{std::chrono::sys_days{DecodeDateText(date)} + by});
 }
 
 }  // namespace
@@ -37,14 +37,6 @@ std::chrono::year_month_day DecodeDateText(std::string_view text)
                                            std::chrono::day{static_cast<unsigned>(DigitsValue(text, 6, 2))}};
     if (!date.ok()) throw NotADate(text);
     return date;
-}
-
-std::string DateTextOf(std::chrono::year_month_day date)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-    return buf;
 }
 
 std::string NextDateText(std::string_view date)
@@ -65,7 +57,7 @@ bool WindowReachesPreviousDay(std::string_view sysIn)
 ClockDates ClockDateWindow(std::string_view date, std::string_view sysIn)
 {
     ClockDates dates;
-    dates.D = DateTextOf(DecodeDateText(date));
+    dates.D = DateText(DecodeDateText(date));
     dates.N = NextDateText(date);
     dates.P = WindowReachesPreviousDay(sysIn) ? PreviousDateText(date) : dates.D;
     return dates;

@@ -19,7 +19,6 @@ struct ClockDates {
 
 // "yyyymmdd" decoded; std::invalid_argument when it is not a calendar date.
 std::chrono::year_month_day DecodeDateText(std::string_view text);
-std::string DateTextOf(std::chrono::year_month_day date);
 // The day after / before a "yyyymmdd" date; std::invalid_argument when it cannot be decoded.
 std::string NextDateText(std::string_view date);
 std::string PreviousDateText(std::string_view date);

@@ -35,7 +35,12 @@ LocalTime MakeLocalTime(int year, unsigned month, unsigned day, int hour = 0, in
 
 // "yyyymmdd" of the given time.
 std::string DateText(LocalTime t);
+// "yyyymmdd" of a calendar date; a year outside 0..9999 is written as printf's
+// "%04d" writes it.
+std::string DateText(std::chrono::year_month_day date);
 // "hhnn" of the given time.
 std::string TimeText(LocalTime t);
+// "hhnn" of a time of day (hours 0..23, minutes 0..59).
+std::string HourMinuteText(int hours, int minutes);
 
 }  // namespace kx

@@ -1,8 +1,8 @@
 #include "engine/day_stamps.h"
 
 #include <chrono>
-#include <cstdio>
 
+#include "core/clock.h"
 #include "core/int_text.h"
 #include "core/text.h"
 
@@ -32,14 +32,7 @@ std::optional<sys_days> DateValue(std::string_view text)
     return sys_days{ymd};
 }
 
-std::string DateText(sys_days date)
-{
-    const year_month_day ymd{date};
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
-                  static_cast<unsigned>(ymd.day()));
-    return buf;
-}
+std::string DateText(sys_days date) { return kx::DateText(year_month_day{date}); }
 
 }  // namespace
 
@@ -73,10 +66,8 @@ std::optional<std::string> StampPlusMinutes(std::string_view stamp, long long mi
     const sys_time<std::chrono::minutes> moved = *date + hours{hh} + std::chrono::minutes{mm + minutes};
     const sys_days movedDay = floor<std::chrono::days>(moved);
     const hh_mm_ss clock{moved - movedDay};
-    char time[8];
-    std::snprintf(time, sizeof time, "%02d%02d", static_cast<int>(clock.hours().count()),
-                  static_cast<int>(clock.minutes().count()));
-    return DateText(movedDay) + time;
+    return DateText(movedDay) +
+           HourMinuteText(static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()));
 }
 
 long long MinuteCount(std::string_view text)

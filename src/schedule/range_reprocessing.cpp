@@ -9,6 +9,7 @@
 #include "assembly/query_access.h"
 #include "assembly/sys_param.h"
 #include "assembly/turbo_reprocess.h"
+#include "core/clock.h"
 #include "core/text.h"
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
@@ -108,7 +109,7 @@ private:
 
         for (long long n = 0; n < range_.count; ++n) {
             const std::chrono::year_month_day date{range_.first + std::chrono::days{n}};
-            const std::string dateText = DateTextOf(date);
+            const std::string dateText = DateText(date);
             log.WriteDetail(10, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate) + "  " +
                                     "dts,Start,End=" + dateText + "," + validity.start + "," + validity.end);
             if (options.CheckStartExpiryDate && !validity.Covers(dateText)) {

@@ -28,7 +28,7 @@ TEST(SaturdayRules, AlternateSaturdaysAreTheFirstAndThird)
         {Ymd(2020, 2, 1), true},   {Ymd(2020, 2, 29), false}, {Ymd(2024, 3, 16), true},
         {Ymd(2024, 3, 17), false}, {Ymd(2025, 1, 4), true},   {Ymd(2024, 12, 28), false},
     };
-    for (const Case& c : cases) EXPECT_EQ(IsAlternateSaturday(c.date), c.expected) << DateTextOf(c.date);
+    for (const Case& c : cases) EXPECT_EQ(IsAlternateSaturday(c.date), c.expected) << DateText(c.date);
 }
 
 TEST(SaturdayRules, MonthlyOffDayCountsFromTheWeekOfTheFirst)
@@ -53,7 +53,7 @@ TEST(SaturdayRules, MonthlyOffDayCountsFromTheWeekOfTheFirst)
         {5, Ymd(2022, 1, 7), true}, {5, Ymd(2022, 1, 21), true}, {5, Ymd(2022, 1, 28), false},
         {0, Ymd(2024, 3, 2), false},
     };
-    for (const Case& c : cases) EXPECT_EQ(IsSetOffDay(c.date, c.n), c.expected) << c.n << " " << DateTextOf(c.date);
+    for (const Case& c : cases) EXPECT_EQ(IsSetOffDay(c.date, c.n), c.expected) << c.n << " " << DateText(c.date);
 }
 
 TEST(IsOffDayTest, WeekdayInTheListAndTheSundayFlag)

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(EightDigits(parts.firstDate) && EightDigits(parts.lastDate));
     const year_month_day first = kx::DecodeDateText(parts.firstDate);
     const year_month_day last = kx::DecodeDateText(parts.lastDate);
-    Require(kx::DateTextOf(first) == parts.firstDate && kx::DateTextOf(last) == parts.lastDate);
+    Require(kx::DateText(first) == parts.firstDate && kx::DateText(last) == parts.lastDate);
     Require(range.first == local_days{first});
     Require(kx::DayMonthYearText(last).size() == 10);
 
