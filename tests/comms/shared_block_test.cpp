@@ -8,7 +8,7 @@
 #include "comms/shared_block.h"
 #include "core/clock.h"
 #include "core/log.h"
-#include "mailbox_fixture.h"
+#include "support/mailbox_fixture.h"
 #include "support/test_db.h"
 
 namespace kx {

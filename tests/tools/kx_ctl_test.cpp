@@ -12,7 +12,7 @@
 #include "ctl_options.h"
 #include "fake_agent.h"
 #include "mailbox_command.h"
-#include "mailbox_fixture.h"
+#include "support/mailbox_fixture.h"
 
 namespace kx {
 namespace {
