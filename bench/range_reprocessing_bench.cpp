@@ -12,7 +12,6 @@
 // with the agent's window shown (restored by a mailbox "WNM" before the "TRP").
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,6 +39,7 @@
 #include "kx-db/kx_db_tool.h"
 #include "schedule/batch_control.h"
 #include "schedule/range_reprocessing.h"
+#include "support/bench_programs.h"
 
 namespace fs = std::filesystem;
 namespace db = kx::db;
@@ -185,32 +185,6 @@ int InProcessChild(const std::string& alias, const fs::path& home, const std::st
     return 0;
 }
 
-// ---------------------------------------------------------------- programs
-
-// Runs a program with its output into `logFile`; returns its pid.
-pid_t Spawn(const std::vector<std::string>& args, const fs::path& logFile) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        if (!std::freopen(logFile.c_str(), "a", stdout) || !std::freopen(logFile.c_str(), "a", stderr)) _exit(126);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-int WaitFor(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) < 0) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-int RunProgram(const std::vector<std::string>& args, const fs::path& logFile) { return WaitFor(Spawn(args, logFile)); }
-
 // ---------------------------------------------------------------- sites
 
 // One copy of the demo site: a home, and the database as [Database] DBAlias names it
@@ -284,9 +258,10 @@ RunResult RunInProcess(const Copy& copy, const std::string& request, const fs::p
                        long long staffDays) {
     const fs::path resultFile = copy.home / "inprocess.result", out = copy.home / "inprocess.out";
     const std::string self = fs::read_symlink("/proc/self/exe").string();
-    if (RunProgram({self, kChildMode, copy.alias, copy.home.string(), request, recordFile.string(),
-                    resultFile.string()},
-                   out) != 0)
+    kx::bench::Processes processes;
+    if (processes.Run({self, kChildMode, copy.alias, copy.home.string(), request, recordFile.string(),
+                       resultFile.string()},
+                      out) != 0)
         throw std::runtime_error("in-process run failed: " + ReadFile(out));
     std::istringstream in(ReadFile(resultFile));
     RunResult result;
@@ -342,11 +317,7 @@ RunResult Replay(const Copy& copy, const fs::path& recordFile, long long staffDa
 // The mailbox block and the lock files of the agent and kx-ctl, which outlive them.
 struct MailboxFiles {
     std::string name;
-    ~MailboxFiles() {
-        shm_unlink(("/" + name).c_str());
-        std::remove(kx::AgentLockPath(name).c_str());
-        std::remove(kx::CtlLockPath(name).c_str());
-    }
+    ~MailboxFiles() { kx::bench::RemoveMailboxFiles(name); }
 };
 
 // Shown: the agent gets the display and its window is restored before the run.
@@ -360,31 +331,32 @@ RunResult RunThroughAgent(const fs::path& bin, const Copy& copy, const BenchOpti
     const fs::path out = copy.home / "programs.out";
     std::vector<std::string> agentArgs = {(bin / "kx-ata").string(), "--home", copy.home.string(), "--mailbox", mailbox};
     if (!shown) agentArgs.insert(agentArgs.begin() + 1, "--headless");
-    const pid_t agent = Spawn(agentArgs, out);
+    kx::bench::Processes processes;
+    const pid_t agent = processes.Spawn(agentArgs, out, out);
     RunResult result;
     try {
         // kx-ctl refuses at once until the agent holds its lock, so it is asked again a while.
         const auto asked = std::chrono::steady_clock::now();
-        while (RunProgram({ctl, "--mailbox", mailbox, "--timeout", "30", "ack"}, out) != 0) {
+        while (processes.Run({ctl, "--mailbox", mailbox, "--timeout", "30", "ack"}, out) != 0) {
             if (SecondsSince(asked) > 30) throw std::runtime_error("kx-ata did not answer; see " + out.string());
             usleep(100000);
         }
-        if (shown && RunProgram({ctl, "--mailbox", mailbox, "--timeout", "30", "wnm"}, out) != 0)
+        if (shown && processes.Run({ctl, "--mailbox", mailbox, "--timeout", "30", "wnm"}, out) != 0)
             throw std::runtime_error("kx-ctl wnm failed; see " + out.string());
         if (shown) usleep(500000);  // the window is mapped and painted before the run, as an operator's would be
         const auto start = std::chrono::steady_clock::now();
         const int status =
-            RunProgram({ctl, "--mailbox", mailbox, "--timeout", "3600", "trp", "D", o.from, last, kStaffSelect}, out);
+            processes.Run({ctl, "--mailbox", mailbox, "--timeout", "3600", "trp", "D", o.from, last, kStaffSelect}, out);
         result.seconds = SecondsSince(start);
         if (status != 0) throw std::runtime_error("kx-ctl trp failed; see " + out.string());
         result.peakRssKb = PeakRssKb(std::to_string(agent));
     } catch (...) {
-        if (RunProgram({ctl, "--mailbox", mailbox, "--timeout", "30", "end"}, out) != 0) kill(agent, SIGTERM);
-        WaitFor(agent);
+        if (processes.Run({ctl, "--mailbox", mailbox, "--timeout", "30", "end"}, out) != 0) kill(agent, SIGTERM);
+        processes.Wait(agent);
         throw;
     }
-    if (RunProgram({ctl, "--mailbox", mailbox, "--timeout", "30", "end"}, out) != 0) kill(agent, SIGTERM);
-    WaitFor(agent);
+    if (processes.Run({ctl, "--mailbox", mailbox, "--timeout", "30", "end"}, out) != 0) kill(agent, SIGTERM);
+    processes.Wait(agent);
     auto database = db::Database::Open(copy.alias, copy.home);
     result.attendRows = CountRows(*database, "select count(*) from kt_attnd");
     result.done = true;

@@ -100,6 +100,18 @@ public:
         return pid;
     }
 
+    // Runs a program to its end, both outputs appended to logFile; its exit status.
+    int Run(const std::vector<std::string>& args, const fs::path& logFile) { return Wait(Spawn(args, logFile, logFile)); }
+
+    // Waits for pid to end by itself; its exit status, -1 when it did not exit normally.
+    int Wait(pid_t pid)
+    {
+        if (const auto it = std::find(pids_.begin(), pids_.end(), pid); it != pids_.end()) pids_.erase(it);
+        int status = 0;
+        if (waitpid(pid, &status, 0) < 0) return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
     static bool Running(pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == 0; }
 
     // Waits up to `limit` for pid to end by itself; then SIGTERM, then SIGKILL.
@@ -182,6 +194,14 @@ inline void DefineFeps(const std::string& alias, const fs::path& home, const std
                       nullptr);
 }
 
+// What an agent or kx-ctl may leave of a mailbox when they do not close it in order.
+inline void RemoveMailboxFiles(const std::string& name)
+{
+    shm_unlink(("/" + name).c_str());
+    std::remove(kx::AgentLockPath(name).c_str());
+    std::remove(kx::CtlLockPath(name).c_str());
+}
+
 // The front end's side of the mailbox.
 class MailboxClient {
 public:
@@ -189,9 +209,7 @@ public:
     ~MailboxClient()
     {
         block_.Close();
-        shm_unlink(("/" + name_).c_str());
-        std::remove(kx::AgentLockPath(name_).c_str());
-        std::remove(kx::CtlLockPath(name_).c_str());
+        RemoveMailboxFiles(name_);
     }
     MailboxClient(const MailboxClient&) = delete;
     MailboxClient& operator=(const MailboxClient&) = delete;

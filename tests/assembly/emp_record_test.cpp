@@ -3,6 +3,7 @@
 #include "assembly/emp_record.h"
 #include "assembly/raw_data.h"
 #include "staff_day_db.h"
+#include "support/log_texts.h"
 
 namespace kx {
 namespace {
@@ -126,10 +127,9 @@ TEST(AddOneRawData, RejectsEmptyCodesAndTimesThatAreNotFourDigits)
         AddOneRawData(env.ctx, record, "20240105", "0900", "I", "000", "");
         ASSERT_EQ(record.RawData.size(), 1u) << c.logLine;
         EXPECT_EQ(record.RawData[0].TrTime, "0900");
-        std::ifstream in(env.ctx.log.MainLogPath());
-        std::string first;
-        std::getline(in, first);
-        EXPECT_EQ(first.substr(20), c.logLine);
+        const std::vector<std::string> texts = test::LogTexts(env.ctx.log.MainLogPath());
+        ASSERT_FALSE(texts.empty()) << c.logLine;
+        EXPECT_EQ(texts[0], c.logLine);
     }
 }
 

@@ -3,26 +3,24 @@
 // working on it and a reader of its main log.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <initializer_list>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "core/agent_context.h"
 #include "core/clock.h"
+#include "support/file_text.h"
 #include "support/test_db.h"
 
 namespace kx::shift_test {
 
-class ShiftDbTest : public kx::test::DatabaseTest {
+class ShiftDbTest : public kx::test::SuiteDatabaseTest {
 protected:
     void SetUp() override
     {
-        DatabaseTest::SetUp();
+        SuiteDatabaseTest::SetUp();
         if (IsSkipped()) return;
-        kx::test::LoadSuiteSchema(db());
         ctx = std::make_unique<AgentContext>(testDatabase().home(), clock);
         ctx->db = &db();
     }
@@ -34,13 +32,7 @@ protected:
 
     void Fixture(std::initializer_list<std::string_view> statements) { kx::test::RunFixture(db(), statements); }
 
-    std::string MainLog() const
-    {
-        std::ifstream in(ctx->log.MainLogPath(), std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string MainLog() const { return kx::test::FileText(ctx->log.MainLogPath()); }
     bool Logged(std::string_view line) const
     {
         return MainLog().find(" : " + std::string(line) + "\n") != std::string::npos;

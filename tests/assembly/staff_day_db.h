@@ -5,57 +5,30 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/agent_context.h"
-#include "core/clock.h"
 #include "core/tat_emp.h"
-#include "db/database.h"
-#include "support/test_db.h"
+#include "support/suite_context.h"
 
 namespace kx::test {
 
-class StaffDayDb {
+class StaffDayDb : public SuiteContext {
 public:
-    explicit StaffDayDb(std::string_view backend)
-        : testDb_(backend), db_(testDb_.Open()), ctx_(testDb_.home(), clock_)
+    explicit StaffDayDb(std::string_view backend) : SuiteContext(backend, MakeLocalTime(2024, 1, 5, 9, 0, 0))
     {
-        LoadSuiteSchema(*db_);
-        ctx_.db = db_.get();
-        ctx_.log.SetDetailThreshold(999);
+        ctx().log.SetDetailThreshold(999);
     }
 
-    AgentContext& ctx() { return ctx_; }
-    db::Database& db() { return *db_; }
-    const std::string& alias() const { return testDb_.alias(); }
-
-    void Run(const std::vector<std::string>& statements)
-    {
-        for (const std::string& sql : statements) RunFixture(*db_, {sql});
-    }
-
-    // Main log texts without the "dd/mm/yy hh:nn:ss : " stamp.
-    std::vector<std::string> LogLines() const
-    {
-        std::vector<std::string> lines;
-        std::ifstream in(ctx_.log.MainLogPath());
-        for (std::string line; std::getline(in, line);) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
-        return lines;
-    }
     bool LoggedExactly(std::string_view text) const
     {
-        const auto lines = LogLines();
-        return std::find(lines.begin(), lines.end(), text) != lines.end();
+        return HasText(LogLines(), text);
     }
     bool LoggedContaining(std::string_view text) const
     {
-        for (const std::string& line : LogLines())
-            if (line.find(text) != std::string::npos) return true;
-        return false;
+        return HasTextContaining(LogLines(), text);
     }
     int CountLinesStartingWith(std::string_view text) const
     {
@@ -63,12 +36,6 @@ public:
         for (const std::string& line : LogLines()) n += line.rfind(text, 0) == 0;
         return n;
     }
-
-private:
-    TestDatabase testDb_;
-    std::unique_ptr<db::Database> db_;
-    FakeClock clock_{MakeLocalTime(2024, 1, 5, 9, 0, 0)};
-    AgentContext ctx_;
 };
 
 // Parametrised over the backend name; skips PostgreSQL without a server.

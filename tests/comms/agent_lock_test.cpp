@@ -7,7 +7,7 @@
 #include <functional>
 #include <thread>
 
-#include "mailbox_fixture.h"
+#include "support/mailbox_fixture.h"
 
 namespace kx {
 namespace {

@@ -20,7 +20,7 @@
 #include "comms/shared_block.h"
 #include "core/agent_context.h"
 #include "fake_mailbox_host.h"
-#include "mailbox_fixture.h"
+#include "support/mailbox_fixture.h"
 #include "support/random_text.h"
 #include "support/test_db.h"
 

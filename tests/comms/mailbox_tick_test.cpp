@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 #include <stdexcept>
 
 #include "comms/shared_block.h"
 #include "core/agent_context.h"
 #include "fake_mailbox_host.h"
-#include "mailbox_fixture.h"
+#include "support/log_texts.h"
+#include "support/mailbox_fixture.h"
 #include "support/test_db.h"
 
 namespace kx {
@@ -30,10 +30,7 @@ protected:
     // Main log texts without their time stamps.
     Strings LogLines() const
     {
-        Strings lines;
-        std::ifstream in(ctx.log.MainLogPath());
-        for (std::string line; std::getline(in, line);) lines.push_back(line.substr(20));
-        return lines;
+        return test::LogTexts(ctx.log.MainLogPath());
     }
 
     test::ScopedMailboxName name;

@@ -5,21 +5,12 @@
 #include <functional>
 #include <thread>
 
+#include "support/qt_application.h"
+
 namespace kx::test {
 
-// One application object for the whole test program, for the tests that need
-// an event loop (socket notifiers); reuses one made elsewhere.
-inline QCoreApplication& TestCoreApplication()
-{
-    static int argc = 1;
-    static char name[] = "kx_tests_comms";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = [] {
-        if (QCoreApplication* existing = QCoreApplication::instance()) return existing;
-        return new QCoreApplication(argc, argv);  // lives until the program ends
-    }();
-    return *app;
-}
+// For the tests that need an event loop (socket notifiers).
+inline QCoreApplication& TestCoreApplication() { return OneApplication<QCoreApplication>(); }
 
 // Runs the event loop until done() holds or the time is up; returns done().
 inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(3))

@@ -2,13 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <thread>
 
 #include "comms/shared_block.h"
 #include "core/clock.h"
 #include "core/log.h"
-#include "mailbox_fixture.h"
+#include "support/log_texts.h"
+#include "support/mailbox_fixture.h"
 #include "support/test_db.h"
 
 namespace kx {
@@ -182,10 +182,9 @@ TEST(SharedBlock, StartUpLogsTheFailureAndRunsOnWithoutAView)
     SharedBlock block;
     EXPECT_EQ(CreateControlMailbox(block, "no/slash", log), SharedBlock::OpenResult::NoBlock);
     EXPECT_FALSE(block.HasView());
-    std::ifstream in(log.MainLogPath());
-    std::string line;
-    ASSERT_TRUE(std::getline(in, line));
-    EXPECT_EQ(line.substr(20), "hMapFile = 0");
+    const std::vector<std::string> texts = test::LogTexts(log.MainLogPath());
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts[0], "hMapFile = 0");
 
     ScopedMailboxName missing;
     EXPECT_EQ(block.Open(missing.name(), SharedBlock::OpenMode::ExistingOnly), SharedBlock::OpenResult::NoBlock);

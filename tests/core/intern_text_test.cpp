@@ -4,9 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "core/agent_context.h"
+#include "support/file_text.h"
+#include "support/test_db.h"
 
 namespace kx {
 namespace {
@@ -15,27 +16,14 @@ namespace fs = std::filesystem;
 
 class InternTextTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/kx-intern-test.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        home = pattern;
-    }
-    void TearDown() override { fs::remove_all(home); }
-
     void WriteFile(const std::string& name, const std::string& bytes)
     {
         std::ofstream(home / name, std::ios::binary) << bytes;
     }
-    std::string MainLog()
-    {
-        std::ifstream in(home / "KX_ATA.Log", std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    std::string MainLog() { return test::FileText(home / "KX_ATA.Log"); }
 
-    fs::path home;
+    test::TempHome temp;
+    fs::path home = temp.path();
     FakeClock clock{MakeLocalTime(2026, 12, 8, 10, 0, 0)};
 };
 

@@ -7,37 +7,25 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <vector>
+
+#include "support/file_text.h"
+#include "support/test_db.h"
 
 namespace kx {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using test::FileText;
 
 class LogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/kx-log-test.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        home = pattern;
-    }
-    void TearDown() override
-    {
-        fs::permissions(home, fs::perms::owner_all);
-        fs::remove_all(home);
-    }
+    // A test may take the directory's permissions away.
+    void TearDown() override { fs::permissions(home, fs::perms::owner_all); }
 
-    fs::path home;
+    test::TempHome temp;
+    fs::path home = temp.path();
     FakeClock clock{MakeLocalTime(2026, 12, 8, 9, 5, 7)};
 };
 
@@ -46,7 +34,7 @@ TEST_F(LogTest, LineIsStampBlankColonBlankText)
     Log log(home, clock);
     log.WriteLog("---- KX_ATA Started [1.1.4.7] <RW> ----");
     log.WriteLog("");
-    EXPECT_EQ(ReadAll(home / "KX_ATA.Log"),
+    EXPECT_EQ(FileText(home / "KX_ATA.Log"),
               "08/12/26 09:05:07 : ---- KX_ATA Started [1.1.4.7] <RW> ----\n"
               "08/12/26 09:05:07 : \n");
 }
@@ -70,7 +58,7 @@ TEST_F(LogTest, DetailThresholdIsStrictAnd999MeansEverything)
         for (int level : levels) log.WriteDetail(level, "L" + std::to_string(level));
         std::string expected;
         for (int level : c.written) expected += "08/12/26 09:05:07 : L" + std::to_string(level) + "\n";
-        EXPECT_EQ(ReadAll(home / "KX_ATA.Log"), expected) << "threshold " << c.threshold;
+        EXPECT_EQ(FileText(home / "KX_ATA.Log"), expected) << "threshold " << c.threshold;
         for (int level : levels)
             EXPECT_EQ(log.DetailOn(level), std::find(c.written.begin(), c.written.end(), level) != c.written.end());
     }
@@ -81,7 +69,7 @@ TEST_F(LogTest, WriteLogIgnoresThreshold)
     Log log(home, clock);
     log.SetDetailThreshold(-1);
     log.WriteLog("always");
-    EXPECT_EQ(ReadAll(home / "KX_ATA.Log"), "08/12/26 09:05:07 : always\n");
+    EXPECT_EQ(FileText(home / "KX_ATA.Log"), "08/12/26 09:05:07 : always\n");
 }
 
 TEST_F(LogTest, DeletedLogIsCreatedAgain)
@@ -90,7 +78,7 @@ TEST_F(LogTest, DeletedLogIsCreatedAgain)
     log.WriteLog("one");
     fs::remove(home / "KX_ATA.Log");
     log.WriteLog("two");
-    EXPECT_EQ(ReadAll(home / "KX_ATA.Log"), "08/12/26 09:05:07 : two\n");
+    EXPECT_EQ(FileText(home / "KX_ATA.Log"), "08/12/26 09:05:07 : two\n");
 }
 
 // Logs name staff and requests: not for every local user, whatever the umask.
@@ -117,7 +105,7 @@ TEST_F(LogTest, UnwritableLogIsSwallowedAndLaterWritesWork)
     EXPECT_NO_THROW(log.WriteLog("lost"));
     fs::remove(home / "KX_ATA.Log");
     log.WriteLog("kept");
-    EXPECT_EQ(ReadAll(home / "KX_ATA.Log"), "08/12/26 09:05:07 : kept\n");
+    EXPECT_EQ(FileText(home / "KX_ATA.Log"), "08/12/26 09:05:07 : kept\n");
 
     Log nowhere(home / "missing" / "dir", clock);
     EXPECT_NO_THROW(nowhere.WriteLog("lost"));
@@ -141,8 +129,8 @@ TEST_F(LogTest, ReprocessLogFollowsTheDateAcrossMidnight)
     log.WriteRPLog("before");
     clock.Set(MakeLocalTime(2026, 12, 9, 0, 0, 1));
     log.WriteRPLog("after");
-    EXPECT_EQ(ReadAll(home / "RP261208.log"), "08/12/26 23:59:59 : before\n");
-    EXPECT_EQ(ReadAll(home / "RP261209.log"), "09/12/26 00:00:01 : after\n");
+    EXPECT_EQ(FileText(home / "RP261208.log"), "08/12/26 23:59:59 : before\n");
+    EXPECT_EQ(FileText(home / "RP261209.log"), "09/12/26 00:00:01 : after\n");
     EXPECT_FALSE(fs::exists(home / "KX_ATA.Log"));
 }
 

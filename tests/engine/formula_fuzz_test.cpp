@@ -19,6 +19,7 @@
 #include "engine/formula.h"
 #include "engine/log_capture.h"
 #include "engine/simple_formula.h"
+#include "support/minutes_text.h"
 #include "support/random_text.h"
 
 namespace kx {
@@ -220,14 +221,7 @@ std::vector<std::string> EnormousTexts(std::size_t scale)
     };
 }
 
-bool IsMinutesText(const std::string& v)
-{
-    if (v == "0") return true;
-    if (v.empty() || v.size() > 10 || v[0] < '1' || v[0] > '9') return false;
-    for (const char c : v)
-        if (c < '0' || c > '9') return false;
-    return std::stoll(v) <= std::numeric_limits<std::int32_t>::max();
-}
+using test::IsMinutesText;
 
 bool IsIntegerText(const std::string& v)
 {

@@ -1,12 +1,12 @@
 #pragma once
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/clock.h"
 #include "core/log.h"
+#include "support/log_texts.h"
 
 namespace kx::test {
 
@@ -28,10 +28,7 @@ public:
     // The texts written so far, without the "dd/mm/yy hh:nn:ss : " stamp.
     std::vector<std::string> Lines() const
     {
-        std::vector<std::string> lines;
-        std::ifstream in(log_.MainLogPath());
-        for (std::string line; std::getline(in, line);) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
-        return lines;
+        return LogTexts(log_.MainLogPath());
     }
     void Clear() const
     {

@@ -15,15 +15,8 @@ namespace kx::test::workday {
 namespace {
 
 // A staff-day computed and saved, then its kt_attnd row read back.
-class ComputedDaySaved : public DatabaseTest {
+class ComputedDaySaved : public SuiteDatabaseTest {
 protected:
-    void SetUp() override
-    {
-        DatabaseTest::SetUp();
-        if (IsSkipped()) return;
-        LoadSuiteSchema(db());
-    }
-
     // A fresh context on the same database for each staff-day.
     AgentContext& NewDay()
     {

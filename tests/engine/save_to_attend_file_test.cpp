@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "core/agent_context.h"
 #include "engine/save_to_attend_file.h"
+#include "support/log_texts.h"
 #include "support/test_db.h"
 
 namespace kx {
@@ -34,13 +34,12 @@ void Overtime(TAT_Attend& a, const std::string& in, const std::string& out, cons
     a.OT_min = minutes;
 }
 
-class SaveAttendTest : public test::DatabaseTest {
+class SaveAttendTest : public test::SuiteDatabaseTest {
 protected:
     void SetUp() override
     {
-        DatabaseTest::SetUp();
+        SuiteDatabaseTest::SetUp();
         if (IsSkipped()) return;
-        test::LoadSuiteSchema(db());
         NewDay();
     }
 
@@ -91,16 +90,11 @@ protected:
 
     std::vector<std::string> LogLines() const
     {
-        std::vector<std::string> lines;
-        std::ifstream in(ctx->log.MainLogPath());
-        for (std::string line; std::getline(in, line);) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
-        return lines;
+        return test::LogTexts(ctx->log.MainLogPath());
     }
     bool Logged(const std::string& start) const
     {
-        for (const std::string& line : LogLines())
-            if (line.rfind(start, 0) == 0) return true;
-        return false;
+        return test::HasTextStartingWith(LogLines(), start);
     }
 
     FakeClock clock{MakeLocalTime(2024, 1, 5, 18, 0, 0)};

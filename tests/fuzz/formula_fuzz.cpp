@@ -29,6 +29,7 @@
 #include "engine/complex_formula.h"
 #include "engine/formula.h"
 #include "engine/simple_formula.h"
+#include "support/minutes_text.h"
 
 namespace {
 
@@ -65,14 +66,7 @@ std::int32_t Stamp(std::uint8_t b)
     return kExtremes[b % 8];
 }
 
-bool IsMinutesText(const std::string& v)
-{
-    if (v == "0") return true;
-    if (v.empty() || v.size() > 10 || v[0] < '1' || v[0] > '9') return false;
-    for (const char c : v)
-        if (c < '0' || c > '9') return false;
-    return std::stoll(v) <= std::numeric_limits<std::int32_t>::max();
-}
+using kx::test::IsMinutesText;
 
 void Require(bool rule)
 {

@@ -1,12 +1,12 @@
 #pragma once
-// Running the real programs from the integration tests: a temporary agent home
-// with a database made by kx-db, and a headless kx-ata started on it.
+// Running kx-ata from the integration tests: a temporary agent home with a
+// database made by kx-db, and a headless kx-ata started on it.
 //
 //     AgentHome home;
 //     home.CreateDemo(20, 10, "20261101");
 //     RunningAgent agent(home);
 //     ASSERT_TRUE(agent.WaitStarted());
-//     ... RunAndCapture({BinPath("kx-ctl"), "--mailbox", agent.Mailbox(), "trp", ...}) ...
+//     ... RunProgram({BinPath("kx-ctl"), "--mailbox", agent.Mailbox(), "trp", ...}) ...
 //     agent.Signal(SIGTERM);
 //     EXPECT_EQ(agent.WaitExit(), 0);
 #include <chrono>
@@ -17,24 +17,13 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "comms/agent_lock.h"
+#include "support/program_runner.h"
 #include "support/test_db.h"
 
 namespace kx::test {
 
 using namespace std::chrono_literals;
-
-// KX_BIN_DIR/program (the build's bin directory).
-std::filesystem::path BinPath(std::string_view program);
-// Whether the program exists there (tests skip when it does not).
-bool ProgramBuilt(std::string_view program);
-
-struct ProgramResult {
-    int status = -1;  // exit status, or 128 + signal
-    std::string out;
-    std::string err;
-};
-// Runs args[0] with the rest as its arguments and waits for it (killed after the timeout).
-ProgramResult RunAndCapture(const std::vector<std::string>& args, std::chrono::milliseconds timeout = 60s);
 
 // A mailbox name no other test uses.
 std::string UniqueMailboxName();
@@ -73,17 +62,17 @@ public:
     RunningAgent& operator=(const RunningAgent&) = delete;
 
     const std::string& Mailbox() const { return mailbox_; }
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return process_->Pid(); }
 
     // Waits until the main log holds a line with exactly this text.
     bool WaitForLog(std::string_view text, std::chrono::milliseconds timeout = 30s) const;
     // Waits for "<FormCr> End.", the start-up's last line.
     bool WaitStarted(std::chrono::milliseconds timeout = 30s) const { return WaitForLog("<FormCr> End.", timeout); }
 
-    void Signal(int signal) const;
+    void Signal(int signal) const { process_->Signal(signal); }
     // The exit status (128 + signal when killed by one); nullopt on timeout.
-    std::optional<int> WaitExit(std::chrono::milliseconds timeout = 30s);
-    bool Running();
+    std::optional<int> WaitExit(std::chrono::milliseconds timeout = 30s) { return process_->WaitExit(timeout); }
+    bool Running() { return process_->Running(); }
 
     std::string StandardOutput() const;
     std::string StandardError() const;
@@ -93,11 +82,10 @@ private:
     std::string mailbox_;
     std::filesystem::path outFile_;
     std::filesystem::path errFile_;
-    pid_t pid_ = -1;
-    std::optional<int> status_;
+    std::optional<BackgroundProgram> process_;
 };
 
 // Whether some process holds the running-agent lock of the mailbox.
-bool AgentLockHeld(const std::string& mailbox);
+inline bool AgentLockHeld(const std::string& mailbox) { return FileLockedElsewhere(AgentLockPath(mailbox)); }
 
 }  // namespace kx::test

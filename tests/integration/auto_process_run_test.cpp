@@ -11,6 +11,7 @@
 
 #include "agent_process.h"
 #include "core/clock.h"
+#include "support/query_rows.h"
 #include "support/test_db.h"
 
 namespace kx {
@@ -40,7 +41,7 @@ protected:
     // A demo site whose last auto-process date is `lastAAPDate`, with no attendance rows.
     void MakeSite(int staff, int days, const std::string& lastAAPDate)
     {
-        const test::ProgramResult demo = test::RunAndCapture({test::BinPath("kx-db").string(), "demo", Target(),
+        const test::ProgramResult demo = test::RunProgram({test::BinPath("kx-db").string(), "demo", Target(),
                                                               "--staff", std::to_string(staff), "--days",
                                                               std::to_string(days), "--from", DaysFromToday(1 - days)});
         ASSERT_EQ(demo.status, 0) << demo.err;
@@ -50,17 +51,7 @@ protected:
         home.WriteIni("[Database]\nDBAlias=" + Target() + "\n[Options]\nAutoProcess=1\nATA_Details=11\n");
     }
 
-    std::vector<std::string> Column(const std::string& sql)
-    {
-        db::Query& q = db().CommonQuery;
-        q.Close();
-        q.SetSQL(sql);
-        q.Open();
-        std::vector<std::string> values;
-        for (; !q.Eof(); q.Next()) values.push_back(q.Field(0));
-        q.Close();
-        return values;
-    }
+    std::vector<std::string> Column(const std::string& sql) { return test::FirstColumn(db().CommonQuery, sql); }
     int Count(const std::string& sql) { return std::stoi(Column(sql).at(0)); }
     std::vector<std::string> StoredDate()
     {

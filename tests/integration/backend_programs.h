@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "program_runner.h"
 #include "support/mailbox_files.h"
+#include "support/program_runner.h"
+#include "support/query_rows.h"
 #include "support/test_db.h"
 
 namespace kx::test {
@@ -27,8 +28,7 @@ protected:
         if (IsSkipped()) return;
         bin = ProgramDir();
         for (const char* program : programs)
-            if (bin.empty() || !std::filesystem::exists(bin / program))
-                GTEST_SKIP() << "the programs are not built (KX_BIN_DIR)";
+            if (!ProgramBuilt(program)) GTEST_SKIP() << "the programs are not built (KX_BIN_DIR)";
         mailbox = "kxtest-" + purpose + "-" + std::to_string(getpid()) + "-" + GetParam();
     }
     void TearDown() override
@@ -46,30 +46,16 @@ protected:
     }
     std::filesystem::path Home() const { return testDb_->home(); }
 
-    ProgramOutcome Ctl(const std::vector<std::string>& args, const std::string& timeoutSeconds = "120")
+    ProgramResult Ctl(const std::vector<std::string>& args, const std::string& timeoutSeconds = "120")
     {
         std::vector<std::string> full = {(bin / "kx-ctl").string(), "--mailbox", mailbox, "--timeout",
                                          timeoutSeconds};
         full.insert(full.end(), args.begin(), args.end());
-        return RunProgram(full);
+        return RunProgram(full, ErrorOutput::IntoOutput);
     }
 
     // Every row of a select, each row's fields followed by "|".
-    std::vector<std::string> Rows(const std::string& sql)
-    {
-        db::Query& q = db().CommonQuery;
-        q.Close();
-        q.SetSQL(sql);
-        q.Open();
-        std::vector<std::string> rows;
-        for (; !q.Eof(); q.Next()) {
-            std::string row;
-            for (int i = 0; i < q.FieldCount(); ++i) row += q.Field(i) + "|";
-            rows.push_back(row);
-        }
-        q.Close();
-        return rows;
-    }
+    std::vector<std::string> Rows(const std::string& sql) { return RowTexts(db().CommonQuery, sql, "|"); }
 
     std::filesystem::path bin;
     std::string mailbox;

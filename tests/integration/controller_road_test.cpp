@@ -20,23 +20,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using test::ProgramDir;
 using test::RunProgram;
 
 class ControllerRoadTest : public test::BackendProgramsTest {
 protected:
     void SetUp() override { SetUpPrograms({"kx-ata", "kx-ctl", "kx-db", "kx-fep"}, "road"); }
+    // The first row's fields; none without a row.
     std::vector<std::string> Row(const std::string& sql)
     {
-        db::Query& q = db().CommonQuery;
-        q.Close();
-        q.SetSQL(sql);
-        q.Open();
-        std::vector<std::string> row;
-        if (!q.Eof())
-            for (int i = 0; i < q.FieldCount(); ++i) row.push_back(q.Field(i));
-        q.Close();
-        return row;
+        auto rows = test::SelectedRows(db().CommonQuery, sql);
+        return rows.empty() ? std::vector<std::string>() : std::move(rows.front());
     }
     void StartAgent()
     {
@@ -52,9 +45,9 @@ protected:
         std::vector<std::string> records;
         const auto until = std::chrono::steady_clock::now() + 30s;
         while (records.size() < count && std::chrono::steady_clock::now() < until) {
-            const test::ProgramOutcome old = Ctl({"old"}, "30");
+            const test::ProgramResult old = Ctl({"old"}, "30");
             if (old.status != 0) break;
-            if (old.output.rfind("09", 0) == 0) records.push_back(old.output.substr(0, old.output.size() - 1));
+            if (old.out.rfind("09", 0) == 0) records.push_back(old.out.substr(0, old.out.size() - 1));
             else usleep(50000);
         }
         return records;
@@ -65,9 +58,9 @@ protected:
 
 TEST_P(ControllerRoadTest, AClockingIsFetchedRecomputedAndAnnouncedToFep1)
 {
-    const test::ProgramOutcome demo = RunProgram(
-        {(bin / "kx-db").string(), "demo", Target(), "--staff", "10", "--days", "3", "--from", "20240101"});
-    ASSERT_EQ(demo.status, 0) << demo.output;
+    const test::ProgramResult demo = RunProgram(
+        {(bin / "kx-db").string(), "demo", Target(), "--staff", "10", "--days", "3", "--from", "20240101"}, test::ErrorOutput::IntoOutput);
+    ASSERT_EQ(demo.status, 0) << demo.out;
     const std::vector<std::string> staff =
         Row("select c.staff_number, c.card_number, c.name from cards c, kt_cdext x where "
             "c.staff_number=x.staff_number and c.exempted<>'Y' and c.card_type<>'T' order by c.staff_number");
@@ -102,12 +95,12 @@ TEST_P(ControllerRoadTest, AClockingIsFetchedRecomputedAndAnnouncedToFep1)
 
     // Each processed clocking is announced to FEP 1; a relayed command reaches it as written.
     EXPECT_TRUE(fep.WaitForOutput("<ESC>RFA<CR>")) << fep.Output();
-    const test::ProgramOutcome cmd = Ctl({"cmd", "HELLO FEP 1"});
-    EXPECT_EQ(cmd.output, "CRV\n");
+    const test::ProgramResult cmd = Ctl({"cmd", "HELLO FEP 1"});
+    EXPECT_EQ(cmd.out, "CRV\n");
     EXPECT_TRUE(fep.WaitForOutput("HELLO FEP 1")) << fep.Output();
 
     EXPECT_EQ(Ctl({"end"}).status, 0);
-    EXPECT_EQ(agent->WaitForExit(20s), 0);
+    EXPECT_EQ(agent->WaitExit(20s), 0);
 }
 
 KX_INSTANTIATE_BACKENDS(ControllerRoadTest);

@@ -12,7 +12,6 @@
 #include <map>
 #include <memory>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +19,8 @@
 #include "backend_programs.h"
 #include "comms/agent_lock.h"
 #include "db/database.h"
+#include "support/file_text.h"
+#include "support/log_texts.h"
 
 namespace kx {
 namespace {
@@ -27,18 +28,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test::BackgroundProgram;
+using test::FileText;
 using test::RunProgram;
 
 const std::string kStaffSelect = "select * from cards c, kt_cdext x where c.staff_number=x.staff_number";
 const std::vector<std::string> kDecember = {"trp", "T", "20231201", "20231231", kStaffSelect};
-
-std::string FileText(const fs::path& file)
-{
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
@@ -53,12 +47,9 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
 // The last line of the main log that starts so, without its time stamp.
 std::string LastLogLine(const fs::path& home, const std::string& start)
 {
-    std::ifstream in(home / "KX_ATA.Log");
     std::string found;
-    for (std::string line; std::getline(in, line);) {
-        const std::string text = line.size() >= 20 ? line.substr(20) : line;
-        if (text.rfind(start, 0) == 0) found = text;
-    }
+    for (std::string& text : test::LogTexts(home / "KX_ATA.Log"))
+        if (text.starts_with(start)) found = std::move(text);
     return found;
 }
 
@@ -68,9 +59,9 @@ protected:
 
     void Demo(const std::string& target, int staff)
     {
-        const test::ProgramOutcome demo = RunProgram({(bin / "kx-db").string(), "demo", target, "--staff",
-                                                      std::to_string(staff), "--days", "31", "--from", "20231201"});
-        ASSERT_EQ(demo.status, 0) << demo.output;
+        const test::ProgramResult demo = RunProgram({(bin / "kx-db").string(), "demo", target, "--staff",
+                                                      std::to_string(staff), "--days", "31", "--from", "20231201"}, test::ErrorOutput::IntoOutput);
+        ASSERT_EQ(demo.status, 0) << demo.out;
     }
     void WriteIni(const std::string& alias, const fs::path& home)
     {
@@ -97,7 +88,7 @@ protected:
     void EndAgent(std::unique_ptr<BackgroundProgram>& agent)
     {
         EXPECT_EQ(Ctl({"end"}).status, 0);
-        EXPECT_EQ(agent->WaitForExit(30s), 0);
+        EXPECT_EQ(agent->WaitExit(30s), 0);
     }
 
     // kt_attnd by staff and date, each row's fields joined.
@@ -187,11 +178,11 @@ TEST_P(DatabaseFaultsTest, AnSQLiteLockHeldThirtySecondsByAnotherProcessLosesNoS
     ASSERT_EQ(read(ready[0], &byte, 1), 1);
     close(ready[0]);
 
-    const test::ProgramOutcome request = Ctl(kDecember, "300");
+    const test::ProgramResult request = Ctl(kDecember, "300");
     int status = -1;
     waitpid(locker, &status, 0);
-    EXPECT_EQ(request.status, 0) << request.output;
-    EXPECT_NE(request.output.find("RFA"), std::string::npos);
+    EXPECT_EQ(request.status, 0) << request.out;
+    EXPECT_NE(request.out.find("RFA"), std::string::npos);
     EXPECT_EQ(AttendRows(db()), clean);
     EXPECT_NE(LastLogLine(Home(), "<Database>: back after "), "");
     EXPECT_EQ(LastLogLine(Home(), "Range reprocessing: ").find(std::to_string(clean.size()) + " staff-days done, 0 failed"),
@@ -209,18 +200,18 @@ TEST_P(DatabaseFaultsTest, APostgresRestartDuringARangeLosesNoStaffDay)
     chmod(dirTemplate, 0755);
     const fs::path serverDir = fs::path(dirTemplate) / "srv";
     const std::string script = std::string(KX_SOURCE_DIR) + "/scripts/pg-server.sh";
-    const test::ProgramOutcome start = RunProgram({"/bin/bash", script, "start", serverDir.string()});
+    const test::ProgramResult start = RunProgram({"/bin/bash", script, "start", serverDir.string()}, test::ErrorOutput::IntoOutput);
     struct StopServer {
         std::string script, dir, top;
         ~StopServer()
         {
-            RunProgram({"/bin/bash", script, "stop", dir});
+            RunProgram({"/bin/bash", script, "stop", dir}, test::ErrorOutput::IntoOutput);
             std::error_code ignored;
             fs::remove_all(top, ignored);
         }
     } stop{script, serverDir.string(), dirTemplate};
-    ASSERT_EQ(start.status, 0) << start.output;
-    const std::string uri = start.output.substr(0, start.output.find('\n'));
+    ASSERT_EQ(start.status, 0) << start.out;
+    const std::string uri = start.out.substr(0, start.out.find('\n'));
 
     // Long enough (12,400 staff-days) that the restart comes in the middle of the run.
     Demo(uri, 400);
@@ -231,11 +222,11 @@ TEST_P(DatabaseFaultsTest, APostgresRestartDuringARangeLosesNoStaffDay)
     ASSERT_TRUE(WaitFor([&] { return FileText(ctlOut).find("CRVTRP0") != std::string::npos; }, 60s));
     std::this_thread::sleep_for(200ms);
     const auto stopped = std::chrono::steady_clock::now();
-    const test::ProgramOutcome restart = RunProgram({"/bin/bash", script, "restart", serverDir.string(), "5"});
-    ASSERT_EQ(restart.status, 0) << restart.output;
+    const test::ProgramResult restart = RunProgram({"/bin/bash", script, "restart", serverDir.string(), "5"}, test::ErrorOutput::IntoOutput);
+    ASSERT_EQ(restart.status, 0) << restart.out;
     EXPECT_LT(std::chrono::steady_clock::now() - stopped, 20s);
 
-    EXPECT_EQ(request->WaitForExit(300s), 0) << FileText(ctlOut);
+    EXPECT_EQ(request->WaitExit(300s), 0) << FileText(ctlOut);
     EXPECT_NE(FileText(ctlOut).find("RFA"), std::string::npos);
     EXPECT_NE(LastLogLine(Home(), "<Database>: back after "), "") << "the run ended before the restart";
     const std::string summary = LastLogLine(Home(), "Range reprocessing: ");

@@ -68,17 +68,17 @@ TEST_P(ExplainGoldenTest, TheDemoSitesDaysAreExplainedAsChecked)
         if (!day.setup.empty()) db().ExecScript(day.setup);
         if (day.storedFirst) {
             WriteSettings("");
-            const test::ProgramOutcome stored = Ata({"--reprocess", day.date, day.date});
-            ASSERT_EQ(stored.status, 0) << stored.output;
+            const test::ProgramResult stored = Ata({"--reprocess", day.date, day.date});
+            ASSERT_EQ(stored.status, 0) << stored.out;
         }
         WriteSettings(day.settings);
-        const test::ProgramOutcome text = Ata({"--explain", day.staff, day.date});
-        ASSERT_EQ(text.status, 0) << text.output;
-        Compare(std::string(day.name) + ".txt", text.output);
-        const test::ProgramOutcome json = Ata({"--explain", day.staff, day.date, "--json"});
-        ASSERT_EQ(json.status, 0) << json.output;
-        EXPECT_TRUE(nlohmann::json::accept(json.output)) << json.output;
-        Compare(std::string(day.name) + ".json", json.output);
+        const test::ProgramResult text = Ata({"--explain", day.staff, day.date});
+        ASSERT_EQ(text.status, 0) << text.out;
+        Compare(std::string(day.name) + ".txt", text.out);
+        const test::ProgramResult json = Ata({"--explain", day.staff, day.date, "--json"});
+        ASSERT_EQ(json.status, 0) << json.out;
+        EXPECT_TRUE(nlohmann::json::accept(json.out)) << json.out;
+        Compare(std::string(day.name) + ".json", json.out);
     }
 }
 

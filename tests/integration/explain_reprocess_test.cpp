@@ -59,17 +59,17 @@ TEST_P(ExplainReprocessTest, TheRowAnExplanationWouldSaveIsTheRowTheRangeRunSave
     std::map<std::pair<std::string, std::string>, Json> wouldSave;
     for (const std::string& s : staff)
         for (const std::string& d : dates) {
-            const test::ProgramOutcome explained = Ata({"--explain", s, d, "--json"});
-            ASSERT_EQ(explained.status, 0) << s << " " << d << "\n" << explained.output;
-            wouldSave[{s, d}] = Json::parse(explained.output).at("would_save");
+            const test::ProgramResult explained = Ata({"--explain", s, d, "--json"});
+            ASSERT_EQ(explained.status, 0) << s << " " << d << "\n" << explained.out;
+            wouldSave[{s, d}] = Json::parse(explained.out).at("would_save");
         }
     EXPECT_EQ(Rows("select * from kt_attnd"), std::vector<std::string>{}) << "an explanation wrote a row";
 
     for (const std::string& d : dates) {
-        const test::ProgramOutcome run = Ata({"--reprocess", d, d});
-        ASSERT_EQ(run.status, 0) << run.output;
-        EXPECT_NE(run.output.find("staff-days done: 20, failed: 0, unchanged: 0, changed: 20"), std::string::npos)
-            << run.output;
+        const test::ProgramResult run = Ata({"--reprocess", d, d});
+        ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_NE(run.out.find("staff-days done: 20, failed: 0, unchanged: 0, changed: 20"), std::string::npos)
+            << run.out;
     }
     for (const auto& [key, expected] : wouldSave) {
         const std::map<std::string, std::string> saved = StoredRow(key.first, key.second);
@@ -79,29 +79,29 @@ TEST_P(ExplainReprocessTest, TheRowAnExplanationWouldSaveIsTheRowTheRangeRunSave
     }
 
     // Explained again, the day would change nothing.
-    const test::ProgramOutcome again = Ata({"--explain", "E00007", "20261110"});
-    ASSERT_EQ(again.status, 0) << again.output;
-    EXPECT_NE(again.output.find("Nothing would change."), std::string::npos) << again.output;
+    const test::ProgramResult again = Ata({"--explain", "E00007", "20261110"});
+    ASSERT_EQ(again.status, 0) << again.out;
+    EXPECT_NE(again.out.find("Nothing would change."), std::string::npos) << again.out;
 }
 
 TEST_P(ExplainReprocessTest, ADryRunLeavesTheDatabaseAsItWasAndListsWhatWouldChange)
 {
     WriteSettings(kEveryWrite);
-    const test::ProgramOutcome stored = Ata({"--reprocess", "20261101", "20261110"});
-    ASSERT_EQ(stored.status, 0) << stored.output;
+    const test::ProgramResult stored = Ata({"--reprocess", "20261101", "20261110"});
+    ASSERT_EQ(stored.status, 0) << stored.out;
     // A grace makes some of the late days less late.
     WriteSettings(kEveryWrite + "[Reprocessing]\nGraceInMin=10\n");
 
     const fs::path file = Home() / "kxtest.db";
     const std::string bytesBefore = IsPostgres() ? "" : FileBytes(file);
     const std::vector<std::string> rowsBefore = WrittenTables();
-    const test::ProgramOutcome preview = Ata({"--reprocess", "20261101", "20261110", "--dry-run"});
-    ASSERT_EQ(preview.status, 0) << preview.output;
-    EXPECT_NE(preview.output.find("(dry run: nothing was written)"), std::string::npos) << preview.output;
-    EXPECT_NE(preview.output.find("staff-days done: 200, failed: 0"), std::string::npos) << preview.output;
-    EXPECT_NE(preview.output.find("E00001 20261104: late_min \"36\" \u2192 \"26\""), std::string::npos) << preview.output;
-    EXPECT_EQ(preview.output.find("changed: 0\n"), std::string::npos) << preview.output;
-    EXPECT_EQ(preview.output.find('\r'), std::string::npos) << "a progress line without a terminal";
+    const test::ProgramResult preview = Ata({"--reprocess", "20261101", "20261110", "--dry-run"});
+    ASSERT_EQ(preview.status, 0) << preview.out;
+    EXPECT_NE(preview.out.find("(dry run: nothing was written)"), std::string::npos) << preview.out;
+    EXPECT_NE(preview.out.find("staff-days done: 200, failed: 0"), std::string::npos) << preview.out;
+    EXPECT_NE(preview.out.find("E00001 20261104: late_min \"36\" \u2192 \"26\""), std::string::npos) << preview.out;
+    EXPECT_EQ(preview.out.find("changed: 0\n"), std::string::npos) << preview.out;
+    EXPECT_EQ(preview.out.find('\r'), std::string::npos) << "a progress line without a terminal";
 
     EXPECT_EQ(WrittenTables(), rowsBefore);
     if (!IsPostgres()) {
@@ -111,10 +111,10 @@ TEST_P(ExplainReprocessTest, ADryRunLeavesTheDatabaseAsItWasAndListsWhatWouldCha
     }
 
     // The same run for real changes what the preview said it would.
-    const test::ProgramOutcome real = Ata({"--reprocess", "20261101", "20261110"});
-    ASSERT_EQ(real.status, 0) << real.output;
-    const std::string previewLines = preview.output.substr(preview.output.find('\n'));
-    const std::string realLines = real.output.substr(real.output.find('\n'));
+    const test::ProgramResult real = Ata({"--reprocess", "20261101", "20261110"});
+    ASSERT_EQ(real.status, 0) << real.out;
+    const std::string previewLines = preview.out.substr(preview.out.find('\n'));
+    const std::string realLines = real.out.substr(real.out.find('\n'));
     EXPECT_EQ(realLines, previewLines);
     EXPECT_NE(WrittenTables(), rowsBefore);
 }
@@ -156,9 +156,9 @@ TEST_P(ExplainReprocessTest, BadInputGetsAMessageAndItsExitStatus)
             std::ofstream(Home() / "Kairox.ini") << c.settings;
         else
             WriteSettings(c.settings);
-        const test::ProgramOutcome outcome = Ata(c.args);
-        EXPECT_EQ(outcome.status, c.status) << c.name << "\n" << outcome.output;
-        EXPECT_NE(outcome.output.find(c.message), std::string::npos) << c.name << "\n" << outcome.output;
+        const test::ProgramResult outcome = Ata(c.args);
+        EXPECT_EQ(outcome.status, c.status) << c.name << "\n" << outcome.out;
+        EXPECT_NE(outcome.out.find(c.message), std::string::npos) << c.name << "\n" << outcome.out;
     }
     EXPECT_EQ(WrittenTables(), before);
 }
@@ -172,7 +172,7 @@ TEST_P(ExplainReprocessTest, ALockedDatabaseEndsWithTheMessageInsteadOfAHang)
     ASSERT_EQ(sqlite3_open((Home() / "kxtest.db").c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     const auto started = std::chrono::steady_clock::now();
-    std::vector<test::ProgramOutcome> outcomes;
+    std::vector<test::ProgramResult> outcomes;
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--reprocess", "20261101", "20261101", "--dry-run"},
              {"--reprocess", "20261101", "20261101"},
@@ -181,9 +181,9 @@ TEST_P(ExplainReprocessTest, ALockedDatabaseEndsWithTheMessageInsteadOfAHang)
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60));
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    for (const test::ProgramOutcome& outcome : outcomes) {
-        EXPECT_EQ(outcome.status, 1) << outcome.output;
-        EXPECT_NE(outcome.output.find("database is locked"), std::string::npos) << outcome.output;
+    for (const test::ProgramResult& outcome : outcomes) {
+        EXPECT_EQ(outcome.status, 1) << outcome.out;
+        EXPECT_NE(outcome.out.find("database is locked"), std::string::npos) << outcome.out;
     }
 }
 

@@ -3,13 +3,12 @@
 // loopback port, which it names in its first line.
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "program_runner.h"
+#include "support/file_text.h"
+#include "support/program_runner.h"
 
 namespace kx::test {
 
@@ -33,13 +32,7 @@ public:
     }
 
     int Port() const { return port_; }  // 0 when it did not start
-    std::string Output() const
-    {
-        std::ifstream in(output_);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Output() const { return FileText(output_); }
     // Waits until its output holds `text`.
     bool WaitForOutput(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(20)) const
     {
@@ -54,7 +47,7 @@ public:
 private:
     static std::vector<std::string> Command(const std::string& listen, const std::vector<std::string>& args)
     {
-        std::vector<std::string> command = {(ProgramDir() / "kx-fep").string(), "--listen", listen};
+        std::vector<std::string> command = {BinPath("kx-fep").string(), "--listen", listen};
         command.insert(command.end(), args.begin(), args.end());
         return command;
     }

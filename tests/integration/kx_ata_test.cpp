@@ -27,11 +27,11 @@ protected:
 
 TEST_F(KxAtaTest, VersionAndHelp)
 {
-    const ProgramResult version = RunAndCapture({BinPath("kx-ata").string(), "--version"});
+    const ProgramResult version = RunProgram({BinPath("kx-ata").string(), "--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "kx-ata 1.1.4.7\n");
 
-    const ProgramResult help = RunAndCapture({BinPath("kx-ata").string(), "--help"});
+    const ProgramResult help = RunProgram({BinPath("kx-ata").string(), "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: kx-ata [--home DIR] [--server] [--headless] [--mailbox NAME] "
                              "[--mailbox-group GROUP] [--version] [--help]",
@@ -41,7 +41,7 @@ TEST_F(KxAtaTest, VersionAndHelp)
 
 TEST_F(KxAtaTest, UnknownOptionIsRefusedWithStatus2)
 {
-    const ProgramResult run = RunAndCapture({BinPath("kx-ata").string(), "--frobnicate"});
+    const ProgramResult run = RunProgram({BinPath("kx-ata").string(), "--frobnicate"});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err.rfind("kx-ata: The following argument was not expected: --frobnicate\nUsage: kx-ata ", 0), 0u)
         << run.err;
@@ -71,7 +71,7 @@ TEST_F(KxAtaTest, CheckReportsTheSettingsAndChangesNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ini);
         home.WriteIni(c.ini);
-        const ProgramResult check = RunAndCapture({BinPath("kx-ata").string(), "--check", "--home", home.path().string()});
+        const ProgramResult check = RunProgram({BinPath("kx-ata").string(), "--check", "--home", home.path().string()});
         EXPECT_EQ(check.status, c.status) << check.out << check.err;
         EXPECT_NE(check.out.find(c.shown), std::string::npos) << check.out;
         EXPECT_NE(check.out.find("overtime mode") == std::string::npos, std::string(c.ini).find("DBAlias") == std::string::npos)
@@ -80,7 +80,7 @@ TEST_F(KxAtaTest, CheckReportsTheSettingsAndChangesNothing)
     EXPECT_EQ(home.LogLines(), logBefore);
     EXPECT_TRUE(AgentLockHeld(agent.Mailbox()));
 
-    const ProgramResult wrong = RunAndCapture({BinPath("kx-ata").string(), "--check", "--mailbox", "M"});
+    const ProgramResult wrong = RunProgram({BinPath("kx-ata").string(), "--check", "--mailbox", "M"});
     EXPECT_EQ(wrong.status, 2);
     EXPECT_NE(wrong.err.find("--mailbox excludes --check"), std::string::npos) << wrong.err;
     agent.Signal(SIGTERM);
@@ -96,7 +96,7 @@ TEST_F(KxAtaTest, CheckOfAGoodHomeExitsZero)
     const auto db = db::Database::Open("Kairox", home.path());
     db->CommonQuery.SetSQL("delete from M_Server");
     db->CommonQuery.ExecSQL();
-    const ProgramResult check = RunAndCapture({BinPath("kx-ata").string(), "--check", "--home", home.path().string()});
+    const ProgramResult check = RunProgram({BinPath("kx-ata").string(), "--check", "--home", home.path().string()});
     EXPECT_EQ(check.status, 0) << check.out;
     EXPECT_NE(check.out.find("[Options] ATA_Details = 11 (default 0)"), std::string::npos) << check.out;
     EXPECT_NE(check.out.find("No warnings."), std::string::npos) << check.out;
@@ -247,7 +247,7 @@ TEST_F(KxAtaTest, ABlockAnotherUserMadeIsRefused)
     home.CreateDatabase();
     home.WriteIni();
     const std::string mailbox = UniqueMailboxName();
-    const ProgramResult made = RunAndCapture({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+    const ProgramResult made = RunProgram({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
                                               "/bin/sh", "-c",
                                               "umask 077; head -c 10000 /dev/zero > /dev/shm/" + mailbox});
     ASSERT_EQ(made.status, 0) << made.err;

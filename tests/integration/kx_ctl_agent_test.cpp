@@ -22,7 +22,7 @@ protected:
     ProgramResult Ctl(const RunningAgent& agent, std::vector<std::string> args)
     {
         args.insert(args.begin(), {BinPath("kx-ctl").string(), "--mailbox", agent.Mailbox(), "--timeout", "20"});
-        return RunAndCapture(args);
+        return RunProgram(args);
     }
 };
 

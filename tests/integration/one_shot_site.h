@@ -17,9 +17,9 @@ protected:
     {
         SetUpPrograms({"kx-ata", "kx-db"}, "oneshot");
         if (IsSkipped()) return;
-        const ProgramOutcome demo = RunProgram({(bin / "kx-db").string(), "demo", Target(), "--staff", "20", "--days",
-                                                "30", "--from", "20261101", "--seed", "7"});
-        ASSERT_EQ(demo.status, 0) << demo.output;
+        const ProgramResult demo = RunProgram({(bin / "kx-db").string(), "demo", Target(), "--staff", "20", "--days",
+                                                "30", "--from", "20261101", "--seed", "7"}, ErrorOutput::IntoOutput);
+        ASSERT_EQ(demo.status, 0) << demo.out;
         WriteSettings("");
     }
 
@@ -29,12 +29,12 @@ protected:
         std::ofstream(Home() / "Kairox.ini") << "[Database]\nDBAlias=" << testDb_->alias() << "\n" << extra;
     }
 
-    ProgramOutcome Ata(std::vector<std::string> args)
+    ProgramResult Ata(std::vector<std::string> args)
     {
         args.insert(args.begin(), (bin / "kx-ata").string());
         args.push_back("--home");
         args.push_back(Home().string());
-        return RunProgram(args);
+        return RunProgram(args, ErrorOutput::IntoOutput);
     }
 
     // Every row of the tables a run may write, for comparing states of the database.

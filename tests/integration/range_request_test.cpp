@@ -14,7 +14,6 @@ namespace kx {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ProgramDir;
 using test::RunProgram;
 
 constexpr int kDays = 10;  // 1 to 10 January 2024
@@ -28,9 +27,9 @@ protected:
 
 TEST_P(RangeRequestTest, EveryStaffDayIsWrittenAndTheMailboxServedAgain)
 {
-    const test::ProgramOutcome demo = RunProgram(
-        {(bin / "kx-db").string(), "demo", Target(), "--staff", "30", "--days", "12", "--from", "20231231"});
-    ASSERT_EQ(demo.status, 0) << demo.output;
+    const test::ProgramResult demo = RunProgram(
+        {(bin / "kx-db").string(), "demo", Target(), "--staff", "30", "--days", "12", "--from", "20231231"}, test::ErrorOutput::IntoOutput);
+    ASSERT_EQ(demo.status, 0) << demo.out;
     std::ofstream(Home() / "Kairox.ini") << "[Database]\nDBAlias=" << testDb_->alias() << "\n";
 
     test::BackgroundProgram agent({(bin / "kx-ata").string(), "--home", Home().string(), "--headless", "--mailbox",
@@ -41,10 +40,10 @@ TEST_P(RangeRequestTest, EveryStaffDayIsWrittenAndTheMailboxServedAgain)
     ASSERT_TRUE(test::FileLockedElsewhere(lock)) << "kx-ata did not start";
 
     const std::vector<std::string> request = {"trp", "T", "20240101", "20240110", kStaffSelect};
-    const test::ProgramOutcome first = Ctl(request);
-    ASSERT_EQ(first.status, 0) << first.output;
-    EXPECT_NE(first.output.find("CRVTRP0"), std::string::npos) << first.output;
-    EXPECT_NE(first.output.find("RFA"), std::string::npos) << first.output;
+    const test::ProgramResult first = Ctl(request);
+    ASSERT_EQ(first.status, 0) << first.out;
+    EXPECT_NE(first.out.find("CRVTRP0"), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("RFA"), std::string::npos) << first.out;
 
     const int working =
         Count("select count(*) from cards c, kt_cdext x where c.staff_number=x.staff_number and c.exempted<>'Y'");
@@ -61,13 +60,13 @@ TEST_P(RangeRequestTest, EveryStaffDayIsWrittenAndTheMailboxServedAgain)
 
     // the same request again replaces the rows with the same ones
     const std::vector<std::string> before = Rows("select * from kt_attnd order by staff_number, at_date");
-    const test::ProgramOutcome second = Ctl(request);
-    ASSERT_EQ(second.status, 0) << second.output;
+    const test::ProgramResult second = Ctl(request);
+    ASSERT_EQ(second.status, 0) << second.out;
     EXPECT_EQ(Rows("select * from kt_attnd order by staff_number, at_date"), before);
 
-    const test::ProgramOutcome end = Ctl({"end"});
-    EXPECT_EQ(end.status, 0) << end.output;
-    EXPECT_EQ(agent.WaitForExit(std::chrono::seconds(20)), 0);
+    const test::ProgramResult end = Ctl({"end"});
+    EXPECT_EQ(end.status, 0) << end.out;
+    EXPECT_EQ(agent.WaitExit(std::chrono::seconds(20)), 0);
 }
 
 KX_INSTANTIATE_BACKENDS(RangeRequestTest);

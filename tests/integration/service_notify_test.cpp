@@ -149,7 +149,7 @@ TEST_F(ServiceNotifyTest, ReportsReadinessStatusAndLifeAndTheStop)
     EXPECT_TRUE(reports.WaitFor("WATCHDOG=1")) << reports.All();
     EXPECT_TRUE(AgentLockHeld(agent.Mailbox()));  // ready means the mailbox is served
 
-    const ProgramResult range = RunAndCapture({BinPath("kx-ctl").string(), "--mailbox", agent.Mailbox(), "trp", "T",
+    const ProgramResult range = RunProgram({BinPath("kx-ctl").string(), "--mailbox", agent.Mailbox(), "trp", "T",
                                                "20261101", "20261103",
                                                "select * from cards c, kt_cdext x where c.staff_number=x.staff_number"});
     ASSERT_EQ(range.status, 0) << range.out << range.err;

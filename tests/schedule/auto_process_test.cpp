@@ -61,7 +61,7 @@ protected:
     {
         ScheduleTest::SetUp();
         if (IsSkipped()) return;
-        env->clock.Set(MakeLocalTime(2024, 1, 5, 9, 0, 0));
+        env->clock().Set(MakeLocalTime(2024, 1, 5, 9, 0, 0));
         ctx().settings.options.AutoProcess = true;
     }
     void RunFrom(const std::string& lastAAPDate)
@@ -163,8 +163,8 @@ TEST_P(AutoProcessTest, AFailureEndsTheRunAsItStands)
 
 TEST_P(AutoProcessTest, ARunPastMidnightRecordsTheLastDayItProcessed)
 {
-    env->clock.Set(MakeLocalTime(2024, 1, 5, 23, 59, 0));
-    env->host.onEvents = [&] { env->clock.Advance(std::chrono::seconds{30}); };
+    env->clock().Set(MakeLocalTime(2024, 1, 5, 23, 59, 0));
+    env->host.onEvents = [&] { env->clock().Advance(std::chrono::seconds{30}); };
     RunFrom("20240103");
     EXPECT_EQ(env->AttendRows().size(), 6u);
     // 06/01 was not processed: the next start must still do it

@@ -74,7 +74,7 @@ protected:
     }
     void TickAt(int hour, int minute, int second)
     {
-        env->clock.Set(MakeLocalTime(2024, 1, 5, hour, minute, second));
+        env->clock().Set(MakeLocalTime(2024, 1, 5, hour, minute, second));
         Tick();
     }
     void Tick() { interval.Tick(ctx(), control, timer); }
@@ -209,7 +209,7 @@ TEST_P(IntervalTest, ATimeThatPassesDuringAnEarlierRunOfTheTickIsMissed)
 {
     settings().DailyReprocessAtHHMM = "0800";
     settings().DailyReprocess2AtHHMM = "0800";
-    env->host.onEvents = [&] { env->clock.Advance(seconds{40}); };  // three staff: two minutes
+    env->host.onEvents = [&] { env->clock().Advance(seconds{40}); };  // three staff: two minutes
     TickAt(8, 0, 0);
     EXPECT_EQ(Runs().size(), 1u);
     Tick();  // 08:02: minute changed, nothing due
@@ -285,7 +285,7 @@ TEST_P(IntervalTest, RunsDueDuringAnotherBatchAreOwedAndPaidAfterIt)
     }
     EXPECT_EQ(control.refired, (std::vector<BatchKind>{BatchKind::Interval, BatchKind::Daily}));
 
-    env->clock.Set(MakeLocalTime(2024, 1, 5, 9, 0, 30));
+    env->clock().Set(MakeLocalTime(2024, 1, 5, 9, 0, 30));
     Tick();
     EXPECT_FALSE(interval.OwesRuns());
     EXPECT_EQ(Runs(), (std::vector<std::string>{"ReprocessTheseStaff: 3 to be processed. ALL=true Date=20240105",
@@ -304,7 +304,7 @@ TEST_P(IntervalTest, AnOwedDayStaysItsOwnDateAfterMidnight)
         TickAt(23, 58, 30);
         TickAt(23, 59, 0);
     }
-    env->clock.Set(MakeLocalTime(2024, 1, 6, 0, 0, 20));
+    env->clock().Set(MakeLocalTime(2024, 1, 6, 0, 0, 20));
     Tick();
     EXPECT_EQ(Runs(), std::vector<std::string>{"ReprocessTheseStaff: 3 to be processed. ALL=true Date=20240105"});
 }

@@ -16,6 +16,7 @@
 #include "fake_batch_control.h"
 #include "schedule/range_reprocessing.h"
 #include "schedule/reprocess_these_staff.h"
+#include "support/query_rows.h"
 #include "support/recording_host.h"
 
 namespace kx {
@@ -76,16 +77,7 @@ protected:
 
     AgentContext& ctx() { return env->ctx(); }
 
-    std::vector<std::string> Rows(db::Database& db)
-    {
-        db::Query& q = db.CommonQuery;
-        q.SetSQL(kRows);
-        q.Open();
-        std::vector<std::string> rows;
-        for (; !q.Eof(); q.Next()) rows.push_back(q.Field(0));
-        q.Close();
-        return rows;
-    }
+    std::vector<std::string> Rows(db::Database& db) { return test::FirstColumn(db.CommonQuery, kRows); }
 
     std::string One(db::Database& db, const std::string& sql)
     {

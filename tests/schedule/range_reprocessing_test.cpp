@@ -56,6 +56,13 @@ protected:
         env->Run(kSite);
         ctx().host = &host;
     }
+    // The next case of a table, on fresh recorders and a fresh database.
+    void SetUpNextCase()
+    {
+        host = test::RecordingHost{};
+        control.calls.clear();
+        SetUp();
+    }
 
     AgentContext& ctx() { return env->ctx(); }
     void Run(const std::string& request) { RunRangeReprocessing(ctx(), request, control); }
@@ -159,9 +166,7 @@ TEST_P(RangeReprocessingTest, RequestsThatProcessNothingStillEndWithRFA)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        host = test::RecordingHost{};
-        control.calls.clear();
-        SetUp();
+        SetUpNextCase();
         if (IsSkipped()) return;
         Run(c.request);
         ExpectFinished();
@@ -187,9 +192,7 @@ TEST_P(RangeReprocessingTest, AStaffSelectThatCouldWriteIsRefused)
     };
     for (const std::string& select : selects) {
         SCOPED_TRACE(select);
-        host = test::RecordingHost{};
-        control.calls.clear();
-        SetUp();
+        SetUpNextCase();
         if (IsSkipped()) return;
         env->Run({"insert into holdate values ('20240101','New Year')"});
         Run(Request("20240101", "20240103", select));
@@ -216,9 +219,7 @@ TEST_P(RangeReprocessingTest, TheRunEndsWithItsSummaryLine)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        host = test::RecordingHost{};
-        control.calls.clear();
-        SetUp();
+        SetUpNextCase();
         if (IsSkipped()) return;
         if (!c.fixture.empty()) env->Run(c.fixture);
         Run(Request("20240101", "20240103"));

@@ -4,17 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/agent_context.h"
-#include "core/clock.h"
-#include "db/database.h"
+#include "support/query_rows.h"
 #include "support/recording_host.h"
-#include "support/test_db.h"
+#include "support/suite_context.h"
 
 namespace kx::test {
 
@@ -32,71 +29,34 @@ inline const std::vector<std::string> kScheduleSite = {
     "insert into kt_tmclk values ('S1','20240105','1735','O','000','')",
 };
 
-class ScheduleEnv {
+class ScheduleEnv : public SuiteContext {
 public:
-    explicit ScheduleEnv(std::string_view backend)
-        : testDb_(backend), db_(testDb_.Open()), ctx_(testDb_.home(), clock)
+    explicit ScheduleEnv(std::string_view backend) : SuiteContext(backend, MakeLocalTime(2024, 1, 5, 7, 59, 30))
     {
-        LoadSuiteSchema(*db_);
         Run(kScheduleSite);
-        ctx_.db = db_.get();
-        ctx_.host = &host;
-        ctx_.log.SetDetailThreshold(999);
-        ctx_.log.SetLogReprocess(true);
+        ctx().host = &host;
+        ctx().log.SetDetailThreshold(999);
+        ctx().log.SetLogReprocess(true);
     }
 
-    FakeClock clock{MakeLocalTime(2024, 1, 5, 7, 59, 30)};
     RecordingHost host;
 
-    AgentContext& ctx() { return ctx_; }
-    db::Database& db() { return *db_; }
-    const std::string& alias() const { return testDb_.alias(); }
-
-    void Run(const std::vector<std::string>& statements)
-    {
-        for (const std::string& sql : statements) RunFixture(*db_, {sql});
-    }
-
     // The first column of every row, in the order the select gives.
-    std::vector<std::string> Rows(const std::string& sql)
-    {
-        db::Query& q = db_->Common3Query;
-        q.Close();
-        q.SetSQL(sql);
-        q.Open();
-        std::vector<std::string> rows;
-        for (; !q.Eof(); q.Next()) rows.push_back(q.Field(0));
-        q.Close();
-        return rows;
-    }
+    std::vector<std::string> Rows(const std::string& sql) { return FirstColumn(db().Common3Query, sql); }
     std::vector<std::string> AttendRows()
     {
         return Rows("select staff_number || ' ' || at_date from kt_attnd order by at_date, staff_number");
     }
 
-    // Log texts without the "dd/mm/yy hh:nn:ss : " stamp.
-    static std::vector<std::string> Lines(const std::filesystem::path& file)
-    {
-        std::vector<std::string> lines;
-        std::ifstream in(file);
-        for (std::string line; std::getline(in, line);) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
-        return lines;
-    }
-    std::vector<std::string> LogLines() const { return Lines(ctx_.log.MainLogPath()); }
-    std::vector<std::string> RPLines() const { return Lines(ctx_.log.ReprocessLogPath()); }
+    std::vector<std::string> RPLines() const { return LogTexts(ctx().log.ReprocessLogPath()); }
     // Main-log lines that start with `prefix`, in order.
     std::vector<std::string> Logged(std::string_view prefix) const
     {
         std::vector<std::string> found;
         for (const std::string& line : LogLines())
-            if (line.rfind(prefix, 0) == 0) found.push_back(line);
+            if (line.starts_with(prefix)) found.push_back(line);
         return found;
     }
-
-private:
-    TestDatabase testDb_;
-    std::unique_ptr<db::Database> db_;
-    AgentContext ctx_;
 };
 
 // Parametrised over the backend name; skips PostgreSQL without a server.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/agent.h"
+#include "support/log_texts.h"
 #include "support/test_db.h"
 #include "qt_test_app.h"
 
@@ -29,19 +30,13 @@ inline std::string UniqueMailboxName()
 
 // An agent, headless, on a fresh database with the suite's tables, with the
 // settings file written by the test. Parametrised over both backends.
-class AgentTest : public DatabaseTest {
+class AgentTest : public SuiteDatabaseTest {
 protected:
-    void SetUp() override
-    {
-        DatabaseTest::SetUp();
-        if (IsSkipped()) return;
-        LoadSuiteSchema(db());
-    }
     void TearDown() override
     {
         agent.reset();
         shm_unlink(("/" + mailbox).c_str());
-        DatabaseTest::TearDown();
+        SuiteDatabaseTest::TearDown();
     }
 
     const std::filesystem::path& home() { return testDatabase().home(); }
@@ -72,15 +67,11 @@ protected:
     // The main log's texts without their time stamps.
     std::vector<std::string> LogLines()
     {
-        std::vector<std::string> lines;
-        std::ifstream in(home() / "KX_ATA.Log");
-        for (std::string line; std::getline(in, line);) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
-        return lines;
+        return LogTexts(home() / "KX_ATA.Log");
     }
     bool Logged(const std::string& text)
     {
-        const auto lines = LogLines();
-        return std::find(lines.begin(), lines.end(), text) != lines.end();
+        return HasText(LogLines(), text);
     }
 
     // Lets the event loop run until `done` or the timeout.

@@ -147,14 +147,8 @@ int ClosedPort()
     return gone.Port();  // closed again when it returns
 }
 
-class SettingsCheckDatabaseTest : public test::DatabaseTest {
+class SettingsCheckDatabaseTest : public test::SuiteDatabaseTest {
 protected:
-    void SetUp() override
-    {
-        DatabaseTest::SetUp();
-        if (IsSkipped()) return;
-        test::LoadSuiteSchema(db());
-    }
     std::string Check(int& warnings)
     {
         Settings settings;

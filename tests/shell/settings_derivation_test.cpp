@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/agent_context.h"
 #include "shell/settings_file.h"
+#include "support/file_text.h"
+#include "support/test_db.h"
 
 namespace kx {
 namespace {
@@ -16,21 +16,7 @@ namespace fs = std::filesystem;
 
 class DerivationTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/kx-derive-test.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        home = pattern;
-    }
-    void TearDown() override { fs::remove_all(home); }
-
-    std::string MainLog()
-    {
-        std::ifstream in(home / "KX_ATA.Log", std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    std::string MainLog() { return test::FileText(home / "KX_ATA.Log"); }
     AgentContext& Context(const std::string& ini)
     {
         ctx = std::make_unique<AgentContext>(home, clock);
@@ -39,7 +25,8 @@ protected:
         return *ctx;
     }
 
-    fs::path home;
+    test::TempHome temp;
+    fs::path home = temp.path();
     FakeClock clock{MakeLocalTime(2026, 12, 8, 10, 0, 0)};
     std::unique_ptr<AgentContext> ctx;
 };

@@ -14,7 +14,6 @@
 #include <QTextDocument>
 
 #include <cstdio>
-#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -22,6 +21,7 @@
 
 #include "core/agent_context.h"
 #include "shell/console_mirror.h"
+#include "support/log_texts.h"
 #include "support/test_db.h"
 #include "qt_test_app.h"
 
@@ -64,10 +64,7 @@ protected:
     }
     std::vector<std::string> LogLines() const
     {
-        std::vector<std::string> lines;
-        std::ifstream in(ctx.log.MainLogPath());
-        for (std::string line; std::getline(in, line);) lines.push_back(line.size() >= 20 ? line.substr(20) : line);
-        return lines;
+        return test::LogTexts(ctx.log.MainLogPath());
     }
 
     QApplication& app = test::TestApplication();

@@ -4,9 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "core/agent_context.h"
+#include "support/file_text.h"
+#include "support/test_db.h"
 
 namespace kx {
 namespace {
@@ -68,23 +69,10 @@ TEST(TableDefLogin, ShortHeadGivesNull)
 
 class TableDefFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/kx-tabdef-test.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        home = pattern;
-    }
-    void TearDown() override { fs::remove_all(home); }
+    std::string MainLog() { return test::FileText(home / "KX_ATA.Log"); }
 
-    std::string MainLog()
-    {
-        std::ifstream in(home / "KX_ATA.Log", std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
-    fs::path home;
+    test::TempHome temp;
+    fs::path home = temp.path();
     FakeClock clock{MakeLocalTime(2026, 12, 8, 10, 0, 0)};
 };
 

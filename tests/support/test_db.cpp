@@ -132,4 +132,10 @@ void DatabaseTest::TearDown() {
     testDb_.reset();
 }
 
+void SuiteDatabaseTest::SetUp() {
+    DatabaseTest::SetUp();
+    if (IsSkipped()) return;
+    LoadSuiteSchema(db());
+}
+
 }  // namespace kx::test

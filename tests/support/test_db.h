@@ -94,6 +94,12 @@ protected:
     std::unique_ptr<db::Database> db_;
 };
 
+// A DatabaseTest whose SetUp also creates the suite's tables.
+class SuiteDatabaseTest : public DatabaseTest {
+protected:
+    void SetUp() override;
+};
+
 }  // namespace kx::test
 
 #define KX_INSTANTIATE_BACKENDS(Suite)                                                                    \

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "kx-db/schema_catalog.h"
+#include "support/query_rows.h"
 #include "tools/kx_db_test_support.h"
 
 namespace {
@@ -20,14 +21,7 @@ Digest DigestOf(kx::db::Database& db) {
     Digest digest;
     for (const auto& table : kx::dbtool::ReadTableColumns(db)) {
         kx::db::Query query("digest", db);
-        query.SetSQL("select * from " + table.table);
-        query.Open();
-        std::vector<std::string> rows;
-        for (; !query.Eof(); query.Next()) {
-            std::string row;
-            for (int i = 0; i < query.FieldCount(); ++i) row += query.Field(i) + '\x1f';
-            rows.push_back(row);
-        }
+        std::vector<std::string> rows = kx::test::RowTexts(query, "select * from " + table.table, "\x1f");
         std::sort(rows.begin(), rows.end());
         std::uint64_t hash = 0xcbf29ce484222325ULL;
         for (const std::string& row : rows)

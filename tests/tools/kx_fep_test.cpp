@@ -19,7 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "comms/fep_frames.h"
-#include "integration/program_runner.h"
+#include "support/program_runner.h"
 #include "kx-fep/clock_source.h"
 #include "kx-fep/clock_store.h"
 #include "kx-fep/fep_options.h"
@@ -305,7 +305,7 @@ TEST(KxFepClockings, GeneratedClockingsAlternatePerCardThroughTheDaySoFar) {
 
 // ---------------------------------------------------------------- the program
 
-fs::path FepProgram() { return kx::test::ProgramDir() / "kx-fep"; }
+fs::path FepProgram() { return kx::test::BinPath("kx-fep"); }
 
 std::string ReadAll(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -491,7 +491,7 @@ private:
 class KxFepProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (kx::test::ProgramDir().empty() || !fs::exists(FepProgram())) GTEST_SKIP() << "kx-fep is not built (KX_BIN_DIR)";
+        if (!kx::test::ProgramBuilt("kx-fep")) GTEST_SKIP() << "kx-fep is not built (KX_BIN_DIR)";
     }
     static std::string WriteFile(const fs::path& dir, const std::string& text) {
         const fs::path file = dir / "clockings.txt";
@@ -734,11 +734,11 @@ TEST_F(KxFepProgram, FailsWithStatus1WhenItCannotStart) {
         SCOPED_TRACE(::testing::PrintToString(args));
         std::vector<std::string> command = args;
         command.insert(command.begin(), FepProgram().string());
-        const kx::test::ProgramOutcome outcome = kx::test::RunProgram(command);
+        const kx::test::ProgramResult outcome = kx::test::RunProgram(command, kx::test::ErrorOutput::IntoOutput);
         EXPECT_EQ(outcome.status, args.back() == "--bogus" ? 2 : 1);
-        EXPECT_NE(outcome.output.find(message), std::string::npos) << outcome.output;
-        EXPECT_EQ(outcome.output.find("listening"), std::string::npos);
-        EXPECT_EQ(outcome.output.find("secret"), std::string::npos);
+        EXPECT_NE(outcome.out.find(message), std::string::npos) << outcome.out;
+        EXPECT_EQ(outcome.out.find("listening"), std::string::npos);
+        EXPECT_EQ(outcome.out.find("secret"), std::string::npos);
     }
     close(taken);
     EXPECT_FALSE(fs::exists(dir.path() / "missing.db"));  // never created
@@ -746,13 +746,12 @@ TEST_F(KxFepProgram, FailsWithStatus1WhenItCannotStart) {
 
 // ---------------------------------------------------------------- the suite database
 
-class KxFepDatabase : public kx::test::DatabaseTest {
+class KxFepDatabase : public kx::test::SuiteDatabaseTest {
 protected:
     void SetUp() override {
-        kx::test::DatabaseTest::SetUp();
+        if (!kx::test::ProgramBuilt("kx-fep")) GTEST_SKIP() << "kx-fep is not built";
+        SuiteDatabaseTest::SetUp();
         if (IsSkipped()) return;
-        if (kx::test::ProgramDir().empty() || !fs::exists(FepProgram())) GTEST_SKIP() << "kx-fep is not built";
-        kx::test::LoadSuiteSchema(db());
         kx::test::RunFixture(db(), {
             "insert into cards (staff_number, card_number, card_type) values ('S1', '123456', 'N')",
             "insert into cards (staff_number, card_number, card_type) values ('S2', '223456', null)",
@@ -836,10 +835,10 @@ TEST_P(KxFepDatabase, GeneratesClockingsForTheSuitesCards) {
     EXPECT_EQ(Rows("select staff_number, tr_code from trans_r order by tr_time, staff_number").size(), 4u);
 
     kx::test::RunFixture(db(), {"delete from kt_cdext"});
-    const kx::test::ProgramOutcome none = kx::test::RunProgram(
-        {FepProgram().string(), "--listen", "0", "--generate", "1", "--staff-from", kx::test::KxDbTarget(testDatabase())});
+    const kx::test::ProgramResult none = kx::test::RunProgram(
+        {FepProgram().string(), "--listen", "0", "--generate", "1", "--staff-from", kx::test::KxDbTarget(testDatabase())}, kx::test::ErrorOutput::IntoOutput);
     EXPECT_EQ(none.status, 1);
-    EXPECT_NE(none.output.find("no cards to generate clockings for"), std::string::npos) << none.output;
+    EXPECT_NE(none.out.find("no cards to generate clockings for"), std::string::npos) << none.out;
 }
 
 KX_INSTANTIATE_BACKENDS(KxFepDatabase);

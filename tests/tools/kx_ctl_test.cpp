@@ -12,7 +12,8 @@
 #include "ctl_options.h"
 #include "fake_agent.h"
 #include "mailbox_command.h"
-#include "mailbox_fixture.h"
+#include "support/mailbox_fixture.h"
+#include "support/program_runner.h"
 
 namespace kx {
 namespace {
@@ -271,9 +272,8 @@ TEST(KxCtlUsage, MistakesAreUsageErrors)
 // The installed program, as scripts see it: exit statuses through the shell.
 TEST_F(KxCtlTest, TheProgramsExitStatuses)
 {
-    const char* binDir = std::getenv("KX_BIN_DIR");
-    const std::filesystem::path program = std::filesystem::path(binDir ? binDir : "") / "kx-ctl";
-    if (!binDir || !std::filesystem::exists(program)) GTEST_SKIP() << "kx-ctl not built (KX_BIN_DIR)";
+    if (!test::ProgramBuilt("kx-ctl")) GTEST_SKIP() << "kx-ctl not built (KX_BIN_DIR)";
+    const std::filesystem::path program = test::BinPath("kx-ctl");
     auto status = [&](const std::string& args) {
         const int rc = std::system((program.string() + " " + args + " >/dev/null 2>&1").c_str());
         return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
