@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "assembly/extended_clock.h"
-#include "assembly/query_access.h"
+#include "db/query_access.h"
 #include "db/sql_quote.h"
 
 namespace kx {
@@ -34,8 +34,8 @@ void DumpPatterns(const AgentContext& ctx)
 void GetShiftInOutRange(AgentContext& ctx, const std::string& shiftTag, ShiftInOutRange& range)
 {
     try {
-        db::Query& query = ContextDatabase(ctx).Common2Query;
-        OpenQuery(query, "select * from kt_shift where tag_name='" + db::SqlQuote(shiftTag) + "'");
+        db::Query& query = db::ContextDatabase(ctx).Common2Query;
+        db::OpenQuery(query, "select * from kt_shift where tag_name='" + db::SqlQuote(shiftTag) + "'");
         if (!query.Eof()) {
             ShiftInOutRange found;
             if (ctx.settings.options.ShiftDataWindow) {
@@ -65,8 +65,8 @@ void GetAutoFitPattern(AgentContext& ctx)
     list.Clear();
     try {
         if (Tracing(ctx)) ctx.log.WriteLog("--- GetAutoFitPattern Started ---");
-        db::Query& query = ContextDatabase(ctx).CommonQuery;
-        OpenQuery(query, "select * from kt_afchi order by afc_tag");
+        db::Query& query = db::ContextDatabase(ctx).CommonQuery;
+        db::OpenQuery(query, "select * from kt_afchi order by afc_tag");
         if (Tracing(ctx)) ctx.log.WriteLog("GetAutoFitPattern: kt_afchi count=" + std::to_string(query.RecordCount()));
 
         ShiftInOutRange bounds;  // carried from row to row

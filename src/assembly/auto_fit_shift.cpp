@@ -3,9 +3,9 @@
 #include <exception>
 
 #include "assembly/extended_clock.h"
-#include "assembly/query_access.h"
 #include "assembly/shift_times.h"
 #include "core/text.h"
+#include "db/query_access.h"
 #include "db/sql_quote.h"
 
 namespace kx {
@@ -52,9 +52,9 @@ bool GetAFShiftInfo(AgentContext& ctx, const std::string& firstIn, const std::st
         ctx.staffDay.AutoFitShiftTag.clear();
         std::string chosen;
 
-        db::Database& database = ContextDatabase(ctx);
+        db::Database& database = db::ContextDatabase(ctx);
         db::Query& cards = database.CommonQuery;
-        OpenQuery(cards, "select misc from cards where staff_number='" + db::SqlQuote(staff) + "'");
+        db::OpenQuery(cards, "select misc from cards where staff_number='" + db::SqlQuote(staff) + "'");
         if (!cards.Eof()) {
             const std::string misc = cards.FieldByName("misc");
             cards.Close();
@@ -88,7 +88,7 @@ bool GetAFShiftInfo(AgentContext& ctx, const std::string& firstIn, const std::st
         if (chosen.empty()) return false;
 
         db::Query& shift = database.Common2Query;
-        OpenQuery(shift, "select * from kt_shift where tag_name='" + db::SqlQuote(chosen) + "'");
+        db::OpenQuery(shift, "select * from kt_shift where tag_name='" + db::SqlQuote(chosen) + "'");
         if (!shift.Eof()) {
             LoadDayTimesWithWindows(ctx.log, shift, working);
             working.WorkRangeOffset = WorkRangeOffsetText(ctx.settings);

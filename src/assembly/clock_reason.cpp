@@ -1,9 +1,9 @@
 #include <exception>
 
-#include "assembly/query_access.h"
 #include "assembly/raw_data.h"
 #include "assembly/raw_data_sql.h"
 #include "core/text.h"
+#include "db/query_access.h"
 
 namespace kx {
 
@@ -11,8 +11,8 @@ std::string GetClockReason(AgentContext& ctx, const std::string& reasonNo)
 {
     std::string reason;
     try {
-        db::Query& query = ContextDatabase(ctx).Common3Query;
-        OpenQuery(query, ClockReasonSQL(reasonNo));
+        db::Query& query = db::ContextDatabase(ctx).Common3Query;
+        db::OpenQuery(query, ClockReasonSQL(reasonNo));
         if (!query.Eof()) reason = Trim(query.FieldByName("reason_string"));
         query.Close();
     } catch (const std::exception& e) {

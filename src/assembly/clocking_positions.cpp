@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <array>
 
+#include "core/blank_times.h"
 #include "core/text.h"
 
 namespace kx {
 namespace {
 
-const std::string kNoTime = "    ";
 constexpr const char* kNoFirstInYet = "9999";
 
 }  // namespace
 
-FirstInLastOut FirstInLastOutOfDay(const std::vector<TCD_Source>& rawData, const std::string& date)
+DayInOutTimes FirstInLastOutOfDay(const std::vector<TCD_Source>& rawData, const std::string& date)
 {
-    FirstInLastOut filo{kNoFirstInYet, kNoTime};
+    DayInOutTimes filo{kNoFirstInYet, kBlankTime};
     for (const TCD_Source& c : rawData) {
         if (c.TrDate != date) continue;
         if (c.InOut == "I" && c.TrTime < filo.firstIn)
@@ -23,7 +23,7 @@ FirstInLastOut FirstInLastOutOfDay(const std::vector<TCD_Source>& rawData, const
         else if (c.InOut == "O" && c.TrTime > filo.lastOut)
             filo.lastOut = c.TrTime;
     }
-    if (filo.firstIn == kNoFirstInYet) filo.firstIn = kNoTime;
+    if (filo.firstIn == kNoFirstInYet) filo.firstIn = kBlankTime;
     return filo;
 }
 
@@ -40,7 +40,7 @@ void LayOutClockingsByPosition(const std::vector<TCD_Source>& rawData, const std
     const std::array<std::string*, 8> positions{&attend.In,      &attend.B1Out, &attend.B1In, &attend.Out_Meal,
                                                 &attend.In_Meal, &attend.B2Out, &attend.B2In, &attend.Out};
     for (std::size_t i = 0; i < positions.size(); ++i)
-        *positions[i] = i < stamps.size() ? Mid(stamps[i], 9, 4) : kNoTime;
+        *positions[i] = i < stamps.size() ? Mid(stamps[i], 9, 4) : kBlankTime;
 }
 
 }  // namespace kx

@@ -10,14 +10,14 @@ namespace kx {
 // The day's clockings read by time alone, without the job-code and window
 // rules of the day computation.
 
-struct FirstInLastOut {
+struct DayInOutTimes {
     std::string firstIn;  // hhmm, or 4 spaces
     std::string lastOut;  // hhmm, or 4 spaces
 };
 
 // What auto-fit chooses a shift by: the earliest "I" and the latest "O"
 // clocking on date itself (4 spaces for either when there is none).
-FirstInLastOut FirstInLastOutOfDay(const std::vector<TCD_Source>& rawData, const std::string& date);
+DayInOutTimes FirstInLastOutOfDay(const std::vector<TCD_Source>& rawData, const std::string& date);
 
 // The positional layout of department reports: the clockings that belong to
 // the day (on date at or after cutOffTime, or on another date at or before

@@ -5,10 +5,10 @@
 
 #include "assembly/clock_date_window.h"
 #include "assembly/off_day.h"
-#include "assembly/query_access.h"
 #include "core/int_text.h"
 #include "core/intern_text.h"
 #include "core/text.h"
+#include "db/query_access.h"
 #include "db/sql_quote.h"
 
 namespace kx {
@@ -19,7 +19,7 @@ constexpr int kOffDayText = 502;
 
 bool IsOne(const std::string& stored)
 {
-    const auto value = ParseIntegerText(Trim(stored));
+    const std::optional<int> value = ParseTrimmedInt32(stored);
     return value && *value == 1;
 }
 
@@ -52,7 +52,7 @@ std::string HolidaySQL(const AgentContext& ctx, const std::string& date)
 void MarkHoliday(AgentContext& ctx, db::Query& query, const std::string& date, TAT_Attend& result,
                  std::string& dayDesc)
 {
-    OpenQuery(query, HolidaySQL(ctx, date));
+    db::OpenQuery(query, HolidaySQL(ctx, date));
     if (!query.Eof()) {
         result.Holiday = "Y";
         dayDesc = query.Field(1);
@@ -73,7 +73,7 @@ void MarkLeaveSlots(const AgentContext& ctx, db::Query& query, const std::array<
             result.LeaveDesc[i].clear();
             continue;
         }
-        OpenQuery(query, "select * from kt_leavetype where tag_name='" + db::SqlQuote(slots[i]) + "'");
+        db::OpenQuery(query, "select * from kt_leavetype where tag_name='" + db::SqlQuote(slots[i]) + "'");
         if (!query.Eof()) {
             if (IsOne(query.FieldByName("Cancel_InOut"))) working.CancelInOut = 1;
             result.LeaveDesc[i] = Trim(query.FieldByName("Leave_desc"));
@@ -103,7 +103,7 @@ void MarkLeaveSlots(const AgentContext& ctx, db::Query& query, const std::array<
 void MarkPlainLeave(AgentContext& ctx, db::Query& query, const std::string& leaveTag, std::string& dayDesc,
                     TAT_Emp& working)
 {
-    OpenQuery(query, "select * from kt_leave where tag_name='" + db::SqlQuote(leaveTag) + "'");
+    db::OpenQuery(query, "select * from kt_leave where tag_name='" + db::SqlQuote(leaveTag) + "'");
     ctx.log.WriteDetail(20, "    Looks for " + leaveTag + " cnt=" + std::to_string(query.RecordCount()));
     if (!query.Eof()) {
         const std::string description = query.FieldByName("Leave_desc");
@@ -126,7 +126,7 @@ void MarkLeave(AgentContext& ctx, db::Query& query, const std::string& date, con
     const bool extended = ctx.settings.shiftLeave.ExtendedLeaveControl == 1;
     const std::string sql = "select * from kt_ssche where staff_number='" + db::SqlQuote(staff) + "'" +
                             " and shift_date=" + "'" + db::SqlQuote(date) + "'";
-    OpenQuery(query, sql);
+    db::OpenQuery(query, sql);
     const int found = query.RecordCount();
     std::array<std::string, 4> slots;
     std::string leaveTag;
@@ -180,7 +180,7 @@ void CheckIfHolOffLeav(AgentContext& ctx, const std::string& date, const std::st
                                  {{"class", "Off Day"}, {"SetOffDayTO", std::to_string(options.SetOffDayTO)}});
         }
 
-        db::Query& query = ContextDatabase(ctx).CommonQuery;
+        db::Query& query = db::ContextDatabase(ctx).CommonQuery;
         MarkHoliday(ctx, query, date, result, dayDesc);
         MarkLeave(ctx, query, date, staff, result, dayDesc, working);
         if (ctx.trace.On() && result.Off != "Y" && result.Holiday != "Y" && Trim(result.Leave) == "****" &&

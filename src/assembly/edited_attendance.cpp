@@ -1,9 +1,9 @@
 #include "assembly/edited_attendance.h"
 
-#include "assembly/query_access.h"
 #include "assembly/raw_data.h"
 #include "assembly/raw_data_sql.h"
 #include "core/text.h"
+#include "db/query_access.h"
 
 namespace kx {
 namespace {
@@ -27,8 +27,8 @@ void AddEditedMeal(AgentContext& ctx, TAT_Emp& record, const std::string& date, 
 
 bool AddEditedAttendance(AgentContext& ctx, TAT_Emp& record, const std::string& date, const std::string& staff)
 {
-    db::Query& query = ContextDatabase(ctx).Common2Query;
-    OpenQuery(query, AtdEditSQL(staff, date));
+    db::Query& query = db::ContextDatabase(ctx).Common2Query;
+    db::OpenQuery(query, AtdEditSQL(staff, date));
     if (query.Eof()) {
         query.Close();
         return false;

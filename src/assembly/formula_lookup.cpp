@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "assembly/query_access.h"
+#include "db/query_access.h"
 #include "db/sql_quote.h"
 
 namespace kx {
@@ -11,8 +11,8 @@ std::string GetFormula(AgentContext& ctx, const std::string& tag)
 {
     std::string formula;
     try {
-        db::Query& query = ContextDatabase(ctx).Common3Query;
-        OpenQuery(query, "select * from kt_formu where tag_name='" + db::SqlQuote(tag) + "'");
+        db::Query& query = db::ContextDatabase(ctx).Common3Query;
+        db::OpenQuery(query, "select * from kt_formu where tag_name='" + db::SqlQuote(tag) + "'");
         if (!query.Eof()) formula = query.FieldByName("f_formula");
         query.Close();
     } catch (const std::exception& e) {

@@ -4,11 +4,11 @@
 #include "assembly/clock_date_window.h"
 #include "assembly/edited_attendance.h"
 #include "assembly/emp_record.h"
-#include "assembly/query_access.h"
 #include "assembly/raw_data.h"
 #include "assembly/raw_data_sql.h"
 #include "core/int_text.h"
 #include "core/text.h"
+#include "db/query_access.h"
 
 namespace kx {
 namespace {
@@ -43,11 +43,11 @@ bool HasTimeClockSupplement(const AgentContext& ctx)
 // False when the staff member has no cards row.
 bool LookUpCard(AgentContext& ctx, const std::string& staff, std::string& card)
 {
-    db::Database& database = ContextDatabase(ctx);
+    db::Database& database = db::ContextDatabase(ctx);
     db::Query& query = database.CommonQuery;
     const std::string sql = CardNumberSQL(staff);
     ctx.log.WriteDetail(20, "GetRawDate=SQL1=" + sql);
-    OpenQuery(query, sql);
+    db::OpenQuery(query, sql);
     if (query.Eof()) {
         ctx.log.WriteDetail(0, "GetRawData - No such staff - " + staff + " DB=" + database.Name() +
                                    " AL=" + database.Alias());
@@ -61,8 +61,8 @@ bool LookUpCard(AgentContext& ctx, const std::string& staff, std::string& card)
 
 bool CardHasClockTransactions(AgentContext& ctx, const std::string& card)
 {
-    db::Query& query = ContextDatabase(ctx).Common2Query;
-    OpenQuery(query, TransCCountSQL(card));
+    db::Query& query = db::ContextDatabase(ctx).Common2Query;
+    db::OpenQuery(query, TransCCountSQL(card));
     bool found = false;
     if (!query.Eof()) {
         const std::string count = Trim(query.Field(0));
@@ -202,9 +202,9 @@ bool ReadMainClockData(AgentContext& ctx, TAT_Emp& record, const ClockDates& dat
                        const std::string& card)
 {
     const MainQuery main = ChooseMainQuery(ctx, dates, staff, card);
-    db::Query& query = ContextDatabase(ctx).CommonQuery;
+    db::Query& query = db::ContextDatabase(ctx).CommonQuery;
     ctx.log.WriteDetail(20, "GetRawData.SQL.add=" + main.sql);
-    OpenQuery(query, main.sql);
+    db::OpenQuery(query, main.sql);
     ctx.log.WriteDetail(20, "StfNo=" + staff + "," + record.AtDate + ": " + std::to_string(query.RecordCount()) +
                                 " records");
     if (ctx.settings.tessel.ClockReason) ctx.staffDay.ClockReason.clear();
@@ -223,10 +223,10 @@ bool ReadMainClockData(AgentContext& ctx, TAT_Emp& record, const ClockDates& dat
 void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates& dates, const std::string& staff,
                             bool& found)
 {
-    db::Query& query = ContextDatabase(ctx).CommonQuery;
+    db::Query& query = db::ContextDatabase(ctx).CommonQuery;
     if (ctx.settings.options.ClockDataUserOverride) {
         const std::string checkSql = TmClkInOnDateSQL(dates.D, staff);
-        OpenQuery(query, checkSql);
+        db::OpenQuery(query, checkSql);
         ctx.log.WriteDetail(20, "ClockDataUserOverride-Check For In Rec:Door.TMCLK, rec count=" +
                                     std::to_string(query.RecordCount()) + "SQL=" + checkSql);
         if (query.Eof()) {
@@ -234,7 +234,7 @@ void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates
             return;
         }
         const std::string sql = TmClkAllSQL(dates, staff);
-        OpenQuery(query, sql);
+        db::OpenQuery(query, sql);
         ctx.log.WriteDetail(10, "ClockDataUserOverride, Rec> 0:Door.TMCLK, rec count=" +
                                     std::to_string(query.RecordCount()) + "SQL=" + sql);
         ReleaseRawDataMem(ctx, record);
@@ -249,7 +249,7 @@ void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates
         return;
     }
     const std::string sql = TmClkInOutSQL(dates, staff);
-    OpenQuery(query, sql);
+    db::OpenQuery(query, sql);
     ctx.log.WriteDetail(10, "Door.TMCLK, rec count=" + std::to_string(query.RecordCount()) + "SQL=" + sql);
     if (!query.Eof()) found = true;
     const std::size_t before = record.RawData.size();

@@ -1,10 +1,10 @@
 #include <exception>
 
 #include "assembly/clock_date_window.h"
-#include "assembly/query_access.h"
 #include "assembly/raw_data.h"
 #include "assembly/raw_data_sql.h"
 #include "core/text.h"
+#include "db/query_access.h"
 
 namespace kx {
 namespace {
@@ -33,11 +33,11 @@ bool GetIDNoRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date,
         const bool details = options.ATA_Details > 0;
         if (details) ctx.log.WriteLog("GetIDNoRawData=" + staff + " " + date + " source=" + ctx.staffDay.DataSource);
 
-        db::Database& database = ContextDatabase(ctx);
+        db::Database& database = db::ContextDatabase(ctx);
         db::Query& query = database.CommonQuery;
         const std::string idSql = ExtendedIDSQL(staff);
         if (details) ctx.log.WriteLog("GetIDNoRawDate=SQL1=" + idSql);
-        OpenQuery(query, idSql);
+        db::OpenQuery(query, idSql);
         if (query.Eof()) {
             if (details)
                 ctx.log.WriteLog("GetIDNoRawData - No such staff - " + staff + " DB=" + database.Name() +
@@ -52,7 +52,7 @@ bool GetIDNoRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date,
             InTranYearForm(StaffDayClockDates(ctx.log, date, record.SysIn), options.TranYearDigits);
         const std::string sql = TransRByCardSQL(dates, idNumber);
         if (details) ctx.log.WriteLog("SQL.add=" + sql);
-        OpenQuery(query, sql);
+        db::OpenQuery(query, sql);
         if (details)
             ctx.log.WriteLog("dt_s, dt2=" + dates.D + "," + dates.N + " Trans_r/tmclk Cnt=" +
                              std::to_string(query.RecordCount()) + " GetRawData SQL = " + sql);

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "assembly/query_access.h"
+#include "db/query_access.h"
 #include "db/sql_quote.h"
 
 namespace kx {
@@ -13,9 +13,9 @@ void InsertLateEarly(AgentContext& ctx, const std::string& staff, const std::str
                      const std::string& out)
 {
     try {
-        db::Query& query = ContextDatabase(ctx).Common2Query;
-        OpenQuery(query, "select * from kt_lerea where staff_number='" + SqlQuote(staff) + "'" + " and le_date=" +
-                             "'" + SqlQuote(date) + "'");
+        db::Query& query = db::ContextDatabase(ctx).Common2Query;
+        db::OpenQuery(query, "select * from kt_lerea where staff_number='" + SqlQuote(staff) + "'" +
+                                 " and le_date=" + "'" + SqlQuote(date) + "'");
         const bool exists = query.RecordCount() > 0;
         query.Close();
         if (exists) return;

@@ -3,9 +3,9 @@
 #include <exception>
 
 #include "assembly/formula_lookup.h"
-#include "assembly/query_access.h"
 #include "assembly/shift_times.h"
 #include "core/text.h"
+#include "db/query_access.h"
 #include "db/sql_quote.h"
 
 namespace kx {
@@ -16,13 +16,13 @@ namespace {
 std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string& date, const std::string& staff)
 {
     std::string tag;
-    OpenQuery(query, "select shift_grp from kt_cdext where staff_number='" + db::SqlQuote(staff) + "'");
+    db::OpenQuery(query, "select shift_grp from kt_cdext where staff_number='" + db::SqlQuote(staff) + "'");
     if (!query.Eof()) {
         const std::string group = query.FieldByName("Shift_grp");
         ctx.log.WriteDetail(0, "    Grouped to " + group);
         if (UpperCase(Trim(group)) != "NONE") {
-            OpenQuery(query, "select shift_tag from kt_sfgrp where  SGroup_tag='" + db::SqlQuote(group) + "'" +
-                                 " and Shift_date=" + "'" + db::SqlQuote(date) + "'");
+            db::OpenQuery(query, "select shift_tag from kt_sfgrp where  SGroup_tag='" + db::SqlQuote(group) + "'" +
+                                     " and Shift_date=" + "'" + db::SqlQuote(date) + "'");
             if (!query.Eof()) tag = query.FieldByName("Shift_tag");
             ctx.log.WriteDetail(0, "    Group is not NONE, ThisShift = " + tag);
             if (ctx.trace.On())
@@ -39,8 +39,8 @@ std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string&
     query.Close();
 
     if (tag.empty()) {
-        OpenQuery(query, "select * from kt_ssche where staff_number='" + db::SqlQuote(staff) + "'" +
-                             " and shift_date=" + "'" + db::SqlQuote(date) + "'");
+        db::OpenQuery(query, "select * from kt_ssche where staff_number='" + db::SqlQuote(staff) + "'" +
+                                 " and shift_date=" + "'" + db::SqlQuote(date) + "'");
         if (!query.Eof()) tag = query.FieldByName("Shift_tag");
         query.Close();
         if (ctx.trace.On())
@@ -109,7 +109,7 @@ bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string&
         const bool tracing = options.ATA_Details > 0;
         ctx.log.WriteDetail(0, "  GetShiftInfo: Date = " + date + ";   Staff = " + staff);
 
-        db::Database& database = ContextDatabase(ctx);
+        db::Database& database = db::ContextDatabase(ctx);
         const std::string tag = FindShiftTag(ctx, database.CommonQuery, date, staff);
         ctx.log.WriteDetail(0, "    ThisShift = [" + tag + "]");
         if (Trim(tag).empty()) {
@@ -122,7 +122,7 @@ bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string&
         }
 
         db::Query& shift = database.Common2Query;
-        OpenQuery(shift, "select * from kt_shift where tag_name='" + db::SqlQuote(tag) + "'");
+        db::OpenQuery(shift, "select * from kt_shift where tag_name='" + db::SqlQuote(tag) + "'");
         if (shift.Eof()) {
             shift.Close();
             if (ctx.trace.On())

@@ -1,7 +1,7 @@
 #include "assembly/startup_sys_values.h"
 
-#include "assembly/query_access.h"
 #include "core/text.h"
+#include "db/query_access.h"
 
 namespace kx {
 
@@ -25,8 +25,8 @@ std::string StartupDataSourceOf(std::string_view datasource)
 
 bool LoadStartupSysValues(AgentContext& ctx)
 {
-    db::Query& query = ContextDatabase(ctx).CommonQuery;
-    OpenQuery(query, "select break_select,offdays,datasource from kt_sys");
+    db::Query& query = db::ContextDatabase(ctx).CommonQuery;
+    db::OpenQuery(query, "select break_select,offdays,datasource from kt_sys");
     if (query.Eof()) {
         query.Close();
         return false;

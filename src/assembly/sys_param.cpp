@@ -4,9 +4,9 @@
 #include <string>
 
 #include "assembly/formula_lookup.h"
-#include "assembly/query_access.h"
 #include "assembly/shift_times.h"
 #include "core/text.h"
+#include "db/query_access.h"
 
 namespace kx {
 namespace {
@@ -33,30 +33,30 @@ std::string DataSourceOf(const std::string& stored)
 void GetSysParam(AgentContext& ctx, TAT_Emp& record)
 {
     try {
-        db::Query& query = ContextDatabase(ctx).CommonQuery;
-        OpenQuery(query, "select * from kt_sys");
+        db::Query& query = db::ContextDatabase(ctx).CommonQuery;
+        db::OpenQuery(query, "select * from kt_sys");
         const Log& log = ctx.log;
 
         LoadDayTimesWithWindows(log, query, record);
 
-        record.WorkJobCode = FieldOrEmpty(query, "Work_JobCode");
-        record.MealJobCode = FieldOrEmpty(query, "Meal_JobCode");
-        record.B1JobCode = FieldOrEmpty(query, "B1_JobCode");
-        record.B2JobCode = FieldOrEmpty(query, "B2_JobCode");
+        record.WorkJobCode = db::FieldOrEmpty(query, "Work_JobCode");
+        record.MealJobCode = db::FieldOrEmpty(query, "Meal_JobCode");
+        record.B1JobCode = db::FieldOrEmpty(query, "B1_JobCode");
+        record.B2JobCode = db::FieldOrEmpty(query, "B2_JobCode");
         record.WorkRangeOffset = WorkRangeOffsetText(ctx.settings);
 
-        record.OTEntry.OTMode = OTModeOf(FieldOrEmpty(query, "OT_Mode"));
+        record.OTEntry.OTMode = OTModeOf(db::FieldOrEmpty(query, "OT_Mode"));
         log.WriteDetail(10, "  GetSysParam: OT mode = " + record.OTEntry.OTMode + "  SysIn=" + record.SysIn +
                                 " SysOut=" + record.SysOut);
 
-        record.OTEntry.OTOffset = Trim(FieldOrEmpty(query, "OT_Offset"));
-        record.OTEntry.OTMinimumMin = Trim(FieldOrEmpty(query, "OT_Minimum_Min"));
-        record.OTEntry.OTRoundingMin = Trim(FieldOrEmpty(query, "OT_Rounding_Min"));
-        record.OTEntry.OTJobcode = Trim(FieldOrEmpty(query, "OT_Jobcode"));
-        record.DataSource = DataSourceOf(FieldOrEmpty(query, "DataSource"));
+        record.OTEntry.OTOffset = Trim(db::FieldOrEmpty(query, "OT_Offset"));
+        record.OTEntry.OTMinimumMin = Trim(db::FieldOrEmpty(query, "OT_Minimum_Min"));
+        record.OTEntry.OTRoundingMin = Trim(db::FieldOrEmpty(query, "OT_Rounding_Min"));
+        record.OTEntry.OTJobcode = Trim(db::FieldOrEmpty(query, "OT_Jobcode"));
+        record.DataSource = DataSourceOf(db::FieldOrEmpty(query, "DataSource"));
 
-        record.OTEntry.OTFormula = GetFormula(ctx, FieldOrEmpty(query, "OT_Formula"));
-        record.WorkFormula = GetFormula(ctx, FieldOrEmpty(query, "Work_Formula"));
+        record.OTEntry.OTFormula = GetFormula(ctx, db::FieldOrEmpty(query, "OT_Formula"));
+        record.WorkFormula = GetFormula(ctx, db::FieldOrEmpty(query, "Work_Formula"));
 
         query.Close();
     } catch (const std::exception& e) {

@@ -9,12 +9,12 @@
 #include "assembly/emp_record.h"
 #include "assembly/half_day_adjustment.h"
 #include "assembly/late_early_reason.h"
-#include "assembly/query_access.h"
 #include "assembly/raw_data.h"
 #include "assembly/shift_info.h"
 #include "core/text.h"
+#include "db/query_access.h"
 #include "db/run_sql.h"
-#include "engine/day_computation.h"
+#include "engine/pro_attd.h"
 #include "engine/save_to_attend_file.h"
 
 namespace kx {
@@ -37,7 +37,7 @@ struct DayTexts {
 void ClearAttendPhantoms(AgentContext& ctx)
 {
     ctx.log.WriteLog("  ClearAttendPhantom ON");
-    db::RunSQL(ctx.log, ContextDatabase(ctx).Common2Query,
+    db::RunSQL(ctx.log, db::ContextDatabase(ctx).Common2Query,
                "delete from kt_attnd where staff_number not in (select staff_number from cards)", false);
 }
 
@@ -186,7 +186,7 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
 
     if (options.AutoFit) {
         log.WriteDetail(10, "  AutoFit - Get FILO & Shift, workjobcode=" + working.WorkJobCode);
-        const FirstInLastOut filo = FirstInLastOutOfDay(working.RawData, day.date);
+        const DayInOutTimes filo = FirstInLastOutOfDay(working.RawData, day.date);
         if (!GetAFShiftInfo(ctx, filo.firstIn, filo.lastOut, day.date, day.staff, working)) {
             log.WriteDetail(10, "  No shift Fit for FILO=" + filo.firstIn + "," + filo.lastOut);
             if (ctx.trace.On())

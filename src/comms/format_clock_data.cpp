@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "assembly/query_access.h"
 #include "assembly/sys_param.h"
 #include "assembly/template_record_keeper.h"
 #include "assembly/turbo_reprocess.h"
@@ -10,6 +9,7 @@
 #include "comms/command_buffers.h"
 #include "comms/get_name_dep.h"
 #include "core/text.h"
+#include "db/query_access.h"
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 
@@ -35,7 +35,7 @@ void ReprocessClockedDay(AgentContext& ctx, const std::string& record, const std
     TAT_Emp& t = ctx.templateRec;
     GetSysParam(ctx, t);
 
-    db::Query& query = ContextDatabase(ctx).Common3Query;
+    db::Query& query = db::ContextDatabase(ctx).Common3Query;
     const std::string sql = "select * from cards c, kt_cdext x where c.staff_number=x.staff_number and "
                             "c.staff_number='" +
                             db::SqlQuote(holder.staff) + "'";
@@ -56,7 +56,7 @@ void ReprocessClockedDay(AgentContext& ctx, const std::string& record, const std
                              holder.otEntitled, holder.onShift, card);
         // Run between a batch's staff-days, the row joins the batch's transaction:
         // made durable now, an outage later in the batch cannot take it.
-        ContextDatabase(ctx).CommitBatchNow();
+        db::ContextDatabase(ctx).CommitBatchNow();
     }
     InterModMsg(buffers, "RFA");
 }

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "assembly/query_access.h"
 #include "core/text.h"
+#include "db/query_access.h"
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 
@@ -50,7 +50,7 @@ NameDep GetNameDep(AgentContext& ctx, const std::string& card)
 {
     NameDep found;
     try {
-        db::Query& query = ContextDatabase(ctx).Common3Query;
+        db::Query& query = db::ContextDatabase(ctx).Common3Query;
         const Log& log = ctx.log;
         if (db::RunSQL(log, query, CardRowSelect() + "from cards where card_number = '" + SqlQuote(card) + "'", true)) {
             if (Trim(query.FieldByName("card_type")) != "T") {

@@ -21,13 +21,6 @@ namespace {
 constexpr const char* kDefaultIPPort = "4000";
 constexpr auto kPollTaskStopLimit = std::chrono::milliseconds(1000);
 
-int IntegerOrZero(const std::string& text)
-{
-    const auto value = ParseIntegerText(Trim(text));
-    if (!value || *value < INT32_MIN || *value > INT32_MAX) return 0;
-    return static_cast<int>(*value);
-}
-
 std::string Cut(const std::string& text, std::size_t length) { return text.substr(0, length); }
 
 }  // namespace
@@ -128,9 +121,9 @@ void TMsgForm::StartConnecting(TSockets& socket, int n, const char* tag)
 // number at all) names no FEP.
 void TMsgForm::LoadFep(const std::string& unitText)
 {
-    const auto unit = ParseIntegerText(Trim(unitText));
-    if (!unit || !FepTable::ValidUnit(static_cast<int>(*unit)) || *unit != static_cast<int>(*unit)) return;
-    const int n = static_cast<int>(*unit);
+    const std::optional<int> unit = ParseTrimmedInt32(unitText);
+    if (!unit || !FepTable::ValidUnit(*unit)) return;
+    const int n = *unit;
     const db::Query& row = ctx_.db->CommonQuery;
     FepRecord& fep = feps_[n];
     fep.UnitNo = n;
@@ -138,9 +131,9 @@ void TMsgForm::LoadFep(const std::string& unitText)
     fep.IPAddress = Cut(Trim(row.FieldByName("IP_Address")), FepRecord::kIPAddressLength);
     fep.Port = Cut(Trim(row.FieldByName("Port")), FepRecord::kPortLength);
     fep.FEPType = row.FieldByName("FEP_Type");
-    fep.TotalReader = IntegerOrZero(row.FieldByName("Total_Reader"));
-    fep.TotalInput = IntegerOrZero(row.FieldByName("Total_Input"));
-    fep.TotalOutput = IntegerOrZero(row.FieldByName("Total_Output"));
+    fep.TotalReader = ParseTrimmedInt32(row.FieldByName("Total_Reader")).value_or(0);
+    fep.TotalInput = ParseTrimmedInt32(row.FieldByName("Total_Input")).value_or(0);
+    fep.TotalOutput = ParseTrimmedInt32(row.FieldByName("Total_Output")).value_or(0);
     fep.Defined = true;
 }
 

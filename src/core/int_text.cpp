@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "core/text.h"
+
 namespace kx {
 namespace {
 
@@ -50,6 +52,14 @@ std::optional<long long> ParseIntegerText(std::string_view text)
     }
     if (negative) return value;
     return value == kMin ? std::numeric_limits<long long>::max() : -value;
+}
+
+std::optional<int> ParseTrimmedInt32(std::string_view text)
+{
+    const std::optional<long long> value = ParseIntegerText(Trim(text));
+    if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(*value);
 }
 
 }  // namespace kx

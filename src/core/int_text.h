@@ -10,4 +10,9 @@ namespace kx {
 // empty or malformed text.
 std::optional<long long> ParseIntegerText(std::string_view text);
 
+// ParseIntegerText after trimming the blanks around it, and nothing too for a
+// value outside 32 bits: the rule of the integer columns and of the numbers
+// kept in integer fields.
+std::optional<int> ParseTrimmedInt32(std::string_view text);
+
 }  // namespace kx

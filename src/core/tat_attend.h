@@ -2,6 +2,8 @@
 #include <array>
 #include <string>
 
+#include "core/blank_times.h"
+
 namespace kx {
 
 // The attendance result of one staff-day. Every field is text; the defaults
@@ -17,14 +19,14 @@ struct TAT_Attend {
     std::string Punctual = "N";
     std::string Absent = "Y";
     std::string Edited = "N";
-    std::string In = "    ";
-    std::string Out = "    ";
-    std::string B1In = "    ";
-    std::string B1Out = "    ";
-    std::string In_Meal = "    ";
-    std::string Out_Meal = "    ";
-    std::string B2In = "    ";
-    std::string B2Out = "    ";
+    std::string In = kBlankTime;
+    std::string Out = kBlankTime;
+    std::string B1In = kBlankTime;
+    std::string B1Out = kBlankTime;
+    std::string In_Meal = kBlankTime;
+    std::string Out_Meal = kBlankTime;
+    std::string B2In = kBlankTime;
+    std::string B2Out = kBlankTime;
     std::string Late = "N";
     std::string Early = "N";
     std::string EarlyMin = "0";
@@ -32,12 +34,12 @@ struct TAT_Attend {
     std::string TotalWork = "0";
     std::string MealEarlyMin = "0";
     std::string MealLateMin = "0";
-    std::string OT_In = "    ";
-    std::string OT_Out = "    ";
+    std::string OT_In = kBlankTime;
+    std::string OT_Out = kBlankTime;
     std::string OT_min = "0";
     std::string PreOT = "0";
-    std::string EarlyOT_In = "    ";
-    std::string EarlyOT_Out = "    ";
+    std::string EarlyOT_In = kBlankTime;
+    std::string EarlyOT_Out = kBlankTime;
     std::array<std::string, 4> LeaveDesc;
 };
 

@@ -3,15 +3,11 @@
 #include <exception>
 
 #include "core/agent_context.h"
+#include "db/query_access.h"
 #include "db/sql_quote.h"
 
 namespace kx::db {
 namespace {
-
-Database& OpenDatabase(AgentContext& ctx) {
-    if (!ctx.db) throw DbError("database is not open");
-    return *ctx.db;
-}
 
 std::string SelectKTINI(const std::string& group, const std::string& entry) {
     return "select i_value from kt_ini where i_group='" + SqlQuote(group) + "'" + " and i_entry=" + "'" +
@@ -61,7 +57,7 @@ bool ExecuteSQL(const kx::Log& log, Query& query, std::string sql) {
 std::string ReadKTINI(AgentContext& ctx, const std::string& group, const std::string& entry,
                       const std::string& defaultValue) {
     try {
-        Query& query = OpenDatabase(ctx).CommonQuery;
+        Query& query = ContextDatabase(ctx).CommonQuery;
         query.Close();
         query.SetSQL(SelectKTINI(group, entry));
         query.Open();
@@ -76,7 +72,7 @@ std::string ReadKTINI(AgentContext& ctx, const std::string& group, const std::st
 
 bool WriteKTINI(AgentContext& ctx, const std::string& group, const std::string& entry, const std::string& value) {
     try {
-        Query& query = OpenDatabase(ctx).AutoAPQuery;
+        Query& query = ContextDatabase(ctx).AutoAPQuery;
         if (RunSQL(ctx.log, query, SelectKTINI(group, entry), true)) {
             query.Close();
             RunSQL(ctx.log, query,

@@ -1,7 +1,9 @@
 #include "engine/attend_remark.h"
 
+#include "core/blank_times.h"
 #include "core/text.h"
 #include "db/database.h"
+#include "db/query_access.h"
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 
@@ -22,8 +24,7 @@ bool PatternHasBreak(const std::string& pattern, std::size_t position1)
 
 std::string TimeOffDescriptions(AgentContext& ctx, const TAT_Attend& attend)
 {
-    if (!ctx.db) throw db::DbError("database is not open");
-    db::Query& query = ctx.db->CommonQuery;
+    db::Query& query = db::ContextDatabase(ctx).CommonQuery;
     const std::string sql = "select * from kt_timeoff where staff_number='" + db::SqlQuote(attend.StaffNo) + "'" +
                             " and timeoff_date=" + "'" + db::SqlQuote(attend.AtDate) + "'";
     std::string text;
@@ -39,7 +40,7 @@ std::string TimeOffDescriptions(AgentContext& ctx, const TAT_Attend& attend)
 std::string DisplayTime(std::string_view time)
 {
     const std::string t = Trim(time);
-    if (t.size() != 4) return "     ";
+    if (t.size() != 4) return kBlankDisplayTime;
     return t.substr(0, 2) + ":" + t.substr(2, 2);
 }
 

@@ -1,6 +1,5 @@
 #include "engine/attend_row.h"
 
-#include <limits>
 #include <optional>
 
 #include "core/int_text.h"
@@ -9,15 +8,6 @@
 
 namespace kx {
 namespace {
-
-std::optional<long long> MinuteCount(std::string_view text)
-{
-    const std::optional<long long> value = ParseIntegerText(Trim(text));
-    // The minute columns are 32-bit integers.
-    if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return value;
-}
 
 // Builds "v1','v2',n3,'v4'..." after the text that opens the first quote.
 class ValueList {
@@ -34,7 +24,7 @@ public:
     ValueList& Minutes(std::string_view value)
     {
         Separate();
-        sql_ += std::to_string(MinuteCount(value).value_or(0));
+        sql_ += std::to_string(ParseTrimmedInt32(value).value_or(0));
         return *this;
     }
     const std::string& Sql() const { return sql_; }
@@ -71,7 +61,7 @@ void SettleMinuteCounts(const Log& log, TAT_Attend& attend)
         {"OT_min", &attend.OT_min},       {"MealEarlyMin", &attend.MealEarlyMin}, {"MealLateMin", &attend.MealLateMin},
     };
     for (const auto& [field, text] : counts) {
-        if (const std::optional<long long> value = MinuteCount(*text)) {
+        if (const std::optional<int> value = ParseTrimmedInt32(*text)) {
             *text = std::to_string(*value);
         } else {
             log.WriteLog("<SavetoAttendFile>" + std::string(field) + "=[" + *text + "] is not a number; 0 used");

@@ -6,7 +6,7 @@
 #include "core/int_text.h"
 #include "core/text.h"
 
-namespace kx::filo {
+namespace kx::stamps {
 namespace {
 
 using namespace std::chrono;
@@ -70,7 +70,7 @@ std::optional<std::string> StampPlusMinutes(std::string_view stamp, long long mi
            HourMinuteText(static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()));
 }
 
-long long MinuteCount(std::string_view text)
+long long IntegerOrStampError(std::string_view text)
 {
     const auto value = ParseIntegerText(text);
     if (!value) throw StampError("'" + std::string(text) + "' is not a valid integer value");
@@ -87,4 +87,4 @@ int ClockingsAt(const std::vector<TCD_Source>& raw, std::string_view stamp)
     return count;
 }
 
-}  // namespace kx::filo
+}  // namespace kx::stamps

@@ -5,12 +5,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/blank_times.h"
 #include "core/tat_emp.h"
 
 // Text stamps of one staff-day: dates "yyyymmdd", times "hhmm" and the
 // twelve-character stamps made of both. Stamps are ordered as text, so a blank
 // time sorts before every real time of its date.
-namespace kx::filo {
+namespace kx::stamps {
 
 // A conversion that cannot go on (an invalid date, a minute count that is no
 // number). It ends the day computation, which logs it.
@@ -27,7 +28,7 @@ std::string TimeOf(std::string_view stamp);
 std::string DateOf(std::string_view stamp);
 
 // The stamp of "no clocking" on a date: the date and four blanks.
-inline std::string BlankStamp(std::string_view date) { return std::string(date) + "    "; }
+inline std::string BlankStamp(std::string_view date) { return std::string(date) + kBlankTime; }
 
 bool IsBlank(std::string_view text);
 
@@ -42,10 +43,11 @@ std::string ScheduledOut(std::string_view d, std::string_view sysIn, std::string
 // stamp is no valid date and time.
 std::optional<std::string> StampPlusMinutes(std::string_view stamp, long long minutes);
 
-// A minute count held as text; throws StampError when it is not an integer.
-long long MinuteCount(std::string_view text);
+// A minute count held as text, read strictly: no blanks around it; throws
+// StampError when it is not an integer (ParseIntegerText).
+long long IntegerOrStampError(std::string_view text);
 
 std::string StampOf(const TCD_Source& clocking);
 int ClockingsAt(const std::vector<TCD_Source>& raw, std::string_view stamp);
 
-}  // namespace kx::filo
+}  // namespace kx::stamps

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/blank_times.h"
 #include "core/minute_stamps.h"
 #include "core/text.h"
 #include "engine/day_stamps.h"
@@ -17,10 +18,10 @@ void CalPreOvertime(AgentContext& ctx, DayComputation&, const Stamp& tIn, const 
     minutes = OTRounded(ctx, emp, OTMinimum(emp, minutes));
     SplitEarlyOT(ctx, minutes, attend);
     if (minutes <= 0) {
-        attend.EarlyOT_In = "    ";
-        attend.EarlyOT_Out = "    ";
+        attend.EarlyOT_In = kBlankTime;
+        attend.EarlyOT_Out = kBlankTime;
     } else {
-        attend.EarlyOT_In = filo::TimeOf(tIn);
+        attend.EarlyOT_In = stamps::TimeOf(tIn);
         attend.EarlyOT_Out = emp.SysIn;
     }
     ctx.log.WriteDetail(10, "Pre-Overtime: OT.pre=" + std::to_string(minutes) + "  OT.std=" + attend.OT_min +
@@ -29,8 +30,8 @@ void CalPreOvertime(AgentContext& ctx, DayComputation&, const Stamp& tIn, const 
 
 void CalBreak1EarlyOT(AgentContext& ctx, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend, const TAT_Emp& emp)
 {
-    attend.EarlyOT_In = filo::TimeOf(tIn);
-    attend.EarlyOT_Out = filo::TimeOf(tOut);
+    attend.EarlyOT_In = stamps::TimeOf(tIn);
+    attend.EarlyOT_Out = stamps::TimeOf(tOut);
     if (Trim(tIn).size() + Trim(tOut).size() > 23) {
         long long minutes = MinutesBetween(ctx.log, tIn, tOut);
         minutes = OTRounded(ctx, emp, OTMinimum(emp, minutes));

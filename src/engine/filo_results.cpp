@@ -19,8 +19,8 @@ void StoreMeal(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stamp& t
         // stamps are swapped too, so that the meal is measured the right way round.
         if (tOut > tIn) std::swap(tIn, tOut);
     }
-    attend.Out_Meal = TimeOf(tOut);
-    attend.In_Meal = TimeOf(tIn);
+    attend.Out_Meal = stamps::TimeOf(tOut);
+    attend.In_Meal = stamps::TimeOf(tIn);
     log.WriteDetail(0, "  Half_day=" + emp.HalfDayLeave + "  OT_Mode=" + emp.OTEntry.OTMode);
     if (emp.HalfDayLeave == "Y" && emp.OTEntry.OTMode == "E") {
         log.WriteDetail(0, "No meal in/out for half-day leave");
@@ -32,8 +32,8 @@ void StoreMeal(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stamp& t
 void StoreWork(const AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, const Stamp& tIn, const Stamp& tOut,
                TAT_Attend& attend)
 {
-    attend.In = TimeOf(tIn);
-    attend.Out = TimeOf(tOut);
+    attend.In = stamps::TimeOf(tIn);
+    attend.Out = stamps::TimeOf(tOut);
     // Both ends clocked on a half-day leave: the formulas see a half day.
     if (emp.HalfDayLeave == "Y" && Trim(tIn).size() + Trim(tOut).size() >= 24 && tIn != tOut)
         day.inputs.WorkHalfDay = true;
@@ -51,16 +51,16 @@ void StoreOvertime(const AgentContext& ctx, DayComputation& day, const TAT_Emp& 
     log.WriteDetail(10, "  Tin = " + tIn + "  Tavro_FILO = " + BoolText(filo));
     if (filo) {
         // Only the last swipe counts: the overtime starts at its scheduled time.
-        if (!IsBlank(TimeOf(tOut))) {
+        if (!stamps::IsBlank(stamps::TimeOf(tOut))) {
             attend.OT_In = emp.OTIn;
-            tIn = DatedTime(emp.AtDate, emp.OTIn, emp.SysIn);
+            tIn = stamps::DatedTime(emp.AtDate, emp.OTIn, emp.SysIn);
         }
     } else {
-        attend.OT_In = TimeOf(tIn);
+        attend.OT_In = stamps::TimeOf(tIn);
     }
-    attend.OT_Out = TimeOf(tOut);
-    day.inputs.WKIOTO =
-        !IsBlank(attend.In) && !IsBlank(attend.OT_Out) && (IsBlank(attend.Out) || IsBlank(attend.OT_In));
+    attend.OT_Out = stamps::TimeOf(tOut);
+    day.inputs.WKIOTO = !stamps::IsBlank(attend.In) && !stamps::IsBlank(attend.OT_Out) &&
+                        (stamps::IsBlank(attend.Out) || stamps::IsBlank(attend.OT_In));
     log.WriteDetail(10, "  Tin = " + tIn + "  TOut = " + tOut + "  OT In = " + attend.OT_In +
                             "  OT Out = " + attend.OT_Out);
 }
@@ -72,16 +72,16 @@ void StoreFiloResult(const AgentContext& ctx, DayComputation& day, const TAT_Emp
 {
     switch (kind) {
     case '1':
-        attend.B1Out = TimeOf(tOut);
-        attend.B1In = TimeOf(tIn);
+        attend.B1Out = stamps::TimeOf(tOut);
+        attend.B1In = stamps::TimeOf(tIn);
         break;
     case '2':
-        attend.B2Out = TimeOf(tOut);
-        attend.B2In = TimeOf(tIn);
+        attend.B2Out = stamps::TimeOf(tOut);
+        attend.B2In = stamps::TimeOf(tIn);
         break;
     case 'V':
-        attend.EarlyOT_Out = TimeOf(tOut);
-        attend.EarlyOT_In = TimeOf(tIn);
+        attend.EarlyOT_Out = stamps::TimeOf(tOut);
+        attend.EarlyOT_In = stamps::TimeOf(tIn);
         break;
     case 'L':
         StoreMeal(ctx, emp, tIn, tOut, attend);

@@ -12,7 +12,7 @@ std::string RangeText(const Window& w) { return "[" + w.lower + ", " + w.upper +
 
 // In/out letters are ignored: a clocking counts for whichever window holds it.
 void TakeByWindow(const AgentContext& ctx, const std::string& stamp, const TCD_Source& c, const PeriodWindows& w,
-                  FirstInLastOut& pick)
+                  PeriodInOutStamps& pick)
 {
     const bool outOfIn = !w.in.Contains(stamp);
     const bool outOfOut = !w.out.Contains(stamp);
@@ -26,7 +26,7 @@ void TakeByWindow(const AgentContext& ctx, const std::string& stamp, const TCD_S
 }
 
 void TakeByCode(const AgentContext& ctx, const std::string& stamp, const TCD_Source& c, const PeriodWindows& w,
-                FirstInLastOut& pick)
+                PeriodInOutStamps& pick)
 {
     const bool outOfIn = c.InOut == "I" && !w.in.Contains(stamp);
     const bool outOfOut = c.InOut == "O" && !w.out.Contains(stamp);
@@ -47,15 +47,15 @@ void TakeByCode(const AgentContext& ctx, const std::string& stamp, const TCD_Sou
 // A stamp that holds a chosen clocking (not one of the "none" markers).
 bool IsChosen(const std::string& stamp)
 {
-    const std::string time = TimeOf(stamp);
-    return !IsBlank(time) && time != kNoInYet;
+    const std::string time = stamps::TimeOf(stamp);
+    return !stamps::IsBlank(time) && time != kNoInYet;
 }
 
-bool ChoseEditedClocking(const TAT_Emp& emp, const FirstInLastOut& pick)
+bool ChoseEditedClocking(const TAT_Emp& emp, const PeriodInOutStamps& pick)
 {
     for (const TCD_Source& c : emp.RawData) {
         if (c.Edited != "Y") continue;
-        const std::string stamp = StampOf(c);
+        const std::string stamp = stamps::StampOf(c);
         if ((IsChosen(pick.tIn) && stamp == pick.tIn) || (IsChosen(pick.tOut) && stamp == pick.tOut)) return true;
     }
     return false;
@@ -63,19 +63,19 @@ bool ChoseEditedClocking(const TAT_Emp& emp, const FirstInLastOut& pick)
 
 }  // namespace
 
-FirstInLastOut SelectFirstInLastOut(const AgentContext& ctx, const TAT_Emp& emp, const PeriodWindows& windows,
-                                    char kind)
+PeriodInOutStamps SelectFirstInLastOut(const AgentContext& ctx, const TAT_Emp& emp, const PeriodWindows& windows,
+                                       char kind)
 {
     const Log& log = ctx.log;
     const std::string& d = emp.AtDate;
     const bool ignoreInOut = ctx.settings.options.IgnoreInOutCOde;
 
-    FirstInLastOut pick{ShiftDate(d, 1) + kNoInYet, BlankStamp(d)};
+    PeriodInOutStamps pick{stamps::ShiftDate(d, 1) + kNoInYet, stamps::BlankStamp(d)};
     for (const TCD_Source& c : emp.RawData) {
         if (log.DetailOn(20))
             log.WriteDetail(20, std::string("  Break type=") + kind + "  Raw data=[" + c.TrDate + "  " + c.TrTime + " " +
                                     c.JobCode + " " + c.InOut + "]");
-        const std::string stamp = StampOf(c);
+        const std::string stamp = stamps::StampOf(c);
         if (ignoreInOut)
             TakeByWindow(ctx, stamp, c, windows, pick);
         else
@@ -86,12 +86,12 @@ FirstInLastOut SelectFirstInLastOut(const AgentContext& ctx, const TAT_Emp& emp,
 
     // Two swipes in one minute may be the first in and the last out; a single one may not.
     if (pick.tIn == pick.tOut &&
-        (ctx.settings.reprocessing.IgnoreSameMinClocking || ClockingsAt(emp.RawData, pick.tIn) < 2))
-        pick.tOut = BlankStamp(d);
+        (ctx.settings.reprocessing.IgnoreSameMinClocking || stamps::ClockingsAt(emp.RawData, pick.tIn) < 2))
+        pick.tOut = stamps::BlankStamp(d);
 
     pick.edited = ChoseEditedClocking(emp, pick);
 
-    if (TimeOf(pick.tIn) == kNoInYet) pick.tIn = BlankStamp(DateOf(pick.tIn));
+    if (stamps::TimeOf(pick.tIn) == kNoInYet) pick.tIn = stamps::BlankStamp(stamps::DateOf(pick.tIn));
     return pick;
 }
 

@@ -7,7 +7,7 @@
 
 namespace kx::filo {
 
-struct FirstInLastOut {
+struct PeriodInOutStamps {
     std::string tIn;   // first clocking into the period, or D+1 + 4 blanks
     std::string tOut;  // last clocking out of the period, or D + 4 blanks
     bool edited = false;  // an edited clocking was chosen
@@ -16,7 +16,7 @@ struct FirstInLastOut {
 // Picks the first in and the last out of the clockings of `emp` within the
 // windows, by in/out letter and job code, or by window alone while in/out
 // codes are ignored. One swipe is never both the first in and the last out.
-FirstInLastOut SelectFirstInLastOut(const AgentContext& ctx, const TAT_Emp& emp, const PeriodWindows& windows,
-                                    char kind);
+PeriodInOutStamps SelectFirstInLastOut(const AgentContext& ctx, const TAT_Emp& emp, const PeriodWindows& windows,
+                                       char kind);
 
 }  // namespace kx::filo

@@ -13,8 +13,8 @@ namespace {
 Window BreakWindow(const TAT_Emp& emp, const std::string& lower, const std::string& upper)
 {
     const std::string& d = emp.AtDate;
-    Window w{DatedTime(d, lower, emp.SysIn), DatedTime(d, upper, emp.SysIn)};
-    if (w.lower > w.upper) w.upper = ShiftDate(d, 1) + upper;
+    Window w{stamps::DatedTime(d, lower, emp.SysIn), stamps::DatedTime(d, upper, emp.SysIn)};
+    if (w.lower > w.upper) w.upper = stamps::ShiftDate(d, 1) + upper;
     return w;
 }
 
@@ -25,22 +25,22 @@ Window WorkInWindow(const TAT_Emp& emp, const std::string& lower, const std::str
     const std::string& d = emp.AtDate;
     const std::string start = d + emp.SysIn;
     Window w{d + lower, d + upper};
-    if (w.lower > start) w.lower = ShiftDate(d, -1) + lower;
-    if (w.upper < start) w.upper = ShiftDate(d, 1) + upper;
-    if (w.lower > w.upper || (upperOnNextIfEqual && w.lower == w.upper)) w.upper = ShiftDate(d, 1) + upper;
+    if (w.lower > start) w.lower = stamps::ShiftDate(d, -1) + lower;
+    if (w.upper < start) w.upper = stamps::ShiftDate(d, 1) + upper;
+    if (w.lower > w.upper || (upperOnNextIfEqual && w.lower == w.upper)) w.upper = stamps::ShiftDate(d, 1) + upper;
     return w;
 }
 
 Window DatedWindow(const TAT_Emp& emp, const std::string& lower, const std::string& upper)
 {
-    return {DatedTime(emp.AtDate, lower, emp.SysIn), DatedTime(emp.AtDate, upper, emp.SysIn)};
+    return {stamps::DatedTime(emp.AtDate, lower, emp.SysIn), stamps::DatedTime(emp.AtDate, upper, emp.SysIn)};
 }
 
 // stamp ± minutes; nothing matches when the stamp is no date-time.
 Window AroundStamp(const std::string& stamp, long long minutes)
 {
-    const auto lower = StampPlusMinutes(stamp, -minutes);
-    const auto upper = StampPlusMinutes(stamp, minutes);
+    const auto lower = stamps::StampPlusMinutes(stamp, -minutes);
+    const auto upper = stamps::StampPlusMinutes(stamp, minutes);
     if (!lower || !upper) return {};
     return {*lower, *upper};
 }
@@ -68,10 +68,10 @@ void WorkWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWindows& w)
         w.in = WorkInWindow(emp, ranges.inFrom, ranges.inTo, true);
         w.out = DatedWindow(emp, ranges.outFrom, ranges.outTo);
     } else {
-        const long long inOffset = MinuteCount(Mid(emp.WorkRangeOffset, 1, 4));
-        const long long outOffset = MinuteCount(Mid(emp.WorkRangeOffset, 5, 4));
+        const long long inOffset = stamps::IntegerOrStampError(Mid(emp.WorkRangeOffset, 1, 4));
+        const long long outOffset = stamps::IntegerOrStampError(Mid(emp.WorkRangeOffset, 5, 4));
         w.in = AroundStamp(d + emp.SysIn, inOffset);
-        w.out = AroundStamp(ScheduledOut(d, emp.SysIn, emp.SysOut), outOffset);
+        w.out = AroundStamp(stamps::ScheduledOut(d, emp.SysIn, emp.SysOut), outOffset);
     }
 }
 
@@ -89,7 +89,7 @@ void CodedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWin
         }
     } else {
         // Overtime may run from the start of the day to the next morning.
-        const Window wholeDay{emp.AtDate + "0000", ShiftDate(emp.AtDate, 1) + "0800"};
+        const Window wholeDay{emp.AtDate + "0000", stamps::ShiftDate(emp.AtDate, 1) + "0800"};
         w.in = wholeDay;
         w.out = wholeDay;
     }
@@ -114,9 +114,9 @@ void RangedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWi
     log.WriteDetail(10, "  (Tavro) OT Based on OT Range:  [" + ranges.otInFrom + " .. " + ranges.otInTo + "], [" +
                             ranges.otOutFrom + " .. " + ranges.otOutTo + "]");
     w.in = {d + ranges.otInFrom, d + ranges.otInTo};
-    if (w.in.lower > w.in.upper) w.in.upper = ShiftDate(d, 1) + ranges.otInTo;
+    if (w.in.lower > w.in.upper) w.in.upper = stamps::ShiftDate(d, 1) + ranges.otInTo;
     w.out = {d + ranges.otOutFrom, d + ranges.otOutTo};
-    if (w.out.lower >= w.out.upper) w.out.upper = ShiftDate(d, 1) + ranges.otOutTo;
+    if (w.out.lower >= w.out.upper) w.out.upper = stamps::ShiftDate(d, 1) + ranges.otOutTo;
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ bool FormulaApplies(std::string_view formula) { return !formula.empty() && formu
 
 long long FormulaMinutes(const AgentContext& ctx, std::string_view formula, const FormulaInputs& inputs)
 {
-    return filo::MinuteCount(CalFormula(ctx.log, formula, inputs).value);
+    return stamps::IntegerOrStampError(CalFormula(ctx.log, formula, inputs).value);
 }
 
 }  // namespace kx

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "db/database.h"
+#include "db/query_access.h"
 #include "db/run_sql.h"
 
 namespace kx {
@@ -11,8 +12,7 @@ void GetDesc(AgentContext& ctx, const std::string& sql, std::string& out)
 {
     out.clear();
     try {
-        if (!ctx.db) throw db::DbError("database is not open");
-        db::Query& query = ctx.db->Common2Query;
+        db::Query& query = db::ContextDatabase(ctx).Common2Query;
         if (db::RunSQL(ctx.log, query, sql, true)) out = query.Field(0);
     } catch (const std::exception& e) {
         out.clear();

@@ -1,10 +1,12 @@
+#include "engine/get_filo.h"
+
 #include <string>
 
-#include "engine/day_computation.h"
 #include "engine/day_stamps.h"
 #include "engine/filo_results.h"
 #include "engine/filo_selection.h"
 #include "engine/filo_windows.h"
+#include "engine/flexible_meal_hours.h"
 
 namespace kx {
 namespace {
@@ -25,13 +27,13 @@ std::string PeriodName(char kind)
 
 std::string Shown(const Stamp& stamp)
 {
-    return filo::IsBlank(filo::TimeOf(stamp)) ? "none" : filo::DateOf(stamp) + " " + filo::TimeOf(stamp);
+    return stamps::IsBlank(stamps::TimeOf(stamp)) ? "none" : stamps::DateOf(stamp) + " " + stamps::TimeOf(stamp);
 }
 
 // "yyyymmdd hhmm" of a window bound, easier to read than the bare stamp.
 std::string Bound(const std::string& stamp)
 {
-    return stamp.size() == 12 ? filo::DateOf(stamp) + " " + filo::TimeOf(stamp) : stamp;
+    return stamp.size() == 12 ? stamps::DateOf(stamp) + " " + stamps::TimeOf(stamp) : stamp;
 }
 
 // A window whose bounds are bare dates has no times set: it holds nothing.
@@ -43,7 +45,7 @@ std::string WindowText(const filo::Window& w)
 
 // Why each clocking of the day was taken or left for this period.
 void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::PeriodWindows& w,
-                 const filo::FirstInLastOut& pick, char kind)
+                 const filo::PeriodInOutStamps& pick, char kind)
 {
     const std::string name = PeriodName(kind);
     const bool byWindow = ctx.settings.options.IgnoreInOutCOde;
@@ -58,7 +60,7 @@ void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::Period
                       {"start", Shown(pick.tIn)},
                       {"end", Shown(pick.tOut)}});
     for (const TCD_Source& c : emp.RawData) {
-        const std::string stamp = filo::StampOf(c);
+        const std::string stamp = stamps::StampOf(c);
         const bool jobFits = byWindow || c.JobCode == w.jobCode;
         const bool canStart = w.in.Contains(stamp) && jobFits && (byWindow || c.InOut == "I");
         const bool canEnd = w.out.Contains(stamp) && jobFits && (byWindow || c.InOut == "O");
@@ -102,7 +104,7 @@ void GetFILO(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, Stamp& tIn, S
     log.WriteDetail(10, "    Out Range = " + windows.out.lower + " to " + windows.out.upper + "  JCode=[" +
                             windows.jobCode + "]");
 
-    const filo::FirstInLastOut pick = filo::SelectFirstInLastOut(ctx, emp, windows, kind);
+    const filo::PeriodInOutStamps pick = filo::SelectFirstInLastOut(ctx, emp, windows, kind);
     if (ctx.trace.On()) TraceChoice(ctx, emp, windows, pick, kind);
     if (pick.edited) day.editedMark = true;
     tIn = pick.tIn;

@@ -1,7 +1,8 @@
+#include "engine/late_early.h"
+
 #include <string>
 
 #include "core/minute_stamps.h"
-#include "engine/day_computation.h"
 #include "engine/day_stamps.h"
 
 namespace kx {
@@ -10,7 +11,7 @@ namespace {
 // Minutes beyond the grace; the grace is subtracted, it is not a threshold.
 long long BeyondGrace(long long minutes, const std::string& grace)
 {
-    const long long beyond = minutes - filo::MinuteCount(grace);
+    const long long beyond = minutes - stamps::IntegerOrStampError(grace);
     return beyond < 0 ? 0 : beyond;
 }
 
@@ -31,7 +32,7 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
                             std::to_string(late) + " min)");
 
     // A work-out earlier than the work-in (as times) was clocked after midnight.
-    const std::string outStamp = (attend.Out < attend.In ? filo::ShiftDate(d, 1) : d) + attend.Out;
+    const std::string outStamp = (attend.Out < attend.In ? stamps::ShiftDate(d, 1) : d) + attend.Out;
     long long early = 0;
     if (day.scheduledOut > outStamp)
         early = BeyondGrace(MinutesBetween(log, outStamp, day.scheduledOut), emp.SysOutGrace);
@@ -41,20 +42,22 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
                            std::to_string(early) + " min)");
 
     if (ctx.trace.On()) {
+        ctx.trace.Record(
+            "lateness",
+            "Lateness: due in at " + emp.SysIn + ", clocked in at " +
+                (stamps::IsBlank(attend.In) ? std::string("no time") : attend.In) + "; " + std::to_string(late) +
+                " minutes late after a grace of " + std::to_string(stamps::IntegerOrStampError(emp.SysInGrace)) +
+                " minutes (the grace is taken off the lateness).",
+            {{"due_in", emp.SysIn}, {"in", attend.In}, {"grace_in_min", emp.SysInGrace}, {"late_min", attend.LateMin}});
         ctx.trace.Record("lateness",
-                         "Lateness: due in at " + emp.SysIn + ", clocked in at " + (filo::IsBlank(attend.In) ? std::string("no time") : attend.In) +
-                             "; " + std::to_string(late) + " minutes late after a grace of " +
-                             std::to_string(filo::MinuteCount(emp.SysInGrace)) +
-                             " minutes (the grace is taken off the lateness).",
-                         {{"due_in", emp.SysIn}, {"in", attend.In}, {"grace_in_min", emp.SysInGrace},
-                          {"late_min", attend.LateMin}});
-        ctx.trace.Record("lateness",
-                         "Early leaving: due out at " + filo::TimeOf(day.scheduledOut) + ", clocked out at " +
-                             (filo::IsBlank(attend.Out) ? std::string("no time") : attend.Out) + "; " +
+                         "Early leaving: due out at " + stamps::TimeOf(day.scheduledOut) + ", clocked out at " +
+                             (stamps::IsBlank(attend.Out) ? std::string("no time") : attend.Out) + "; " +
                              std::to_string(early) + " minutes early after a grace of " +
-                             std::to_string(filo::MinuteCount(emp.SysOutGrace)) + " minutes.",
-                         {{"due_out", filo::TimeOf(day.scheduledOut)}, {"out", attend.Out},
-                          {"grace_out_min", emp.SysOutGrace}, {"early_min", attend.EarlyMin}});
+                             std::to_string(stamps::IntegerOrStampError(emp.SysOutGrace)) + " minutes.",
+                         {{"due_out", stamps::TimeOf(day.scheduledOut)},
+                          {"out", attend.Out},
+                          {"grace_out_min", emp.SysOutGrace},
+                          {"early_min", attend.EarlyMin}});
     }
 
     // Under overtime mode "E" lateness and early leaving count on every day.
@@ -81,8 +84,8 @@ void CalBreaksLateEarly(AgentContext& ctx, DayComputation&, TAT_Emp& emp, TAT_At
     const bool traced = ctx.settings.options.ATA_Details > 0;
     // Dated like the meal windows, so that a meal after midnight on a night
     // shift is measured against the next day's schedule.
-    const std::string mealStart = filo::DatedTime(emp.AtDate, emp.LunchOut, emp.SysIn);
-    const std::string mealEnd = filo::DatedTime(emp.AtDate, emp.LunchIn, emp.SysIn);
+    const std::string mealStart = stamps::DatedTime(emp.AtDate, emp.LunchOut, emp.SysIn);
+    const std::string mealEnd = stamps::DatedTime(emp.AtDate, emp.LunchIn, emp.SysIn);
     if (traced)
         log.WriteLog("CalBreaksLateEarly: Tin,Tout,DefIn,DefOut" + tIn + "," + tOut + "," + mealEnd + "," + mealStart);
 

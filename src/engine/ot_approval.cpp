@@ -5,6 +5,7 @@
 #include "core/int_text.h"
 #include "core/text.h"
 #include "db/database.h"
+#include "db/query_access.h"
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 #include "engine/attend_row.h"
@@ -25,15 +26,9 @@ std::string SelectApproval(const TAT_Attend& attend) { return "select * from ots
 
 std::string DeleteApproval(const TAT_Attend& attend) { return "delete from otsap where " + StaffDayCondition(attend); }
 
-db::Database& OpenDatabase(AgentContext& ctx)
-{
-    if (!ctx.db) throw db::DbError("database is not open");
-    return *ctx.db;
-}
-
 void AdjustApprovalRow(AgentContext& ctx, const TAT_Attend& attend, const TAT_Emp& emp)
 {
-    db::Database& database = OpenDatabase(ctx);
+    db::Database& database = db::ContextDatabase(ctx);
     const bool traced = ctx.settings.options.ATA_Details > 0;
     bool inserting = false;
     auto announceInsert = [&] {
@@ -56,7 +51,7 @@ void AdjustApprovalRow(AgentContext& ctx, const TAT_Attend& attend, const TAT_Em
 
 OTApprovalTexts TakeApproverDecision(AgentContext& ctx, TAT_Attend& attend)
 {
-    db::Database& database = OpenDatabase(ctx);
+    db::Database& database = db::ContextDatabase(ctx);
     db::Query& query = database.CommonQuery;
     OTApprovalTexts texts;
     if (db::RunSQL(ctx.log, query, SelectApproval(attend), true)) {

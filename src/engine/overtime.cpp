@@ -1,8 +1,10 @@
+#include "engine/overtime.h"
+
 #include <string>
 
+#include "core/blank_times.h"
 #include "core/minute_stamps.h"
 #include "core/text.h"
-#include "engine/day_computation.h"
 #include "engine/day_stamps.h"
 #include "engine/formula_minutes.h"
 #include "engine/overtime_rules.h"
@@ -10,12 +12,10 @@
 namespace kx {
 namespace {
 
-const std::string kBlankOT = "     ";
-
 // The work-out on D, or on D+1 when the work ended after midnight.
 std::string WorkOutStamp(const TAT_Emp& emp, const TAT_Attend& attend)
 {
-    return (attend.Out < attend.In ? filo::ShiftDate(emp.AtDate, 1) : emp.AtDate) + attend.Out;
+    return (attend.Out < attend.In ? stamps::ShiftDate(emp.AtDate, 1) : emp.AtDate) + attend.Out;
 }
 
 // A scheduled overtime time on D, or on D+1 when the shift crosses midnight or
@@ -23,7 +23,7 @@ std::string WorkOutStamp(const TAT_Emp& emp, const TAT_Attend& attend)
 std::string ScheduledOTStamp(const TAT_Emp& emp, const std::string& time)
 {
     const bool nextDay = emp.SysOut < emp.SysIn || time < emp.SysOut;
-    return (nextDay ? filo::ShiftDate(emp.AtDate, 1) : emp.AtDate) + time;
+    return (nextDay ? stamps::ShiftDate(emp.AtDate, 1) : emp.AtDate) + time;
 }
 
 bool IsTime(const std::string& time) { return Trim(time).size() == 4; }
@@ -49,8 +49,9 @@ std::string ModeAOutPoint(const DayComputation& day, const Stamp& tIn, const TAT
 {
     std::string outPoint = day.scheduledOut;
     if (emp.OTEntry.OTOffset != "0") {
-        const auto moved = filo::StampPlusMinutes(day.scheduledOut, filo::MinuteCount(emp.OTEntry.OTOffset));
-        if (!moved) throw filo::StampError("'" + day.scheduledOut + "' is not a valid date and time");
+        const auto moved =
+            stamps::StampPlusMinutes(day.scheduledOut, stamps::IntegerOrStampError(emp.OTEntry.OTOffset));
+        if (!moved) throw stamps::StampError("'" + day.scheduledOut + "' is not a valid date and time");
         outPoint = *moved;
     }
     // All of an off day's or a holiday's work is overtime.
@@ -60,7 +61,7 @@ std::string ModeAOutPoint(const DayComputation& day, const Stamp& tIn, const TAT
 
 std::string Shown(const Stamp& stamp)
 {
-    return filo::IsBlank(filo::TimeOf(stamp)) ? std::string("none") : filo::TimeOf(stamp);
+    return stamps::IsBlank(stamps::TimeOf(stamp)) ? std::string("none") : stamps::TimeOf(stamp);
 }
 
 StaffDayTrace::Facts OvertimeFacts(const AgentContext& ctx, const TOTEntry& rules, const TAT_Attend& attend)
@@ -106,8 +107,8 @@ void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const
     log.WriteDetail(20, "Rounded ot min=" + std::to_string(minutes));
 
     // The clocked times are shown, not the snapped ones.
-    attend.OT_In = filo::TimeOf(tIn);
-    attend.OT_Out = filo::TimeOf(tOut);
+    attend.OT_In = stamps::TimeOf(tIn);
+    attend.OT_Out = stamps::TimeOf(tOut);
     attend.OT_min = std::to_string(minutes);
     if (ctx.trace.On())
         ctx.trace.Record("overtime",
@@ -137,14 +138,15 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     const std::string outPoint = ModeAOutPoint(day, tIn, attend, emp);
     log.WriteDetail(20, "OT_Mode is A: OutPoint=" + outPoint + "  TOut=" + tOut);
     const bool dayOff = attend.Off == "Y" || attend.Holiday == "Y";
-    const std::string from = dayOff ? "the first in " + filo::TimeOf(outPoint) + " (all work on a day off is overtime)"
-                                    : filo::TimeOf(outPoint) + " (the scheduled out " + emp.SysOut + " plus an offset of " +
-                                          rules.OTOffset + " minutes)";
+    const std::string from = dayOff
+                                 ? "the first in " + stamps::TimeOf(outPoint) + " (all work on a day off is overtime)"
+                                 : stamps::TimeOf(outPoint) + " (the scheduled out " + emp.SysOut +
+                                       " plus an offset of " + rules.OTOffset + " minutes)";
     if (tOut < outPoint) {
         attend.OT_min = "0";
         if (ctx.trace.On())
             ctx.trace.Record("overtime",
-                             "Overtime mode A counts from " + from + "; the out " + filo::TimeOf(tOut) +
+                             "Overtime mode A counts from " + from + "; the out " + stamps::TimeOf(tOut) +
                                  " is before that, so no overtime.",
                              OvertimeFacts(ctx, rules, attend));
         return;
@@ -173,18 +175,18 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     attend.OT_min = std::to_string(minutes);
 
     if (minutes == 0 || byFormula) {
-        attend.Out = filo::TimeOf(tOut);
-        attend.OT_In = kBlankOT;
-        attend.OT_Out = kBlankOT;
+        attend.Out = stamps::TimeOf(tOut);
+        attend.OT_In = kClearedTime;
+        attend.OT_Out = kClearedTime;
     } else {
         // The working day is shown ending at the scheduled time, the rest as overtime.
-        attend.OT_In = filo::TimeOf(outPoint);
-        attend.OT_Out = filo::TimeOf(tOut);
+        attend.OT_In = stamps::TimeOf(outPoint);
+        attend.OT_Out = stamps::TimeOf(tOut);
         attend.Out = emp.SysOut;
     }
     if (ctx.trace.On())
         ctx.trace.Record("overtime",
-                         "Overtime mode A counts from " + from + " to the out " + filo::TimeOf(tOut) + ": " +
+                         "Overtime mode A counts from " + from + " to the out " + stamps::TimeOf(tOut) + ": " +
                              std::to_string(counted) + " minutes" +
                              (byFormula ? " by the shift's overtime formula" : "") + ", " + attend.OT_min +
                              " after the minimum of " + rules.OTMinimumMin + " and the rounding down to steps of " +

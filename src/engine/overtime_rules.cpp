@@ -8,12 +8,12 @@ namespace kx {
 
 long long OTMinimum(const TAT_Emp& emp, long long minutes)
 {
-    return minutes < filo::MinuteCount(emp.OTEntry.OTMinimumMin) ? 0 : minutes;
+    return minutes < stamps::IntegerOrStampError(emp.OTEntry.OTMinimumMin) ? 0 : minutes;
 }
 
 long long OTRounded(const AgentContext& ctx, const TAT_Emp& emp, long long minutes)
 {
-    const long long step = filo::MinuteCount(emp.OTEntry.OTRoundingMin);
+    const long long step = stamps::IntegerOrStampError(emp.OTEntry.OTRoundingMin);
     if (step <= 0) return minutes;
     // Integer division truncates toward zero, so the factor moves the boundary.
     return (minutes + ctx.settings.options.OTRoundingFactorMin) / step * step;
@@ -24,7 +24,7 @@ void SplitEarlyOT(const AgentContext& ctx, long long minutes, TAT_Attend& attend
     if (ctx.settings.reprocessing.PreOTSplit)
         attend.PreOT = std::to_string(minutes);
     else
-        attend.OT_min = std::to_string(minutes + filo::MinuteCount(attend.OT_min));
+        attend.OT_min = std::to_string(minutes + stamps::IntegerOrStampError(attend.OT_min));
 }
 
 }  // namespace kx

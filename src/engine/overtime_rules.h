@@ -5,7 +5,7 @@
 
 // The rules every overtime calculation shares. The minute settings of the
 // overtime rules are read as they are used; one that is no integer throws
-// filo::StampError, which ends the day computation.
+// stamps::StampError, which ends the day computation.
 namespace kx {
 
 // Minutes below OTMinimumMin count as none (negative minutes too).

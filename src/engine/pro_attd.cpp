@@ -1,11 +1,17 @@
+#include "engine/pro_attd.h"
+
 #include <exception>
 #include <string>
 
 #include "core/minute_stamps.h"
 #include "core/text.h"
-#include "engine/day_computation.h"
 #include "engine/day_stamps.h"
 #include "engine/early_overtime.h"
+#include "engine/flexible_work_hour.h"
+#include "engine/get_filo.h"
+#include "engine/late_early.h"
+#include "engine/overtime.h"
+#include "engine/work_hours.h"
 
 namespace kx {
 namespace {
@@ -22,7 +28,7 @@ void StartDay(AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, TAT_At
 {
     const Log& log = ctx.log;
     day.scheduledIn = emp.AtDate + emp.SysIn;
-    day.scheduledOut = filo::ScheduledOut(emp.AtDate, emp.SysIn, emp.SysOut);
+    day.scheduledOut = stamps::ScheduledOut(emp.AtDate, emp.SysIn, emp.SysOut);
     if (StampToMinutes(log, day.scheduledOut) - StampToMinutes(log, day.scheduledIn) < kHalfDayBelowMin) {
         log.WriteDetail(20, "Office hour < 6 hours, turn on System Param WORK_HALF_DAY.");
         day.inputs.WorkHalfDay = true;
@@ -52,8 +58,8 @@ void SelectBreaksAndMeal(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, T
 void Readjust(const TAT_Emp& emp, const TAT_Attend& attend, Stamp& tIn, Stamp& tOut)
 {
     const std::string& d = emp.AtDate;
-    if (!filo::IsBlank(attend.In)) tIn = d + attend.In;
-    if (!filo::IsBlank(attend.Out)) tOut = (attend.Out < attend.In ? filo::ShiftDate(d, 1) : d) + attend.Out;
+    if (!stamps::IsBlank(attend.In)) tIn = d + attend.In;
+    if (!stamps::IsBlank(attend.Out)) tOut = (attend.Out < attend.In ? stamps::ShiftDate(d, 1) : d) + attend.Out;
 }
 
 void WorkingMinutes(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend,
@@ -75,9 +81,9 @@ void StatusLetters(const DayComputation& day, const TAT_Emp& emp, TAT_Attend& at
         attend.Punctual = "Y";
     for (const std::string* time : {&attend.In, &attend.Out, &attend.In_Meal, &attend.Out_Meal, &attend.EarlyOT_In,
                                     &attend.EarlyOT_Out})
-        if (!filo::IsBlank(*time)) attend.Absent = "N";
-    if (filo::IsBlank(attend.In) || filo::IsBlank(attend.Out) ||
-        (PatternClocks(emp, 2) && (filo::IsBlank(attend.In_Meal) || filo::IsBlank(attend.Out_Meal))))
+        if (!stamps::IsBlank(*time)) attend.Absent = "N";
+    if (stamps::IsBlank(attend.In) || stamps::IsBlank(attend.Out) ||
+        (PatternClocks(emp, 2) && (stamps::IsBlank(attend.In_Meal) || stamps::IsBlank(attend.Out_Meal))))
         attend.Inc = "Y";
     if (attend.Absent == "Y") attend.Inc = "N";
     if (day.editedMark) attend.Edited = "Y";
@@ -122,7 +128,7 @@ void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
     log.WriteDetail(10, "");
 
     // The overtime swipe is the last of the day: the work ends as scheduled.
-    if (settings.tavro.FILO && !filo::IsBlank(attend.OT_Out)) {
+    if (settings.tavro.FILO && !stamps::IsBlank(attend.OT_Out)) {
         log.WriteDetail(10, "Tavro.FILO 2 Swipes: Adjust Out Time from [" + attend.Out + "]  to  [" + emp.SysOut + "]");
         if (ctx.trace.On())
             ctx.trace.Record("choice", "[Tavro] FILO: the overtime swipe is the last of the day, so the work ends at "
@@ -131,7 +137,7 @@ void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
     }
     log.WriteDetail(10, "In = [" + attend.In + "]  Out = [" + attend.Out + "]  " + "OT In = [" + attend.OT_In +
                             "]  OT Out = [" + attend.OT_Out + "]");
-    day.inputs.WKIWKO = filo::IsBlank(attend.OT_Out) && BothClocked(attend.In, attend.Out);
+    day.inputs.WKIWKO = stamps::IsBlank(attend.OT_Out) && BothClocked(attend.In, attend.Out);
 
     if (mode != "A") {
         CalOvertime(ctx, day, tIn, tOut, attend, emp);

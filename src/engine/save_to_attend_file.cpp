@@ -2,8 +2,10 @@
 
 #include <exception>
 
+#include "core/blank_times.h"
 #include "core/text.h"
 #include "db/database.h"
+#include "db/query_access.h"
 #include "db/sql_quote.h"
 #include "engine/attend_remark.h"
 #include "engine/attend_row.h"
@@ -12,8 +14,6 @@
 
 namespace kx {
 namespace {
-
-const std::string kBlankTime = "     ";
 
 std::string PadLeft4(const std::string& s) { return s.size() >= 4 ? s : std::string(4 - s.size(), ' ') + s; }
 
@@ -104,10 +104,10 @@ void BlankTimesThatDoNotStand(TAT_Attend& a, const TAT_Emp& emp)
     const bool timedOvertime = mode != "C" && mode != "E";
     const long long otMinutes = std::stoll(a.OT_min);  // settled to a whole number before
     // On a day off the day's times stand as overtime only.
-    if ((a.Off == "Y" || a.Holiday == "Y") && otMinutes > 0 && timedOvertime) a.In = a.Out = kBlankTime;
-    if (timedOvertime && otMinutes == 0) a.OT_In = a.OT_Out = kBlankTime;
+    if ((a.Off == "Y" || a.Holiday == "Y") && otMinutes > 0 && timedOvertime) a.In = a.Out = kClearedTime;
+    if (timedOvertime && otMinutes == 0) a.OT_In = a.OT_Out = kClearedTime;
     // No meal in the shift.
-    if (emp.LunchOut == emp.LunchIn) a.Out_Meal = a.In_Meal = kBlankTime;
+    if (emp.LunchOut == emp.LunchIn) a.Out_Meal = a.In_Meal = kClearedTime;
 }
 
 // The status texts that take the place of the remark, in rising precedence.
@@ -190,8 +190,7 @@ void SavetoAttendFile(AgentContext& ctx, TAT_Attend& attend, const std::string& 
         texts.approvedBy = approval.approvedBy;
         if (ctx.trace.On()) TraceResult(ctx, attend, remark, approval);
 
-        if (!ctx.db) throw db::DbError("database is not open");
-        db::Database& database = *ctx.db;
+        db::Database& database = db::ContextDatabase(ctx);
         s2 = AttendDeleteSql(attend);
         s1 = AttendInsertSql(attend, emp, texts);
         ctx.log.WriteDetail(20, s1);

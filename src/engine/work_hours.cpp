@@ -1,17 +1,17 @@
+#include "engine/work_hours.h"
+
 #include <string>
 
+#include "core/blank_times.h"
 #include "core/minute_stamps.h"
 #include "core/text.h"
-#include "engine/day_computation.h"
 #include "engine/day_stamps.h"
 #include "engine/formula_minutes.h"
 
 namespace kx {
 namespace {
 
-const std::string kBlankOT = "     ";
-
-bool HasTime(const Stamp& stamp) { return Trim(filo::TimeOf(stamp)).size() == 4; }
+bool HasTime(const Stamp& stamp) { return Trim(stamps::TimeOf(stamp)).size() == 4; }
 
 // An overtime too short to count makes its last swipe the end of the working day.
 void SetWorkOutIfNotEnoughOT(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tOut, TAT_Attend& attend)
@@ -20,16 +20,17 @@ void SetWorkOutIfNotEnoughOT(const AgentContext& ctx, const TAT_Emp& emp, Stamp&
     log.WriteDetail(0, "SetWorkOutIfNotEnoughOT is TRUE");
     if (attend.OT_min != "0" || Trim(attend.OT_In + attend.OT_Out).size() != 8) return;
     log.WriteDetail(0, "Set work_out=OT_out (" + attend.OT_Out + ") since OT is less than OT_minimum.");
-    tOut = (filo::TimeOf(tOut) > attend.OT_Out ? filo::ShiftDate(emp.AtDate, 1) : filo::DateOf(tOut)) + attend.OT_Out;
+    tOut = (stamps::TimeOf(tOut) > attend.OT_Out ? stamps::ShiftDate(emp.AtDate, 1) : stamps::DateOf(tOut)) +
+           attend.OT_Out;
     attend.Out = attend.OT_Out;
-    attend.OT_In = kBlankOT;
-    attend.OT_Out = kBlankOT;
+    attend.OT_In = kClearedTime;
+    attend.OT_Out = kClearedTime;
 }
 
 // A meal time dated against the work-in: after midnight when earlier than it.
 std::string MealStamp(const std::string& d, const std::string& mealTime, const Stamp& tIn)
 {
-    return (mealTime < filo::TimeOf(tIn) ? filo::ShiftDate(d, 1) : d) + mealTime;
+    return (mealTime < stamps::TimeOf(tIn) ? stamps::ShiftDate(d, 1) : d) + mealTime;
 }
 
 // Enough hours worked excuse lateness and early leaving.
@@ -40,7 +41,7 @@ void IgnoreLateEarlyIfWorkOK(const AgentContext& ctx, const DayComputation& day,
     const long long scheduled = MinutesBetween(log, scheduledIn, day.scheduledOut);
     log.WriteDetail(0, "Ignore Late/Early if work enough hour: Work=" + attend.TotalWork +
                            " vs. System=" + std::to_string(scheduled));
-    if (filo::MinuteCount(attend.TotalWork) < scheduled) return;
+    if (stamps::IntegerOrStampError(attend.TotalWork) < scheduled) return;
     log.WriteDetail(10, "Set Late/Early min = 0, late/early=N, ontime=Y ");
     if (ctx.trace.On())
         ctx.trace.Record("lateness", "Enough minutes worked (" + attend.TotalWork + " of " + std::to_string(scheduled) +
@@ -91,12 +92,12 @@ void CalWorkHours(AgentContext& ctx, DayComputation& day, const Stamp& tIn, cons
                                     "  Tin=" + tIn);
         attend.TotalWork = std::to_string(minutes < 0 ? 0 : minutes);
         if (ctx.trace.On())
-            ctx.trace.Record("work",
-                             "Working minutes " + attend.TotalWork + ": from " +
-                                 filo::TimeOf(snapIn ? scheduledIn : tIn) +
-                                 (snapIn ? " (the in snapped to the scheduled start, [Options] SnapToInTime)" : "") +
-                                 " to " + filo::TimeOf(workOut) + ", the meal not deducted (no work formula).",
-                             {{"total_work_min", attend.TotalWork}, {"rule", snapIn ? "snap to in time" : "in to out"}});
+            ctx.trace.Record(
+                "work",
+                "Working minutes " + attend.TotalWork + ": from " + stamps::TimeOf(snapIn ? scheduledIn : tIn) +
+                    (snapIn ? " (the in snapped to the scheduled start, [Options] SnapToInTime)" : "") + " to " +
+                    stamps::TimeOf(workOut) + ", the meal not deducted (no work formula).",
+                {{"total_work_min", attend.TotalWork}, {"rule", snapIn ? "snap to in time" : "in to out"}});
     }
 
     if (ctx.derived.ignoreLEIfWorkOK) IgnoreLateEarlyIfWorkOK(ctx, day, scheduledIn, attend);

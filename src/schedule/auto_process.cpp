@@ -9,6 +9,7 @@
 #include "assembly/sys_param.h"
 #include "core/text.h"
 #include "db/database.h"
+#include "db/query_access.h"
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_day.h"
@@ -58,8 +59,7 @@ void AutoProcess(AgentContext& ctx)
 {
     if (!ctx.settings.options.AutoProcess) return;
     try {
-        if (!ctx.db) throw db::DbError("database is not open");
-        db::Database& database = *ctx.db;
+        db::Database& database = db::ContextDatabase(ctx);
 
         ctx.log.WriteDetail(10, "AutoProcess: started.");
         ctx.flags.stop = false;  // a Stop of an earlier batch ended that batch only

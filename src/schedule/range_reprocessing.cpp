@@ -6,11 +6,11 @@
 #include <optional>
 
 #include "assembly/clock_date_window.h"
-#include "assembly/query_access.h"
 #include "assembly/sys_param.h"
 #include "assembly/turbo_reprocess.h"
 #include "core/clock.h"
 #include "core/text.h"
+#include "db/query_access.h"
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_rows.h"
@@ -234,7 +234,7 @@ bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, Batc
     const std::string title = ctx.host->ApplicationTitle();
     BatchTally tally(ctx, "Range reprocessing");
     try {
-        RangeRun run(ctx, ContextDatabase(ctx), tally, observer ? *observer : unobserved);
+        RangeRun run(ctx, db::ContextDatabase(ctx), tally, observer ? *observer : unobserved);
         run.Walk(trpRequest);
         if (run.Abandoned() && observer)
             observer->RunFailed("the database did not come back (" + run.OutageError() + "); the range is not done");

@@ -6,6 +6,7 @@
 
 #include "assembly/sys_param.h"
 #include "db/database.h"
+#include "db/query_access.h"
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_day.h"
@@ -44,8 +45,7 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date)
 
 void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const ClockingWindow& window)
 {
-    if (!ctx.db) throw db::DbError("database is not open");
-    db::Database& database = *ctx.db;
+    db::Database& database = db::ContextDatabase(ctx);
 
     ctx.log.WriteDetail(0, "ReprocessTheseStaff: started.");
     // A Stop pressed during an earlier batch ended that batch, not this one.

@@ -136,7 +136,7 @@ TEST(FirstInLastOutOfDay, EarliestInLatestOutOnTheDayOnly)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const FirstInLastOut filo = FirstInLastOutOfDay(c.clockings, kDay);
+        const DayInOutTimes filo = FirstInLastOutOfDay(c.clockings, kDay);
         EXPECT_EQ(filo.firstIn, c.firstIn);
         EXPECT_EQ(filo.lastOut, c.lastOut);
     }

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/day_computation.h"
 #include "engine/day_stamps.h"
+#include "engine/get_filo.h"
 #include "engine/staff_day_fixture.h"
 
 namespace kx {
@@ -488,7 +488,7 @@ TEST(GetFILOFailure, WorkRangeOffsetMustBeNumeric)
         StaffDay s;
         s.emp.WorkRangeOffset = offset;
         Stamp tIn, tOut;
-        EXPECT_THROW(GetFILO(s.ctx, s.day, s.emp, tIn, tOut, s.attend, 'O'), filo::StampError) << offset;
+        EXPECT_THROW(GetFILO(s.ctx, s.day, s.emp, tIn, tOut, s.attend, 'O'), stamps::StampError) << offset;
     }
     StaffDay s;  // not read when the shift brings its windows
     s.emp.WorkRangeOffset = "";

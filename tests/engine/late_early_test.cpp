@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "engine/day_computation.h"
 #include "engine/day_stamps.h"
+#include "engine/get_filo.h"
+#include "engine/late_early.h"
 #include "engine/staff_day_fixture.h"
 
 namespace kx {
@@ -102,7 +103,7 @@ TEST(CalLateEarly, NonNumericGraceFailsOnlyWhenNeeded)
     late.emp.SysInGrace = "5m";
     late.attend.In = "0812";
     late.attend.Out = "1730";
-    EXPECT_THROW(CalLateEarly(late.ctx, late.day, late.emp, late.attend), filo::StampError);
+    EXPECT_THROW(CalLateEarly(late.ctx, late.day, late.emp, late.attend), stamps::StampError);
 
     StaffDay onTime;  // no lateness to reduce: the grace is never read
     onTime.day.scheduledOut = At(kDay, "1730");

@@ -3,9 +3,9 @@
 #include <functional>
 #include <string>
 
-#include "engine/day_computation.h"
 #include "engine/day_stamps.h"
 #include "engine/early_overtime.h"
+#include "engine/overtime.h"
 #include "work_day_fixture.h"
 
 namespace kx::test::workday {
@@ -37,8 +37,8 @@ TEST_P(CalOTModeACases, SplitsTheDay)
 {
     const ModeACase& c = GetParam();
     WorkDay w;
-    w.attend.In = filo::TimeOf(c.tIn);
-    w.attend.Out = filo::TimeOf(c.tOut);
+    w.attend.In = stamps::TimeOf(c.tIn);
+    w.attend.Out = stamps::TimeOf(c.tOut);
     DayComputation& day = w.Day();
     if (c.setup) c.setup(w);
     CalOTModeA(w.ctx, day, c.tIn, c.tOut, w.attend, w.emp);
@@ -217,9 +217,9 @@ TEST_P(BadMinuteSettings, Throw)
     const BadSettingCase& c = GetParam();
     WorkDay w;
     w.emp.OTEntry.OTOffset = c.offset, w.emp.OTEntry.OTMinimumMin = c.minimum, w.emp.OTEntry.OTRoundingMin = c.rounding;
-    EXPECT_THROW(CalOTModeA(w.ctx, w.Day(), At("0800"), At("1915"), w.attend, w.emp), filo::StampError);
-    EXPECT_THROW(CalOvertime(w.ctx, w.Day(), At("1800"), At("1915"), w.attend, w.emp), filo::StampError);
-    EXPECT_THROW(CalPreOvertime(w.ctx, w.Day(), At("0600"), At("1700"), w.attend, w.emp), filo::StampError);
+    EXPECT_THROW(CalOTModeA(w.ctx, w.Day(), At("0800"), At("1915"), w.attend, w.emp), stamps::StampError);
+    EXPECT_THROW(CalOvertime(w.ctx, w.Day(), At("1800"), At("1915"), w.attend, w.emp), stamps::StampError);
+    EXPECT_THROW(CalPreOvertime(w.ctx, w.Day(), At("0600"), At("1700"), w.attend, w.emp), stamps::StampError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Overtime, BadMinuteSettings,
@@ -231,7 +231,7 @@ TEST(BadMinuteSettings, OffsetOnlyMattersInModeA)
 {
     WorkDay w;
     w.emp.OTEntry.OTOffset = "half";
-    EXPECT_THROW(CalOTModeA(w.ctx, w.Day(), At("0800"), At("1915"), w.attend, w.emp), filo::StampError);
+    EXPECT_THROW(CalOTModeA(w.ctx, w.Day(), At("0800"), At("1915"), w.attend, w.emp), stamps::StampError);
     EXPECT_NO_THROW(CalOvertime(w.ctx, w.Day(), At("1800"), At("1915"), w.attend, w.emp));
 }
 
@@ -239,7 +239,7 @@ TEST(CalOTModeA, InvalidScheduledOutEndsTheDay)
 {
     WorkDay w;
     w.emp.SysOut = "17";
-    EXPECT_THROW(CalOTModeA(w.ctx, w.Day(), At("0800"), At("1915"), w.attend, w.emp), filo::StampError);
+    EXPECT_THROW(CalOTModeA(w.ctx, w.Day(), At("0800"), At("1915"), w.attend, w.emp), stamps::StampError);
 }
 
 // Early overtime: before the shift (pre-overtime) or in the first break.

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/day_computation.h"
+#include "engine/pro_attd.h"
 #include "engine/save_to_attend_file.h"
 #include "support/test_db.h"
 #include "work_day_fixture.h"

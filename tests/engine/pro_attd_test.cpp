@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/day_computation.h"
+#include "engine/pro_attd.h"
 #include "work_day_fixture.h"
 
 namespace kx::test::workday {

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/day_computation.h"
+#include "engine/flexible_work_hour.h"
+#include "engine/work_hours.h"
 #include "work_day_fixture.h"
 
 namespace kx::test::workday {
