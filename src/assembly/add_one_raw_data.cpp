@@ -40,7 +40,7 @@ void AddOneRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date, 
         item.TrTime = ClockingTime(time);
         item.JobCode = jobCode;
         item.Edited = edited;
-        ctx.log.WriteDetail(10, "    AddOneRawData: " + date + " " + time + " " + code + " " + jobCode + " " + edited);
+        ctx.log.WriteDetail(kDetailSteps, "    AddOneRawData: " + date + " " + time + " " + code + " " + jobCode + " " + edited);
         record.RawData.push_back(std::move(item));
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<AddOneRawData>") + e.what());

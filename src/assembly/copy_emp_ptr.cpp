@@ -88,7 +88,7 @@ void CopyEmpPtr(AgentContext& ctx, const TAT_Emp& templateRec, TAT_Emp& working,
     const StaffDayTrace& trace = ctx.trace;
     if (saturday && !options.SatInOutTime.empty()) {
         SetWorkTimes(ctx.log, options.SatInOutTime, working);
-        ctx.log.WriteDetail(10, "CopyEMP: sys In,Out=" + working.SysIn + ", " + working.SysOut);
+        ctx.log.WriteDetail(kDetailSteps, "CopyEMP: sys In,Out=" + working.SysIn + ", " + working.SysOut);
         if (trace.On())
             trace.Record("shift", "Saturday: the day's default times come from [Options] SatInOutTime.",
                          {{"SatInOutTime", options.SatInOutTime}});

@@ -104,7 +104,7 @@ void MarkPlainLeave(AgentContext& ctx, db::Query& query, const std::string& leav
                     TAT_Emp& working)
 {
     db::OpenQuery(query, "select * from kt_leave where tag_name='" + db::SqlQuote(leaveTag) + "'");
-    ctx.log.WriteDetail(20, "    Looks for " + leaveTag + " cnt=" + std::to_string(query.RecordCount()));
+    ctx.log.WriteDetail(kDetailFine, "    Looks for " + leaveTag + " cnt=" + std::to_string(query.RecordCount()));
     if (!query.Eof()) {
         const std::string description = query.FieldByName("Leave_desc");
         dayDesc = dayDesc.empty() ? description : dayDesc + "," + description;
@@ -134,21 +134,21 @@ void MarkLeave(AgentContext& ctx, db::Query& query, const std::string& date, con
         if (extended) {
             slots = {Trim(query.FieldByName("leave_tag")), Trim(query.FieldByName("shift2_tag")),
                      Trim(query.FieldByName("shift3_tag")), Trim(query.FieldByName("shift4_tag"))};
-            ctx.log.WriteDetail(10, "    Leave_list 1..4: " + slots[0] + "," + slots[1] + "," + slots[2] + "," +
+            ctx.log.WriteDetail(kDetailSteps, "    Leave_list 1..4: " + slots[0] + "," + slots[1] + "," + slots[2] + "," +
                                         slots[3]);
         }
         leaveTag = Trim(query.FieldByName("leave_tag"));
     }
     query.Close();
-    ctx.log.WriteDetail(20, "    Leave: " + sql);
-    ctx.log.WriteDetail(0, "    Leave: Found = " + std::to_string(found) + ";  ExtendedLeave Option = " +
+    ctx.log.WriteDetail(kDetailFine, "    Leave: " + sql);
+    ctx.log.WriteDetail(kDetailImportant, "    Leave: Found = " + std::to_string(found) + ";  ExtendedLeave Option = " +
                                std::to_string(ctx.settings.shiftLeave.ExtendedLeaveControl));
 
     if (found == 0 || leaveTag.empty()) return;
     result.Leave = leaveTag;
     if (extended) {
         result.Leave.clear();
-        ctx.log.WriteDetail(1, "ExtendedLeaveControl");
+        ctx.log.WriteDetail(kDetailImportant + 1, "ExtendedLeaveControl");
         MarkLeaveSlots(ctx, query, slots, result, working);
     } else {
         MarkPlainLeave(ctx, query, leaveTag, dayDesc, working);
@@ -162,7 +162,7 @@ void CheckIfHolOffLeav(AgentContext& ctx, const std::string& date, const std::st
 {
     try {
         const auto& options = ctx.settings.options;
-        ctx.log.WriteDetail(10, "    Check Holiday or Leave: Date = " + date + "  Staff = " + staff);
+        ctx.log.WriteDetail(kDetailSteps, "    Check Holiday or Leave: Date = " + date + "  Staff = " + staff);
         dayDesc.clear();
 
         MarkWeekdayOffDay(ctx, date, needShift, result, dayDesc);

@@ -40,7 +40,7 @@ bool AddEditedAttendance(AgentContext& ctx, TAT_Emp& record, const std::string& 
     const std::string spare1 = query.FieldByName("Spare1");
     query.Close();
 
-    ctx.log.WriteDetail(0, "    Found Edited attendance in AtdEdit:[" + inTime + "]" + ",[" + outTime + "]" + ",[" +
+    ctx.log.WriteDetail(kDetailImportant, "    Found Edited attendance in AtdEdit:[" + inTime + "]" + ",[" + outTime + "]" + ",[" +
                                otIn + "]" + ",[" + otOut + "]" + ",[" + spare1 + "]");
 
     const std::string& workJob = record.WorkJobCode;

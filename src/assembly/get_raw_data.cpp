@@ -46,10 +46,10 @@ bool LookUpCard(AgentContext& ctx, const std::string& staff, std::string& card)
     db::Database& database = db::ContextDatabase(ctx);
     db::Query& query = database.CommonQuery;
     const std::string sql = CardNumberSQL(staff);
-    ctx.log.WriteDetail(20, "GetRawDate=SQL1=" + sql);
+    ctx.log.WriteDetail(kDetailFine, "GetRawDate=SQL1=" + sql);
     db::OpenQuery(query, sql);
     if (query.Eof()) {
-        ctx.log.WriteDetail(0, "GetRawData - No such staff - " + staff + " DB=" + database.Name() +
+        ctx.log.WriteDetail(kDetailImportant, "GetRawData - No such staff - " + staff + " DB=" + database.Name() +
                                    " AL=" + database.Alias());
         query.Close();
         return false;
@@ -82,7 +82,7 @@ MainQuery DoorQuery(AgentContext& ctx, const ClockDates& dates, const ClockDates
     const MainRows doorRows = ctx.staffDay.DataSource == "D" ? MainRows::Door : MainRows::Ignored;
     const std::string& dbType = ctx.settings.database.DBType;
     if (!dbType.empty() && (dbType.front() == 'P' || dbType.front() == 'p')) {
-        ctx.log.WriteDetail(0, "    GetRawData - From Paradox - NimbLAN");
+        ctx.log.WriteDetail(kDetailImportant, "    GetRawData - From Paradox - NimbLAN");
         return {TransRByStaffSQL(dates, staff), doorRows};
     }
     ctx.staffDay.FromClock = false;
@@ -102,7 +102,7 @@ MainQuery ChooseMainQuery(AgentContext& ctx, const ClockDates& dates, const std:
     const std::string& mode = ctx.derived.integrationMode;
     if (!IsNimbnetOrTessel(mode)) return {TmClkInOutSQL(dates, staff), MainRows::TimeClock};
     MainQuery main{TransCByCardSQL(tranDates, card), mode == "TESSEL" ? MainRows::TesselClock : MainRows::NimbnetClock};
-    ctx.log.WriteDetail(10, "    Nimbnet/Tessel: Time CLock.SQL=" + main.sql);
+    ctx.log.WriteDetail(kDetailSteps, "    Nimbnet/Tessel: Time CLock.SQL=" + main.sql);
     return main;
 }
 
@@ -110,7 +110,7 @@ MainQuery ChooseMainQuery(AgentContext& ctx, const ClockDates& dates, const std:
 bool ControllerSelected(AgentContext& ctx, const db::Query& row)
 {
     const std::string trDate = row.FieldByName("tr_date");
-    ctx.log.WriteDetail(0, "GetRawData: SelectedCtrl dt,tm,crd,code=" + trDate + "," + row.FieldByName("tr_time") +
+    ctx.log.WriteDetail(kDetailImportant, "GetRawData: SelectedCtrl dt,tm,crd,code=" + trDate + "," + row.FieldByName("tr_time") +
                                "," + row.FieldByName("tr_data") + "," + row.FieldByName("tr_code"));
     const std::string& mode = ctx.derived.integrationMode;
     const std::string controller = mode == "NIMBNET"  ? row.FieldByName("fep_no")
@@ -118,7 +118,7 @@ bool ControllerSelected(AgentContext& ctx, const db::Query& row)
                                                       : std::string("01");
     const std::string device = row.FieldByName("dev_id");
     if (ctx.derived.selectedControllers.Contains(controller + device)) return true;
-    ctx.log.WriteDetail(0, "Controller not selected:" + controller + "," + device + "," + trDate);
+    ctx.log.WriteDetail(kDetailImportant, "Controller not selected:" + controller + "," + device + "," + trDate);
     return false;
 }
 
@@ -203,9 +203,9 @@ bool ReadMainClockData(AgentContext& ctx, TAT_Emp& record, const ClockDates& dat
 {
     const MainQuery main = ChooseMainQuery(ctx, dates, staff, card);
     db::Query& query = db::ContextDatabase(ctx).CommonQuery;
-    ctx.log.WriteDetail(20, "GetRawData.SQL.add=" + main.sql);
+    ctx.log.WriteDetail(kDetailFine, "GetRawData.SQL.add=" + main.sql);
     db::OpenQuery(query, main.sql);
-    ctx.log.WriteDetail(20, "StfNo=" + staff + "," + record.AtDate + ": " + std::to_string(query.RecordCount()) +
+    ctx.log.WriteDetail(kDetailFine, "StfNo=" + staff + "," + record.AtDate + ": " + std::to_string(query.RecordCount()) +
                                 " records");
     if (ctx.settings.tessel.ClockReason) ctx.staffDay.ClockReason.clear();
 
@@ -227,7 +227,7 @@ void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates
     if (ctx.settings.options.ClockDataUserOverride) {
         const std::string checkSql = TmClkInOnDateSQL(dates.D, staff);
         db::OpenQuery(query, checkSql);
-        ctx.log.WriteDetail(20, "ClockDataUserOverride-Check For In Rec:Door.TMCLK, rec count=" +
+        ctx.log.WriteDetail(kDetailFine, "ClockDataUserOverride-Check For In Rec:Door.TMCLK, rec count=" +
                                     std::to_string(query.RecordCount()) + "SQL=" + checkSql);
         if (query.Eof()) {
             query.Close();
@@ -235,7 +235,7 @@ void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates
         }
         const std::string sql = TmClkAllSQL(dates, staff);
         db::OpenQuery(query, sql);
-        ctx.log.WriteDetail(10, "ClockDataUserOverride, Rec> 0:Door.TMCLK, rec count=" +
+        ctx.log.WriteDetail(kDetailSteps, "ClockDataUserOverride, Rec> 0:Door.TMCLK, rec count=" +
                                     std::to_string(query.RecordCount()) + "SQL=" + sql);
         ReleaseRawDataMem(ctx, record);
         for (; !query.Eof(); query.Next()) AddTimeClockRow(ctx, record, query);
@@ -250,7 +250,7 @@ void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates
     }
     const std::string sql = TmClkInOutSQL(dates, staff);
     db::OpenQuery(query, sql);
-    ctx.log.WriteDetail(10, "Door.TMCLK, rec count=" + std::to_string(query.RecordCount()) + "SQL=" + sql);
+    ctx.log.WriteDetail(kDetailSteps, "Door.TMCLK, rec count=" + std::to_string(query.RecordCount()) + "SQL=" + sql);
     if (!query.Eof()) found = true;
     const std::size_t before = record.RawData.size();
     for (; !query.Eof(); query.Next()) AddTimeClockRow(ctx, record, query);
@@ -275,7 +275,7 @@ bool GetRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date, con
         record.StaffNo = staff;
         record.AtDate = date;
         const bool attendEdit = ctx.settings.options.AttendEdit;
-        ctx.log.WriteDetail(10, "  GetRawData: StfNo=" + staff + "  " + date + "  source=" + ctx.staffDay.DataSource +
+        ctx.log.WriteDetail(kDetailSteps, "  GetRawData: StfNo=" + staff + "  " + date + "  source=" + ctx.staffDay.DataSource +
                                     " AttendEdit=" + BoolText(attendEdit));
 
         if (attendEdit && AddEditedAttendance(ctx, record, date, staff)) {

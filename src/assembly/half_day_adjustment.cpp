@@ -28,7 +28,7 @@ void AdjustByClockings(AgentContext& ctx, TAT_Emp& w)
         if (c.TrTime < earliestIn) earliestIn = c.TrTime;
         if (c.TrTime > latestOut) latestOut = c.TrTime;
     }
-    log.WriteDetail(10, "  Ein=" + earliestIn + "  LOut=" + latestOut + " SysIn=" + w.SysIn + " LOut=" + w.LunchOut +
+    log.WriteDetail(kDetailSteps, "  Ein=" + earliestIn + "  LOut=" + latestOut + " SysIn=" + w.SysIn + " LOut=" + w.LunchOut +
                             " LIn=" + w.LunchIn + " SysOut=" + w.SysOut);
     if (earliestIn == w.SysOut || latestOut == w.SysIn) return;
 
@@ -37,7 +37,7 @@ void AdjustByClockings(AgentContext& ctx, TAT_Emp& w)
     const std::int64_t morning =
         std::max<std::int64_t>(0, MinutesBetween(log, w.AtDate + earliestIn, w.AtDate + w.LunchOut));
     if (morning < afternoon) {
-        log.WriteDetail(10, "  Out_lower adjusted to " + w.LunchIn + " due to Morning half-day leave.");
+        log.WriteDetail(kDetailSteps, "  Out_lower adjusted to " + w.LunchIn + " due to Morning half-day leave.");
         w.Out_lower = w.LunchIn;
         w.SysIn = w.LunchIn;
     } else {

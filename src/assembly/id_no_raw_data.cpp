@@ -25,7 +25,7 @@ bool GetIDNoRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date,
     try {
         const std::string& mode = ctx.derived.integrationMode;
         const Settings::Options& options = ctx.settings.options;
-        ctx.log.WriteDetail(20, "  Integrated=[" + mode + "],  ExtendedIdNo=" + BoolText(options.ExtendedIDNo));
+        ctx.log.WriteDetail(kDetailFine, "  Integrated=[" + mode + "],  ExtendedIdNo=" + BoolText(options.ExtendedIDNo));
         if (mode != "TESSEL" || !options.ExtendedIDNo) return false;
 
         record.StaffNo = staff;

@@ -19,12 +19,12 @@ std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string&
     db::OpenQuery(query, "select shift_grp from kt_cdext where staff_number='" + db::SqlQuote(staff) + "'");
     if (!query.Eof()) {
         const std::string group = query.FieldByName("Shift_grp");
-        ctx.log.WriteDetail(0, "    Grouped to " + group);
+        ctx.log.WriteDetail(kDetailImportant, "    Grouped to " + group);
         if (UpperCase(Trim(group)) != "NONE") {
             db::OpenQuery(query, "select shift_tag from kt_sfgrp where  SGroup_tag='" + db::SqlQuote(group) + "'" +
                                      " and Shift_date=" + "'" + db::SqlQuote(date) + "'");
             if (!query.Eof()) tag = query.FieldByName("Shift_tag");
-            ctx.log.WriteDetail(0, "    Group is not NONE, ThisShift = " + tag);
+            ctx.log.WriteDetail(kDetailImportant, "    Group is not NONE, ThisShift = " + tag);
             if (ctx.trace.On())
                 ctx.trace.Record("shift",
                                  Trim(tag).empty() ? "The shift group " + Trim(group) + " (kt_cdext.shift_grp) has no "
@@ -33,7 +33,7 @@ std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string&
                                                          Trim(group) + " (kt_sfgrp row of the date).",
                                  {{"shift_group", Trim(group)}, {"shift_tag", Trim(tag)}});
         } else {
-            ctx.log.WriteDetail(0, "    Shift Group = NONE");
+            ctx.log.WriteDetail(kDetailImportant, "    Shift Group = NONE");
         }
     }
     query.Close();
@@ -107,11 +107,11 @@ bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string&
         const auto& options = ctx.settings.options;
         const auto& reprocessing = ctx.settings.reprocessing;
         const bool tracing = options.ATA_Details > 0;
-        ctx.log.WriteDetail(0, "  GetShiftInfo: Date = " + date + ";   Staff = " + staff);
+        ctx.log.WriteDetail(kDetailImportant, "  GetShiftInfo: Date = " + date + ";   Staff = " + staff);
 
         db::Database& database = db::ContextDatabase(ctx);
         const std::string tag = FindShiftTag(ctx, database.CommonQuery, date, staff);
-        ctx.log.WriteDetail(0, "    ThisShift = [" + tag + "]");
+        ctx.log.WriteDetail(kDetailImportant, "    ThisShift = [" + tag + "]");
         if (Trim(tag).empty()) {
             result = false;
             if (tracing) ctx.log.WriteLog("    Shift not found");

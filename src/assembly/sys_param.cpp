@@ -46,7 +46,7 @@ void GetSysParam(AgentContext& ctx, TAT_Emp& record)
         record.WorkRangeOffset = WorkRangeOffsetText(ctx.settings);
 
         record.OTEntry.OTMode = OTModeOf(db::FieldOrEmpty(query, "OT_Mode"));
-        log.WriteDetail(10, "  GetSysParam: OT mode = " + record.OTEntry.OTMode + "  SysIn=" + record.SysIn +
+        log.WriteDetail(kDetailSteps, "  GetSysParam: OT mode = " + record.OTEntry.OTMode + "  SysIn=" + record.SysIn +
                                 " SysOut=" + record.SysOut);
 
         record.OTEntry.OTOffset = Trim(db::FieldOrEmpty(query, "OT_Offset"));

@@ -46,7 +46,7 @@ void ClearAttendPhantoms(AgentContext& ctx)
 void KeepInOutCodesUnderCodedOT(AgentContext& ctx, const TAT_Emp& working)
 {
     if (!ctx.settings.options.IgnoreInOutCOde || working.OTEntry.OTMode != "C") return;
-    ctx.log.WriteDetail(10, "  Adjusted IgnoreInOutCode=0 under Coded Based OT (OT_Mode=C)");
+    ctx.log.WriteDetail(kDetailSteps, "  Adjusted IgnoreInOutCode=0 under Coded Based OT (OT_Mode=C)");
     ctx.settings.options.IgnoreInOutCOde = false;
 }
 
@@ -127,18 +127,18 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
     TAT_Emp& working = ctx.workRec;
     TAT_Attend& result = ctx.attend;
 
-    log.WriteDetail(0, "");
-    log.WriteDetail(0, "Reprocess Begin");
+    log.WriteDetail(kDetailImportant, "");
+    log.WriteDetail(kDetailImportant, "Reprocess Begin");
     if (options.ClearAttendPhantom) ClearAttendPhantoms(ctx);
 
     ctx.staffDay.DataSource = dataSource;
     ctx.staffDay.AutoFitShiftTag.clear();
-    log.WriteDetail(10, "  Data source = " + dataSource + ";   Need_Shift = " + day.needShift +
+    log.WriteDetail(kDetailSteps, "  Data source = " + dataSource + ";   Need_Shift = " + day.needShift +
                             "   Need_OT = " + day.needOT);
 
     InitEmpRecord(ctx, working, day.needOT);
     CopyEmpPtr(ctx, ctx.templateRec, working, day.date);
-    log.WriteDetail(10, "  OT mode = " + working.OTEntry.OTMode + "  OT Job Code = " + working.OTEntry.OTJobcode +
+    log.WriteDetail(kDetailSteps, "  OT mode = " + working.OTEntry.OTMode + "  OT Job Code = " + working.OTEntry.OTJobcode +
                             "  ProcessMode=" + working.ProcessMode);
     KeepInOutCodesUnderCodedOT(ctx, working);
     if (ctx.trace.On()) TraceStaff(ctx, day, dataSource, working);
@@ -154,15 +154,15 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
     DayTexts texts;
     CheckIfHolOffLeav(ctx, day.date, day.staff, result, texts.dayDescription, texts.saturdayDescription, working,
                       day.needShift);
-    log.WriteDetail(10, "  Half day leave = " + working.HalfDayLeave + ";   Holiday = " + texts.dayDescription);
+    log.WriteDetail(kDetailSteps, "  Half day leave = " + working.HalfDayLeave + ";   Holiday = " + texts.dayDescription);
 
     const bool rawFound = GetRawData(ctx, working, day.date, day.staff, day.card);
     const bool idFound = GetIDNoRawData(ctx, working, day.date, day.staff, day.card);
-    log.WriteDetail(10, std::string("  NoRawData = ") + BoolText(!rawFound) + ";   NoIDRawData=" + BoolText(!idFound) +
+    log.WriteDetail(kDetailSteps, std::string("  NoRawData = ") + BoolText(!rawFound) + ";   NoIDRawData=" + BoolText(!idFound) +
                             ";   ShiftNotDefined = " + BoolText(ctx.staffDay.ShiftNotFound));
 
     if ((!rawFound && !idFound) || ctx.staffDay.ShiftNotFound) {
-        log.WriteDetail(0, "  No Raw Data or shift not found");
+        log.WriteDetail(kDetailImportant, "  No Raw Data or shift not found");
         if (ctx.trace.On())
             ctx.trace.Record("choice", ctx.staffDay.ShiftNotFound
                                            ? "No shift was found for the day, so nothing is computed: the row keeps "
@@ -185,10 +185,10 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
     }
 
     if (options.AutoFit) {
-        log.WriteDetail(10, "  AutoFit - Get FILO & Shift, workjobcode=" + working.WorkJobCode);
+        log.WriteDetail(kDetailSteps, "  AutoFit - Get FILO & Shift, workjobcode=" + working.WorkJobCode);
         const DayInOutTimes filo = FirstInLastOutOfDay(working.RawData, day.date);
         if (!GetAFShiftInfo(ctx, filo.firstIn, filo.lastOut, day.date, day.staff, working)) {
-            log.WriteDetail(10, "  No shift Fit for FILO=" + filo.firstIn + "," + filo.lastOut);
+            log.WriteDetail(kDetailSteps, "  No shift Fit for FILO=" + filo.firstIn + "," + filo.lastOut);
             if (ctx.trace.On())
                 ctx.trace.Record("shift",
                                  "No auto-fit shift holds the first in [" + filo.firstIn + "] or the last out [" +
@@ -214,11 +214,11 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
 
     SavetoAttendFile(ctx, result, texts.dayDescription, texts.saturdayDescription, working);
 
-    log.WriteDetail(10, std::string("  LateEarlyReason=") + BoolText(options.LateEarlyReason));
+    log.WriteDetail(kDetailSteps, std::string("  LateEarlyReason=") + BoolText(options.LateEarlyReason));
     InsertLateEarlyIfWanted(ctx);
 
     ReleaseRawDataMem(ctx, working);
-    log.WriteDetail(10, "Reprocess End");
+    log.WriteDetail(kDetailSteps, "Reprocess End");
 }
 
 }  // namespace

@@ -45,8 +45,8 @@ void ServeOLD(AgentContext& ctx, SharedBlock& block, MailboxHost& host)
 
 void ServeTRP(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const std::string& text)
 {
-    ctx.log.WriteDetail(0, ">>>> Reprocessing Starts Here ...");
-    ctx.log.WriteDetail(10, "Turbo RP received : " + text);
+    ctx.log.WriteDetail(kDetailImportant, ">>>> Reprocessing Starts Here ...");
+    ctx.log.WriteDetail(kDetailSteps, "Turbo RP received : " + text);
     host.MemoAdd("Turbo Process ... ");
     host.StoreTRPRequest(text);
     host.SetGradBar(0);

@@ -84,12 +84,12 @@ void TMsgForm::ConnectIP()
         if (!ctx_.db) return;
         db::Query& query = ctx_.db->CommonQuery;
         if (!db::RunSQL(ctx_.log, query, "Select * from M_Server", true)) {
-            if (query.Active()) ctx_.log.WriteDetail(10, "No FEP defined.");
+            if (query.Active()) ctx_.log.WriteDetail(kDetailSteps, "No FEP defined.");
             return;
         }
         for (; !query.Eof(); query.Next()) {
             const std::string unitText = query.FieldByName("unit_no");
-            ctx_.log.WriteDetail(10, unitText + " : " + query.FieldByName("IP_Address"));
+            ctx_.log.WriteDetail(kDetailSteps, unitText + " : " + query.FieldByName("IP_Address"));
             LoadFep(unitText);
         }
         query.Close();

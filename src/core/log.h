@@ -7,6 +7,18 @@
 
 namespace kx {
 
+// The detail levels of trace lines. A line is written when its level is below
+// the threshold [Options] ATA_Details, so a threshold of 1 to 10 writes the
+// important lines, 11 to 20 adds the steps, 21 to 30 the fine lines and a
+// higher one the finest; kDetailEverything writes every level.
+inline constexpr int kDetailImportant = 0;
+inline constexpr int kDetailSteps = 10;
+inline constexpr int kDetailFine = 20;  // such as SQL texts
+inline constexpr int kDetailFinest = 30;  // each clocking and formula token
+// As a threshold: every level. As a level: only under that threshold (the
+// failures of a computation that otherwise ends quietly).
+inline constexpr int kDetailEverything = 999;
+
 // The main log and the daily reprocess log. Each line is appended with its own
 // open and close; a failed write is dropped without a word, so logging never
 // disturbs processing.
@@ -19,9 +31,10 @@ public:
     void SetLogReprocess(bool on) { logReprocess_ = on; }
 
     void WriteLog(std::string_view text) const;
-    // Written when level < threshold (signed), or always when the threshold is 999.
+    // Written when level < threshold (signed), or always when the threshold is
+    // kDetailEverything.
     void WriteDetail(int level, std::string_view text) const;
-    bool DetailOn(int level) const { return threshold_ == 999 || level < threshold_; }
+    bool DetailOn(int level) const { return threshold_ == kDetailEverything || level < threshold_; }
     // "RP" + yymmdd + ".log", named from the clock at each write.
     void WriteRPLog(std::string_view text) const;
 

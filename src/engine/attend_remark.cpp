@@ -61,7 +61,7 @@ std::string BuildRemark(AgentContext& ctx, const TAT_Attend& attend, const TAT_E
     std::string remark = DisplayTime(attend.In);
 
     const std::string& pattern = ctx.derived.breakPattern;
-    ctx.log.WriteDetail(10, "  Break Pattern = " + pattern);
+    ctx.log.WriteDetail(kDetailSteps, "  Break Pattern = " + pattern);
     bool breakTimes = false;
     auto appendBreak = [&](const std::string& start, const std::string& back) {
         remark += BreakGroup(start, back);
@@ -93,7 +93,7 @@ std::string BuildRemark(AgentContext& ctx, const TAT_Attend& attend, const TAT_E
     // A day without any time keeps no row of blanks.
     if (Trim(attend.In + attend.Out + attend.OT_In + attend.OT_Out).empty() && !breakTimes) remark = Trim(remark);
 
-    ctx.log.WriteDetail(10, "  Remark=[" + remark + "]");
+    ctx.log.WriteDetail(kDetailSteps, "  Remark=[" + remark + "]");
     return remark;
 }
 

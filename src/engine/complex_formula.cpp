@@ -143,7 +143,7 @@ void FormulaParser::ProParse(const std::vector<std::string>& tokens)
             }
         }
 
-        if (log_.DetailOn(20)) log_.WriteDetail(20, "Parse.Result=" + resultText);
+        if (log_.DetailOn(kDetailFine)) log_.WriteDetail(kDetailFine, "Parse.Result=" + resultText);
         if (target == Target::Res) {
             res_ = resultText;
         } else if (target == Target::Variable && targetVariable != 0) {
@@ -204,7 +204,7 @@ bool FormulaParser::ParseEndRes(std::string& text)
     }
     const Operand result = GetTK(res_);
     text = std::to_string(result.value);
-    if (log_.DetailOn(30)) log_.WriteDetail(30, "ParseEndRes: Before=" + res_ + "  After=" + text);
+    if (log_.DetailOn(kDetailFinest)) log_.WriteDetail(kDetailFinest, "ParseEndRes: Before=" + res_ + "  After=" + text);
     if (result.uninitialised) error_ = "Error";
     return error_.empty();
 }

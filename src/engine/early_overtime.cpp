@@ -24,7 +24,7 @@ void CalPreOvertime(AgentContext& ctx, DayComputation&, const Stamp& tIn, const 
         attend.EarlyOT_In = stamps::TimeOf(tIn);
         attend.EarlyOT_Out = emp.SysIn;
     }
-    ctx.log.WriteDetail(10, "Pre-Overtime: OT.pre=" + std::to_string(minutes) + "  OT.std=" + attend.OT_min +
+    ctx.log.WriteDetail(kDetailSteps, "Pre-Overtime: OT.pre=" + std::to_string(minutes) + "  OT.std=" + attend.OT_min +
                                 "  EOT_In=[" + attend.EarlyOT_In + "]  EOT_Out=[" + attend.EarlyOT_Out + "]");
 }
 
@@ -37,7 +37,7 @@ void CalBreak1EarlyOT(AgentContext& ctx, const Stamp& tIn, const Stamp& tOut, TA
         minutes = OTRounded(ctx, emp, OTMinimum(emp, minutes));
         SplitEarlyOT(ctx, minutes, attend);
     }
-    ctx.log.WriteDetail(10, "Pre-Overtime(B1) : EOT_In=[" + attend.EarlyOT_In + "]  EOT_Out=[" +
+    ctx.log.WriteDetail(kDetailSteps, "Pre-Overtime(B1) : EOT_In=[" + attend.EarlyOT_In + "]  EOT_Out=[" +
                                 attend.EarlyOT_Out + "]");
 }
 

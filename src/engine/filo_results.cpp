@@ -14,16 +14,16 @@ void StoreMeal(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stamp& t
 {
     const Log& log = ctx.log;
     if (ctx.settings.options.IgnoreInOutCOde) {
-        log.WriteDetail(10, "IgnoreInOut: enforce meal rule");
+        log.WriteDetail(kDetailSteps, "IgnoreInOut: enforce meal rule");
         // Without direction codes the earlier swipe is the going out; the
         // stamps are swapped too, so that the meal is measured the right way round.
         if (tOut > tIn) std::swap(tIn, tOut);
     }
     attend.Out_Meal = stamps::TimeOf(tOut);
     attend.In_Meal = stamps::TimeOf(tIn);
-    log.WriteDetail(0, "  Half_day=" + emp.HalfDayLeave + "  OT_Mode=" + emp.OTEntry.OTMode);
+    log.WriteDetail(kDetailImportant, "  Half_day=" + emp.HalfDayLeave + "  OT_Mode=" + emp.OTEntry.OTMode);
     if (emp.HalfDayLeave == "Y" && emp.OTEntry.OTMode == "E") {
-        log.WriteDetail(0, "No meal in/out for half-day leave");
+        log.WriteDetail(kDetailImportant, "No meal in/out for half-day leave");
         attend.Out_Meal.clear();
         attend.In_Meal.clear();
     }
@@ -39,7 +39,7 @@ void StoreWork(const AgentContext& ctx, DayComputation& day, const TAT_Emp& emp,
         day.inputs.WorkHalfDay = true;
     day.inputs.WKI = StampToMinutes(ctx.log, tIn);
     day.inputs.WKO = StampToMinutes(ctx.log, tOut);
-    ctx.log.WriteDetail(10, "  In Time=" + attend.In + "  Out Time= " + attend.Out +
+    ctx.log.WriteDetail(kDetailSteps, "  In Time=" + attend.In + "  Out Time= " + attend.Out +
                                 "  WorkHalfday=" + BoolText(day.inputs.WorkHalfDay));
 }
 
@@ -48,7 +48,7 @@ void StoreOvertime(const AgentContext& ctx, DayComputation& day, const TAT_Emp& 
 {
     const Log& log = ctx.log;
     const bool filo = ctx.settings.tavro.FILO;
-    log.WriteDetail(10, "  Tin = " + tIn + "  Tavro_FILO = " + BoolText(filo));
+    log.WriteDetail(kDetailSteps, "  Tin = " + tIn + "  Tavro_FILO = " + BoolText(filo));
     if (filo) {
         // Only the last swipe counts: the overtime starts at its scheduled time.
         if (!stamps::IsBlank(stamps::TimeOf(tOut))) {
@@ -61,7 +61,7 @@ void StoreOvertime(const AgentContext& ctx, DayComputation& day, const TAT_Emp& 
     attend.OT_Out = stamps::TimeOf(tOut);
     day.inputs.WKIOTO = !stamps::IsBlank(attend.In) && !stamps::IsBlank(attend.OT_Out) &&
                         (stamps::IsBlank(attend.Out) || stamps::IsBlank(attend.OT_In));
-    log.WriteDetail(10, "  Tin = " + tIn + "  TOut = " + tOut + "  OT In = " + attend.OT_In +
+    log.WriteDetail(kDetailSteps, "  Tin = " + tIn + "  TOut = " + tOut + "  OT In = " + attend.OT_In +
                             "  OT Out = " + attend.OT_Out);
 }
 
@@ -96,7 +96,7 @@ void StoreFiloResult(const AgentContext& ctx, DayComputation& day, const TAT_Emp
     default:
         break;
     }
-    ctx.log.WriteDetail(10, "GetFILO End");
+    ctx.log.WriteDetail(kDetailSteps, "GetFILO End");
 }
 
 }  // namespace kx::filo

@@ -72,16 +72,16 @@ PeriodInOutStamps SelectFirstInLastOut(const AgentContext& ctx, const TAT_Emp& e
 
     PeriodInOutStamps pick{stamps::ShiftDate(d, 1) + kNoInYet, stamps::BlankStamp(d)};
     for (const TCD_Source& c : emp.RawData) {
-        if (log.DetailOn(20))
-            log.WriteDetail(20, std::string("  Break type=") + kind + "  Raw data=[" + c.TrDate + "  " + c.TrTime + " " +
+        if (log.DetailOn(kDetailFine))
+            log.WriteDetail(kDetailFine, std::string("  Break type=") + kind + "  Raw data=[" + c.TrDate + "  " + c.TrTime + " " +
                                     c.JobCode + " " + c.InOut + "]");
         const std::string stamp = stamps::StampOf(c);
         if (ignoreInOut)
             TakeByWindow(ctx, stamp, c, windows, pick);
         else
             TakeByCode(ctx, stamp, c, windows, pick);
-        if (log.DetailOn(30))
-            log.WriteDetail(30, "GetFILO=" + c.InOut + c.TrDate + c.TrTime + " TIn=" + pick.tIn + " TOut=" + pick.tOut);
+        if (log.DetailOn(kDetailFinest))
+            log.WriteDetail(kDetailFinest, "GetFILO=" + c.InOut + c.TrDate + c.TrTime + " TIn=" + pick.tIn + " TOut=" + pick.tOut);
     }
 
     // Two swipes in one minute may be the first in and the last out; a single one may not.

@@ -100,7 +100,7 @@ void RangedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWi
     const Log& log = ctx.log;
     const RangeEnds& ranges = ctx.derived.ranges;
     const std::string& d = emp.AtDate;
-    log.WriteDetail(10, std::string("  E(OT): Datawindow = ") + BoolText(emp.ShiftDataWindow));
+    log.WriteDetail(kDetailSteps, std::string("  E(OT): Datawindow = ") + BoolText(emp.ShiftDataWindow));
     if (emp.ShiftDataWindow) {
         w.in = DatedWindow(emp, emp.OTIn_lower, emp.OTIn_upper);
         w.out = DatedWindow(emp, emp.OTOut_lower, emp.OTOut_upper);
@@ -111,7 +111,7 @@ void RangedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWi
         }
         return;
     }
-    log.WriteDetail(10, "  (Tavro) OT Based on OT Range:  [" + ranges.otInFrom + " .. " + ranges.otInTo + "], [" +
+    log.WriteDetail(kDetailSteps, "  (Tavro) OT Based on OT Range:  [" + ranges.otInFrom + " .. " + ranges.otInTo + "], [" +
                             ranges.otOutFrom + " .. " + ranges.otOutTo + "]");
     w.in = {d + ranges.otInFrom, d + ranges.otInTo};
     if (w.in.lower > w.in.upper) w.in.upper = stamps::ShiftDate(d, 1) + ranges.otInTo;

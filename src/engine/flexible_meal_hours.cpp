@@ -21,7 +21,7 @@ void GetFlexibleMealHours(AgentContext& ctx, DayComputation&, TAT_Emp& emp, Stam
     std::string goOut = stamps::DateOf(shiftEnd) + "AAAA";
     std::string comeBack = stamps::BlankStamp(d);  // the latest return wins
     for (const TCD_Source& c : emp.RawData) {
-        log.WriteDetail(10, "FlexMeal Offset: In=" + std::to_string(options.FlexMealInOffsetMin) +
+        log.WriteDetail(kDetailSteps, "FlexMeal Offset: In=" + std::to_string(options.FlexMealInOffsetMin) +
                                 "  Out=" + std::to_string(options.FlexMealOutOffsetMin));
         const std::string stamp = stamps::StampOf(c);
         // Only swipes well inside the working time can belong to the meal.
@@ -46,7 +46,7 @@ void GetFlexibleMealHours(AgentContext& ctx, DayComputation&, TAT_Emp& emp, Stam
     attend.In_Meal = stamps::TimeOf(comeBack);
     tOut = goOut;
     tIn = comeBack;
-    log.WriteDetail(0, "GetFlexibleMealHours: Go out=" + comeBack + "  Come back=" + goOut);
+    log.WriteDetail(kDetailImportant, "GetFlexibleMealHours: Go out=" + comeBack + "  Come back=" + goOut);
 }
 
 }  // namespace kx

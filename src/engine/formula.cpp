@@ -11,15 +11,15 @@ namespace {
 
 void TraceComplexInputs(const Log& log, std::string_view formula, const FormulaInputs& in)
 {
-    if (log.DetailOn(20)) {
-        log.WriteDetail(20, "");
-        log.WriteDetail(20, std::string("Complex Formula Parsing: WorkHalfDay=") + BoolText(in.WorkHalfDay) +
+    if (log.DetailOn(kDetailFine)) {
+        log.WriteDetail(kDetailFine, "");
+        log.WriteDetail(kDetailFine, std::string("Complex Formula Parsing: WorkHalfDay=") + BoolText(in.WorkHalfDay) +
                                 "  WKIOTO=" + BoolText(in.WKIOTO) + "  WKIWKO=" + BoolText(in.WKIWKO));
     }
-    if (log.DetailOn(30)) log.WriteDetail(30, "Formula: " + std::string(formula));
-    if (log.DetailOn(20)) {
-        log.WriteDetail(20, "WKI=" + std::to_string(in.WKI) + " WKO=" + std::to_string(in.WKO));
-        log.WriteDetail(20, "OTI=" + std::to_string(in.OTI) + " OTO=" + std::to_string(in.OTO));
+    if (log.DetailOn(kDetailFinest)) log.WriteDetail(kDetailFinest, "Formula: " + std::string(formula));
+    if (log.DetailOn(kDetailFine)) {
+        log.WriteDetail(kDetailFine, "WKI=" + std::to_string(in.WKI) + " WKO=" + std::to_string(in.WKO));
+        log.WriteDetail(kDetailFine, "OTI=" + std::to_string(in.OTI) + " OTO=" + std::to_string(in.OTO));
     }
 }
 
@@ -36,12 +36,12 @@ FormulaResult EvalComplexFormula(const Log& log, std::string_view formula, const
     // below zero are no result, as everywhere else.
     if (valid && !text.starts_with('-')) {
         result.value = text;
-        log.WriteDetail(20, "Result=" + result.value);
+        log.WriteDetail(kDetailFine, "Result=" + result.value);
     } else {
-        log.WriteDetail(999, "Error.Formula: " + text);
+        log.WriteDetail(kDetailEverything, "Error.Formula: " + text);
         result.error = valid ? "Result below zero: " + text : parser.ErrorText();
     }
-    log.WriteDetail(20, "");
+    log.WriteDetail(kDetailFine, "");
     return result;
 }
 
@@ -56,7 +56,7 @@ FormulaResult CalFormula(const Log& log, std::string_view formula, const Formula
         // Only resource exhaustion gets here; the formula simply gives no minutes.
         FormulaResult failed;
         failed.error = e.what();
-        log.WriteDetail(999, "Error.Formula: " + failed.error);
+        log.WriteDetail(kDetailEverything, "Error.Formula: " + failed.error);
         return failed;
     }
 }

@@ -91,17 +91,17 @@ void GetFILO(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, Stamp& tIn, S
 {
     const Log& log = ctx.log;
     if (kind == 'L' && ctx.settings.options.FlexibleMealHour) {
-        log.WriteDetail(0, "FlexiMeal Enabled.");
+        log.WriteDetail(kDetailImportant, "FlexiMeal Enabled.");
         GetFlexibleMealHours(ctx, day, emp, tIn, tOut, attend);
         return;
     }
-    log.WriteDetail(10, " ");
-    log.WriteDetail(10, "GetFILO Begin");
+    log.WriteDetail(kDetailSteps, " ");
+    log.WriteDetail(kDetailSteps, "GetFILO Begin");
 
     const filo::PeriodWindows windows = filo::BuildWindows(ctx, emp, kind);
-    log.WriteDetail(10, std::string("  Break = ") + kind + ";  SysIn = " + emp.SysIn + "  SysOut = " + emp.SysOut);
-    log.WriteDetail(10, "    In Range  = " + windows.in.lower + " to " + windows.in.upper);
-    log.WriteDetail(10, "    Out Range = " + windows.out.lower + " to " + windows.out.upper + "  JCode=[" +
+    log.WriteDetail(kDetailSteps, std::string("  Break = ") + kind + ";  SysIn = " + emp.SysIn + "  SysOut = " + emp.SysOut);
+    log.WriteDetail(kDetailSteps, "    In Range  = " + windows.in.lower + " to " + windows.in.upper);
+    log.WriteDetail(kDetailSteps, "    Out Range = " + windows.out.lower + " to " + windows.out.upper + "  JCode=[" +
                             windows.jobCode + "]");
 
     const filo::PeriodInOutStamps pick = filo::SelectFirstInLastOut(ctx, emp, windows, kind);

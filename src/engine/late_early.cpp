@@ -28,7 +28,7 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
     if (scheduledIn < inStamp) late = BeyondGrace(MinutesBetween(log, scheduledIn, inStamp), emp.SysInGrace);
     attend.LateMin = std::to_string(late);
     if (late > 0) attend.Late = "Y";
-    log.WriteDetail(10, "SysIn=" + scheduledIn + "  In=" + inStamp + "  Late In=" + attend.Late + " (" +
+    log.WriteDetail(kDetailSteps, "SysIn=" + scheduledIn + "  In=" + inStamp + "  Late In=" + attend.Late + " (" +
                             std::to_string(late) + " min)");
 
     // A work-out earlier than the work-in (as times) was clocked after midnight.
@@ -38,7 +38,7 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
         early = BeyondGrace(MinutesBetween(log, outStamp, day.scheduledOut), emp.SysOutGrace);
     attend.EarlyMin = std::to_string(early);
     if (early > 0) attend.Early = "Y";
-    log.WriteDetail(0, "SysOut=" + day.scheduledOut + "  Out=" + outStamp + " Early Out=" + attend.Early + " (" +
+    log.WriteDetail(kDetailImportant, "SysOut=" + day.scheduledOut + "  Out=" + outStamp + " Early Out=" + attend.Early + " (" +
                            std::to_string(early) + " min)");
 
     if (ctx.trace.On()) {
@@ -69,7 +69,7 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
     if (attend.Off == "Y" || attend.Holiday == "Y") {
         if (ctx.trace.On())
             ctx.trace.Record("lateness", "No lateness or early leaving on an off day or a holiday.");
-        log.WriteDetail(0, "No late/early for offday/holiday");
+        log.WriteDetail(kDetailImportant, "No late/early for offday/holiday");
         attend.EarlyMin = "0";
         attend.Early = "N";
         attend.LateMin = "0";

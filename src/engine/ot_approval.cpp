@@ -38,7 +38,7 @@ void AdjustApprovalRow(AgentContext& ctx, const TAT_Attend& attend, const TAT_Em
 
     db::Query& query = database.CommonQuery;
     if (db::RunSQL(ctx.log, query, SelectApproval(attend), true)) {
-        ctx.log.WriteDetail(0, "Recordcount=" + std::to_string(query.RecordCount()));
+        ctx.log.WriteDetail(kDetailImportant, "Recordcount=" + std::to_string(query.RecordCount()));
         if (Trim(query.FieldByName("ot_approved")) == "Y") return;  // an approved row is never replaced
         ReplaceRow(ctx.log, database, database.Common2Query, DeleteApproval(attend), database.CommonQuery,
                    ApprovalRowSql(ctx, attend, emp), announceInsert);

@@ -34,12 +34,12 @@ void SnapToOTRange(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stam
     const Log& log = ctx.log;
     const std::string snapIn = ScheduledOTStamp(emp, emp.OTIn);
     const std::string snapOut = ScheduledOTStamp(emp, emp.OTOut);
-    log.WriteDetail(10, "Emp.OTIn,Out=" + emp.OTIn + "," + emp.OTOut + ",  SysOut=" + emp.SysOut);
+    log.WriteDetail(kDetailSteps, "Emp.OTIn,Out=" + emp.OTIn + "," + emp.OTOut + ",  SysOut=" + emp.SysOut);
     // A shift without a scheduled overtime time has no bound on that side: a
     // bare date would cut the clocked time off and lose the overtime.
     if (IsTime(emp.OTOut) && tOut > snapOut) tOut = snapOut;
     if (IsTime(emp.OTIn) && tIn < snapIn) tIn = snapIn;
-    log.WriteDetail(10, "SnapToOTRange=true  OTInSnap=" + snapIn + "  OTOutSnap=" + snapOut + " Tin=" + tIn +
+    log.WriteDetail(kDetailSteps, "SnapToOTRange=true  OTInSnap=" + snapIn + "  OTOutSnap=" + snapOut + " Tin=" + tIn +
                             " TOut=" + tOut);
 }
 
@@ -100,11 +100,11 @@ void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const
     const long long counted = minutes;
 
     if (!ctx.settings.reprocessing.AllowNegativeOT) minutes = OTMinimum(emp, minutes);
-    log.WriteDetail(20, "RoundingMinute=" + rules.OTRoundingMin +
+    log.WriteDetail(kDetailFine, "RoundingMinute=" + rules.OTRoundingMin +
                             "  RoundingFactorMin=" + std::to_string(ctx.settings.options.OTRoundingFactorMin) +
                             " OT Minimum=" + rules.OTMinimumMin + "  OT Before Rounding=" + std::to_string(minutes));
     minutes = OTRounded(ctx, emp, minutes);
-    log.WriteDetail(20, "Rounded ot min=" + std::to_string(minutes));
+    log.WriteDetail(kDetailFine, "Rounded ot min=" + std::to_string(minutes));
 
     // The clocked times are shown, not the snapped ones.
     attend.OT_In = stamps::TimeOf(tIn);
@@ -127,7 +127,7 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     const Log& log = ctx.log;
     const TOTEntry& rules = emp.OTEntry;
     if (emp.ProcessMode == "N") {
-        log.WriteDetail(10, "Normal Mode --> no OT procressing");
+        log.WriteDetail(kDetailSteps, "Normal Mode --> no OT procressing");
         if (ctx.trace.On())
             ctx.trace.Record("overtime", "No overtime is computed: the staff member is not entitled (ot_entitled is "
                                          "not Y).");
@@ -136,7 +136,7 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     if (rules.OTMode != "A") return;
 
     const std::string outPoint = ModeAOutPoint(day, tIn, attend, emp);
-    log.WriteDetail(20, "OT_Mode is A: OutPoint=" + outPoint + "  TOut=" + tOut);
+    log.WriteDetail(kDetailFine, "OT_Mode is A: OutPoint=" + outPoint + "  TOut=" + tOut);
     const bool dayOff = attend.Off == "Y" || attend.Holiday == "Y";
     const std::string from = dayOff
                                  ? "the first in " + stamps::TimeOf(outPoint) + " (all work on a day off is overtime)"
@@ -169,7 +169,7 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     if (!ctx.settings.reprocessing.AllowNegativeOT) minutes = OTMinimum(emp, minutes);
     const int factor = ctx.settings.options.OTRoundingFactorMin;
     if (factor > 0)
-        log.WriteDetail(10, "RoundingFactorMin=" + std::to_string(factor) +
+        log.WriteDetail(kDetailSteps, "RoundingFactorMin=" + std::to_string(factor) +
                                 " OT Before Rounding=" + std::to_string(minutes));
     minutes = OTRounded(ctx, emp, minutes);
     attend.OT_min = std::to_string(minutes);

@@ -30,7 +30,7 @@ void StartDay(AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, TAT_At
     day.scheduledIn = emp.AtDate + emp.SysIn;
     day.scheduledOut = stamps::ScheduledOut(emp.AtDate, emp.SysIn, emp.SysOut);
     if (StampToMinutes(log, day.scheduledOut) - StampToMinutes(log, day.scheduledIn) < kHalfDayBelowMin) {
-        log.WriteDetail(20, "Office hour < 6 hours, turn on System Param WORK_HALF_DAY.");
+        log.WriteDetail(kDetailFine, "Office hour < 6 hours, turn on System Param WORK_HALF_DAY.");
         day.inputs.WorkHalfDay = true;
     }
     attend.StaffNo = emp.StaffNo;
@@ -50,7 +50,7 @@ void SelectBreaksAndMeal(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, T
         GetFILO(ctx, day, emp, tIn, tOut, attend, 'L');
         CalBreaksLateEarly(ctx, day, emp, attend, tIn, tOut);
     }
-    ctx.log.WriteDetail(20, "Lunch hour=" + attend.Out_Meal + "," + attend.In_Meal);
+    ctx.log.WriteDetail(kDetailFine, "Lunch hour=" + attend.Out_Meal + "," + attend.In_Meal);
     if (PatternClocks(emp, 3)) GetFILO(ctx, day, emp, tIn, tOut, attend, '2');
 }
 
@@ -93,16 +93,16 @@ void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
 {
     const Log& log = ctx.log;
     const Settings& settings = ctx.settings;
-    log.WriteDetail(0, "------------->");
+    log.WriteDetail(kDetailImportant, "------------->");
     DayComputation day;
     StartDay(ctx, day, emp, attend);
 
     const bool restOffDay = settings.tavro.FlexibleHourRestOffDay;
-    log.WriteDetail(0, "Staff.FlexWorkHour=" + emp.FlexibleWorkHour + "  Offday=" + attend.Off +
+    log.WriteDetail(kDetailImportant, "Staff.FlexWorkHour=" + emp.FlexibleWorkHour + "  Offday=" + attend.Off +
                            "  FlexibleHourRestOffDay=" + BoolText(restOffDay));
     if (emp.FlexibleWorkHour == "Y" || (restOffDay && attend.Off == "Y")) {
         CalFlexibleWorkHour(ctx, day, emp, attend);
-        log.WriteDetail(0, "It is Flexible working hour ...");
+        log.WriteDetail(kDetailImportant, "It is Flexible working hour ...");
         if (ctx.trace.On())
             ctx.trace.Record("work",
                              std::string("Flexible working hours (") +
@@ -125,36 +125,36 @@ void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
         GetFILO(ctx, day, emp, tIn, tOut, attend, 'T');
     else if (mode == "E")
         GetFILO(ctx, day, emp, tIn, tOut, attend, 'E');
-    log.WriteDetail(10, "");
+    log.WriteDetail(kDetailSteps, "");
 
     // The overtime swipe is the last of the day: the work ends as scheduled.
     if (settings.tavro.FILO && !stamps::IsBlank(attend.OT_Out)) {
-        log.WriteDetail(10, "Tavro.FILO 2 Swipes: Adjust Out Time from [" + attend.Out + "]  to  [" + emp.SysOut + "]");
+        log.WriteDetail(kDetailSteps, "Tavro.FILO 2 Swipes: Adjust Out Time from [" + attend.Out + "]  to  [" + emp.SysOut + "]");
         if (ctx.trace.On())
             ctx.trace.Record("choice", "[Tavro] FILO: the overtime swipe is the last of the day, so the work ends at "
                                        "the scheduled " + emp.SysOut + " instead of " + attend.Out + ".");
         attend.Out = emp.SysOut;
     }
-    log.WriteDetail(10, "In = [" + attend.In + "]  Out = [" + attend.Out + "]  " + "OT In = [" + attend.OT_In +
+    log.WriteDetail(kDetailSteps, "In = [" + attend.In + "]  Out = [" + attend.Out + "]  " + "OT In = [" + attend.OT_In +
                             "]  OT Out = [" + attend.OT_Out + "]");
     day.inputs.WKIWKO = stamps::IsBlank(attend.OT_Out) && BothClocked(attend.In, attend.Out);
 
     if (mode != "A") {
         CalOvertime(ctx, day, tIn, tOut, attend, emp);
-        log.WriteDetail(10, "OT = " + attend.OT_min + " minutes");
+        log.WriteDetail(kDetailSteps, "OT = " + attend.OT_min + " minutes");
     }
 
     tIn = workIn;
     tOut = workOut;
     Readjust(emp, attend, tIn, tOut);
-    log.WriteDetail(10, "Readjusted: TIn = " + tIn + "   TOut = " + tOut);
+    log.WriteDetail(kDetailSteps, "Readjusted: TIn = " + tIn + "   TOut = " + tOut);
 
     if (!settings.reprocessing.Break1AsEarlyOT && settings.reprocessing.PreOvertime)
         CalPreOvertime(ctx, day, tIn, tOut, attend, emp);
     CalLateEarly(ctx, day, emp, attend);
     WorkingMinutes(ctx, day, tIn, tOut, attend, emp);
     StatusLetters(day, emp, attend);
-    log.WriteDetail(0, "<-------------");
+    log.WriteDetail(kDetailImportant, "<-------------");
 }
 
 }  // namespace
@@ -165,7 +165,7 @@ void ProAttd(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
         ComputeDay(ctx, emp, attend);
     } catch (const std::exception& e) {
         // The steps done so far stand; the day is saved as it is.
-        ctx.log.WriteDetail(999, "<ProAttd:>" + std::string(e.what()));
+        ctx.log.WriteDetail(kDetailEverything, "<ProAttd:>" + std::string(e.what()));
     }
 }
 

@@ -79,7 +79,7 @@ void CancelLateEarly(AgentContext& ctx, TAT_Attend& a, const TAT_Emp& emp)
     } else if (a.Leave != "****" && emp.HalfDayLeave != "Y") {
         cancelLate = cancelEarly = true;
     }
-    ctx.log.WriteDetail(0, std::string("  CancelLate=") + BoolText(cancelLate) + "  CancelEarly=" + BoolText(cancelEarly));
+    ctx.log.WriteDetail(kDetailImportant, std::string("  CancelLate=") + BoolText(cancelLate) + "  CancelEarly=" + BoolText(cancelEarly));
 
     if (emp.OTEntry.OTMode == "E" || ctx.settings.options.EnforceLatenessCal) return;
     if (ctx.trace.On() && (cancelLate || cancelEarly) && (a.Late == "Y" || a.Early == "Y"))
@@ -193,7 +193,7 @@ void SavetoAttendFile(AgentContext& ctx, TAT_Attend& attend, const std::string& 
         db::Database& database = db::ContextDatabase(ctx);
         s2 = AttendDeleteSql(attend);
         s1 = AttendInsertSql(attend, emp, texts);
-        ctx.log.WriteDetail(20, s1);
+        ctx.log.WriteDetail(kDetailFine, s1);
         ReplaceRowWithoutWaiting(ctx.log, database, database.CommonQuery, s2, s1,
                                  [log = ctx.log, s1, s2](const std::string& error) {
                                      log.WriteLog("<SavetoAttendFile>" + error + "s1=[" + s1 + "] s2=[" + s2 + "]");

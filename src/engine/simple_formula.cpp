@@ -93,14 +93,14 @@ std::string WholeMinutesText(double v)
 FormulaResult EvalSimpleFormula(const Log& log, std::string_view text, const FormulaInputs& in)
 {
     FormulaResult result;
-    const bool trace = log.DetailOn(20);
+    const bool trace = log.DetailOn(kDetailFine);
     if (trace) {
-        log.WriteDetail(20, "Standard simple Formula: " + std::string(text));
-        log.WriteDetail(20, "  WKI=" + std::to_string(in.WKI) + " WKO=" + std::to_string(in.WKO));
-        log.WriteDetail(20, "  OTI=" + std::to_string(in.OTI) + " OTO=" + std::to_string(in.OTO));
+        log.WriteDetail(kDetailFine, "Standard simple Formula: " + std::string(text));
+        log.WriteDetail(kDetailFine, "  WKI=" + std::to_string(in.WKI) + " WKO=" + std::to_string(in.WKO));
+        log.WriteDetail(kDetailFine, "  OTI=" + std::to_string(in.OTI) + " OTO=" + std::to_string(in.OTO));
     }
     const auto fail = [&](const char* why) {
-        log.WriteDetail(999, why);
+        log.WriteDetail(kDetailEverything, why);
         result.error = why;
         return result;
     };
@@ -108,7 +108,7 @@ FormulaResult EvalSimpleFormula(const Log& log, std::string_view text, const For
     const std::vector<std::string_view> tokens = BlankSeparatedTokens(text);
     double accumulator = 0;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
-        if (trace) log.WriteDetail(20, "Token" + std::to_string(i) + " = " + std::string(tokens[i]));
+        if (trace) log.WriteDetail(kDetailFine, "Token" + std::to_string(i) + " = " + std::string(tokens[i]));
         const std::string word = UpperCase(Trim(tokens[i]));
         if (const std::optional<double> load = OperandValue(word, in)) {
             if (*load == 0) return fail(kUninitialised);
@@ -123,7 +123,7 @@ FormulaResult EvalSimpleFormula(const Log& log, std::string_view text, const For
         } else {
             return fail(kUninitialised);
         }
-        if (trace) log.WriteDetail(20, "rResult := " + GeneralText(accumulator));
+        if (trace) log.WriteDetail(kDetailFine, "rResult := " + GeneralText(accumulator));
     }
 
     if (accumulator > 0) {

@@ -17,9 +17,9 @@ bool HasTime(const Stamp& stamp) { return Trim(stamps::TimeOf(stamp)).size() == 
 void SetWorkOutIfNotEnoughOT(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tOut, TAT_Attend& attend)
 {
     const Log& log = ctx.log;
-    log.WriteDetail(0, "SetWorkOutIfNotEnoughOT is TRUE");
+    log.WriteDetail(kDetailImportant, "SetWorkOutIfNotEnoughOT is TRUE");
     if (attend.OT_min != "0" || Trim(attend.OT_In + attend.OT_Out).size() != 8) return;
-    log.WriteDetail(0, "Set work_out=OT_out (" + attend.OT_Out + ") since OT is less than OT_minimum.");
+    log.WriteDetail(kDetailImportant, "Set work_out=OT_out (" + attend.OT_Out + ") since OT is less than OT_minimum.");
     tOut = (stamps::TimeOf(tOut) > attend.OT_Out ? stamps::ShiftDate(emp.AtDate, 1) : stamps::DateOf(tOut)) +
            attend.OT_Out;
     attend.Out = attend.OT_Out;
@@ -39,10 +39,10 @@ void IgnoreLateEarlyIfWorkOK(const AgentContext& ctx, const DayComputation& day,
 {
     const Log& log = ctx.log;
     const long long scheduled = MinutesBetween(log, scheduledIn, day.scheduledOut);
-    log.WriteDetail(0, "Ignore Late/Early if work enough hour: Work=" + attend.TotalWork +
+    log.WriteDetail(kDetailImportant, "Ignore Late/Early if work enough hour: Work=" + attend.TotalWork +
                            " vs. System=" + std::to_string(scheduled));
     if (stamps::IntegerOrStampError(attend.TotalWork) < scheduled) return;
-    log.WriteDetail(10, "Set Late/Early min = 0, late/early=N, ontime=Y ");
+    log.WriteDetail(kDetailSteps, "Set Late/Early min = 0, late/early=N, ontime=Y ");
     if (ctx.trace.On())
         ctx.trace.Record("lateness", "Enough minutes worked (" + attend.TotalWork + " of " + std::to_string(scheduled) +
                                          " scheduled, kt_ini IgnoreLEIfWorkOK): lateness and early leaving are "
@@ -62,7 +62,7 @@ void CalWorkHours(AgentContext& ctx, DayComputation& day, const Stamp& tIn, cons
     const Log& log = ctx.log;
     const std::string& d = emp.AtDate;
     Stamp workOut = tOut;
-    log.WriteDetail(10, "CalWorkHours: w_formula=" + emp.WorkFormula + "  Tin=" + tIn + "," + "  TOut=" + tOut);
+    log.WriteDetail(kDetailSteps, "CalWorkHours: w_formula=" + emp.WorkFormula + "  Tin=" + tIn + "," + "  TOut=" + tOut);
 
     if (ctx.settings.tavro.FILO && ctx.settings.tavro.SetWorkOutIfNotEnoughOT)
         SetWorkOutIfNotEnoughOT(ctx, emp, workOut, attend);
@@ -88,7 +88,7 @@ void CalWorkHours(AgentContext& ctx, DayComputation& day, const Stamp& tIn, cons
         // The meal is not deducted here; a formula is the means to deduct it.
         long long minutes = MinutesBetween(log, snapIn ? scheduledIn : tIn, workOut);
         if (ctx.settings.options.SnapToInTime)
-            log.WriteDetail(10, "SnapToInTime=true  m=" + std::to_string(minutes) + "  Sysin=" + scheduledIn +
+            log.WriteDetail(kDetailSteps, "SnapToInTime=true  m=" + std::to_string(minutes) + "  Sysin=" + scheduledIn +
                                     "  Tin=" + tIn);
         attend.TotalWork = std::to_string(minutes < 0 ? 0 : minutes);
         if (ctx.trace.On())

@@ -61,7 +61,7 @@ void AutoProcess(AgentContext& ctx)
     try {
         db::Database& database = db::ContextDatabase(ctx);
 
-        ctx.log.WriteDetail(10, "AutoProcess: started.");
+        ctx.log.WriteDetail(kDetailSteps, "AutoProcess: started.");
         ctx.flags.stop = false;  // a Stop of an earlier batch ended that batch only
         BatchTally tally(ctx, "Auto-process");
         OutageRecovery recovery(ctx, database, tally, "Auto-process");
@@ -72,7 +72,7 @@ void AutoProcess(AgentContext& ctx)
         const LocalTime base = AutoProcessBase(ctx.derived.lastAAPDate, now);
         const long long days = AutoProcessDays(base, now);
         if (days <= 0) {
-            ctx.log.WriteDetail(10, "Already processed.");
+            ctx.log.WriteDetail(kDetailSteps, "Already processed.");
             return;
         }
 
@@ -109,12 +109,12 @@ void AutoProcess(AgentContext& ctx)
 
         if (recovery.Abandoned()) {
             // The days not done stay without their rows: the next start processes them.
-            ctx.log.WriteDetail(10, "Auto-process ended by the database.");
+            ctx.log.WriteDetail(kDetailSteps, "Auto-process ended by the database.");
         } else if (ctx.flags.stop) {
-            ctx.log.WriteDetail(10, "User Interrupted.");
+            ctx.log.WriteDetail(kDetailSteps, "User Interrupted.");
         } else {
             db::WriteKTINI(ctx, "Attend", "LastAAPDate", lastDate);
-            ctx.log.WriteDetail(10, "Auto-Processed End.");
+            ctx.log.WriteDetail(kDetailSteps, "Auto-Processed End.");
         }
         ctx.host->SetGradBar(0);
         ctx.flags.stop = false;

@@ -56,7 +56,7 @@ void IntervalReprocessing::OnMinuteChange(AgentContext& ctx, BatchControl& contr
     if (++ctx.flags.intervalCounter != r.ReprocessIntervalMin) return;
     // Cleared before the run, so a failed run does not stop the counting.
     ctx.flags.intervalCounter = 0;
-    ctx.log.WriteDetail(0, "Reprocess interval min");
+    ctx.log.WriteDetail(kDetailImportant, "Reprocess interval min");
     NewClockings(ctx, control);
 }
 

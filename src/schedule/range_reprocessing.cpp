@@ -48,7 +48,7 @@ public:
 
         const RangeRequest request = SplitRangeRequest(trpRequest);
         db::Query& rows = db_.TurboQuery;
-        ctx_.log.WriteDetail(10, "Turbo SQL=" + request.staffSql);
+        ctx_.log.WriteDetail(kDetailSteps, "Turbo SQL=" + request.staffSql);
         // The front end writes this text: it may read, nothing more.
         rows.SetSQL(request.staffSql);
         if (!recovery_.Read("the staff list", [&] { rows.OpenReadOnly(); }))
@@ -61,7 +61,7 @@ public:
         dataSource_ = request.dataSource;
         range_ = PlanRangeDays(ctx_, request);
         total_ = rows.RecordCount() * range_.count;
-        ctx_.log.WriteDetail(0, std::to_string(total_) + " records (days * staff) to be reprocessed.");
+        ctx_.log.WriteDetail(kDetailImportant, std::to_string(total_) + " records (days * staff) to be reprocessed.");
         done_ = 0;
         observer_.Planned(total_);
 
@@ -98,7 +98,7 @@ private:
         const bool prepared = recovery_.Setup(row.staffNumber, [this, &row] {
             const Settings::Options& options = ctx_.settings.options;
             FillTemplateCard(ctx_.templateRec, row);
-            ctx_.log.WriteDetail(10, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate));
+            ctx_.log.WriteDetail(kDetailSteps, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate));
             if (options.FlexibleWorkHour) LookUpFlexibleWorkHour(row.staffNumber);
             validity_ = CardValidity{};
             valid_ = !options.CheckStartExpiryDate || ReadCardValidity(row.staffNumber, validity_);
@@ -110,7 +110,7 @@ private:
         for (long long n = 0; n < range_.count; ++n) {
             const std::chrono::year_month_day date{range_.first + std::chrono::days{n}};
             const std::string dateText = DateText(date);
-            log.WriteDetail(10, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate) + "  " +
+            log.WriteDetail(kDetailSteps, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate) + "  " +
                                     "dts,Start,End=" + dateText + "," + validity.start + "," + validity.end);
             if (options.CheckStartExpiryDate && !validity.Covers(dateText)) {
                 tally_.Skipped();
@@ -148,7 +148,7 @@ private:
                         true))
             return;
         ctx_.templateRec.FlexibleWorkHour = q.FieldByName("flexi_hour");
-        ctx_.log.WriteDetail(0, "FlexibleWorkHour=" + ctx_.templateRec.FlexibleWorkHour);
+        ctx_.log.WriteDetail(kDetailImportant, "FlexibleWorkHour=" + ctx_.templateRec.FlexibleWorkHour);
     }
 
     // False when the staff member has no cards row (also when the lookup fails).
@@ -161,7 +161,7 @@ private:
         }
         validity.start = q.FieldByName("starting_date");
         validity.end = q.FieldByName("expiry_date");
-        ctx_.log.WriteDetail(10, "sStartdt,sEndDt=" + validity.start + "," + validity.end);
+        ctx_.log.WriteDetail(kDetailSteps, "sStartdt,sEndDt=" + validity.start + "," + validity.end);
         return true;
     }
 
@@ -225,7 +225,7 @@ bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, Batc
     RangeObserver unobserved;
     BatchGuard guard(control, BatchKind::Range);
     if (!guard.Entered()) {
-        ctx.log.WriteDetail(10, "Turbo RP waits for the running batch.");
+        ctx.log.WriteDetail(kDetailSteps, "Turbo RP waits for the running batch.");
         return false;
     }
 

@@ -23,7 +23,7 @@ RangeDays PlanRangeDays(AgentContext& ctx, const RangeRequest& request)
     LocalTime last = local_days{lastDate};
     const LocalTime now = ctx.clock.Now();
     if (now < last) {
-        ctx.log.WriteDetail(0, "Reprocess - set dt2 " + DayMonthYearText(lastDate) + " to current date.");
+        ctx.log.WriteDetail(kDetailImportant, "Reprocess - set dt2 " + DayMonthYearText(lastDate) + " to current date.");
         last = now;
     }
     // Whole days of (last - first + 1), the fraction of a current time dropped.

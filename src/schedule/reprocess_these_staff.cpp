@@ -47,7 +47,7 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
 {
     db::Database& database = db::ContextDatabase(ctx);
 
-    ctx.log.WriteDetail(0, "ReprocessTheseStaff: started.");
+    ctx.log.WriteDetail(kDetailImportant, "ReprocessTheseStaff: started.");
     // A Stop pressed during an earlier batch ended that batch, not this one.
     ctx.flags.stop = false;
     BatchTally tally(ctx, all ? "Daily reprocessing" : "Interval reprocessing");
@@ -58,7 +58,7 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
 
     const std::string sql = StaffSelect(all, d, window, ctx.settings.reprocessing.BasedOnStaffNumber);
     if (!recovery.Read(d, [&] { db::RunSQL(ctx.log, database.AutoPOnlyQuery, sql, true); })) return;
-    if (!all) ctx.log.WriteDetail(0, sql);
+    if (!all) ctx.log.WriteDetail(kDetailImportant, sql);
     const std::vector<BatchStaffRow> rows = TakeStaffRows(database.AutoPOnlyQuery);
     const int count = static_cast<int>(rows.size());
 
@@ -91,7 +91,7 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
     db::RunSQL(ctx.log, database.CommonQuery, "select count(*) from kt_attnd where at_date='" + SqlQuote(d) + "'",
                true);
     ctx.log.WriteRPLog("KT_attnd.RecordCount for " + d + "=" + database.CommonQuery.Field(0));
-    ctx.log.WriteDetail(0, "ReprocessTheseStaff ended.");
+    ctx.log.WriteDetail(kDetailImportant, "ReprocessTheseStaff ended.");
 }
 
 }  // namespace kx

@@ -62,7 +62,7 @@ SelectedControllerList BuildSelectedControllers(std::string_view text, const Log
         ++list.count;
         if (list.count <= SelectedControllerList::kMaxStored) {
             list.items.push_back(Trim(item));
-            log.WriteDetail(0, "SelectCtrl " + std::to_string(list.count) + " =" + list.items.back());
+            log.WriteDetail(kDetailImportant, "SelectCtrl " + std::to_string(list.count) + " =" + list.items.back());
         }
         item.clear();
     }
@@ -84,18 +84,18 @@ void DeriveSettingValues(AgentContext& ctx)
 void WriteSettingsSummary(const Settings& s, const Log& log)
 {
     const auto& o = s.options;
-    log.WriteDetail(10, std::string("Tavro.FILO =") + BoolText(s.tavro.FILO));
-    log.WriteDetail(10, std::string("IgnoreInOut = ") + BoolText(o.IgnoreInOutCOde));
-    log.WriteDetail(10, "");
-    log.WriteDetail(10, std::string("AutoFit = ") + BoolText(o.AutoFit));
-    log.WriteDetail(10, std::string("ShiftDataWindow = ") + BoolText(o.ShiftDataWindow));
-    log.WriteDetail(10, "SatInOutTime = " + o.SatInOutTime);
-    log.WriteDetail(10, "FriInOutTime = " + o.FriInOutTime);
-    log.WriteDetail(10, "TranYearDigit = " + std::to_string(o.TranYearDigits));
-    log.WriteDetail(10, std::string("ATServer = ") + BoolText(s.server.ATServer));
-    log.WriteDetail(10, std::string("AutoProcess = ") + BoolText(o.AutoProcess));
-    log.WriteDetail(0, std::string("fFlexbleWorkHour=") + BoolText(o.FlexibleWorkHour));
-    log.WriteDetail(0, "DbAlias = " + db::MaskedAlias(s.database.DBAlias) + ";   DBType = " + s.database.DBType);
+    log.WriteDetail(kDetailSteps, std::string("Tavro.FILO =") + BoolText(s.tavro.FILO));
+    log.WriteDetail(kDetailSteps, std::string("IgnoreInOut = ") + BoolText(o.IgnoreInOutCOde));
+    log.WriteDetail(kDetailSteps, "");
+    log.WriteDetail(kDetailSteps, std::string("AutoFit = ") + BoolText(o.AutoFit));
+    log.WriteDetail(kDetailSteps, std::string("ShiftDataWindow = ") + BoolText(o.ShiftDataWindow));
+    log.WriteDetail(kDetailSteps, "SatInOutTime = " + o.SatInOutTime);
+    log.WriteDetail(kDetailSteps, "FriInOutTime = " + o.FriInOutTime);
+    log.WriteDetail(kDetailSteps, "TranYearDigit = " + std::to_string(o.TranYearDigits));
+    log.WriteDetail(kDetailSteps, std::string("ATServer = ") + BoolText(s.server.ATServer));
+    log.WriteDetail(kDetailSteps, std::string("AutoProcess = ") + BoolText(o.AutoProcess));
+    log.WriteDetail(kDetailImportant, std::string("fFlexbleWorkHour=") + BoolText(o.FlexibleWorkHour));
+    log.WriteDetail(kDetailImportant, "DbAlias = " + db::MaskedAlias(s.database.DBAlias) + ";   DBType = " + s.database.DBType);
 }
 
 }  // namespace kx

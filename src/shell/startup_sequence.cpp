@@ -82,7 +82,7 @@ void Agent::RunStartupSteps()
     receiveQueue_.Reset();
     ReadSettingsTableValues(ctx_);
     ArmTimers();
-    ctx_.log.WriteDetail(10, "<FormCr> End.");
+    ctx_.log.WriteDetail(kDetailSteps, "<FormCr> End.");
 }
 
 void Agent::ResetProcessState()
