@@ -47,7 +47,8 @@ std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout)
     kx::UseSynopsis(*app, kSynopsis);
     app->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app->prefix_command();  // the command and its arguments are left over, as they are
-    app->add_option("--mailbox", options.mailbox, "mailbox name (default KT3MapFile), as given to kx-ata --mailbox")
+    app->add_option("--mailbox", options.mailbox,
+                    std::string("mailbox name (default ") + kx::kDefaultMailboxName + "), as given to kx-ata --mailbox")
         ->type_name("NAME")
         ->check(CLI::Validator(
             [](const std::string& name) {
