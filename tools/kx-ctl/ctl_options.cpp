@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <map>
 #include <memory>
 
 #include "comms/shared_block.h"
+#include "ctl_commands.h"
 
 namespace kxctl {
 
@@ -13,16 +13,6 @@ namespace {
 
 constexpr double kDefaultTimeoutSeconds = 10;
 constexpr const char* kSynopsis = "Usage: kx-ctl [--mailbox NAME] [--timeout S] COMMAND [ARGUMENTS]\n";
-
-// How many arguments each command takes.
-const std::map<std::string, std::size_t>& CommandArity()
-{
-    static const std::map<std::string, std::size_t> arity{
-        {"trp", 4}, {"old", 0}, {"cmd", 1}, {"sgb", 1}, {"wnm", 0},
-        {"ack", 0}, {"end", 0}, {"peek", 0}, {"raw", 1},
-    };
-    return arity;
-}
 
 std::optional<double> ParseSeconds(const std::string& text)
 {
@@ -67,21 +57,7 @@ std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout)
             },
             ""));
     app->set_help_flag("--help,-h", "this text");
-    app->footer(R"(Commands:
-  trp SOURCE FIRST LAST SQL  range reprocessing: data source letter (T or D), first
-                             and last date as yyyymmdd, the staff select statement;
-                             waits for "CRVTRP0", then for "RFA", showing the time
-  old                        fetches one clocking; prints the on-line record after "DLO"
-                             (nothing when no clocking was waiting)
-  cmd TEXT                   relays TEXT to the message server; prints the reply "CRV"
-  sgb N                      sets the progress bar (0 ready, 1-100 percent, 999 busy)
-  wnm                        restores the agent's window
-  ack                        clears the block (the agent answers with the empty text)
-  end                        closes the agent and waits until it has closed
-  peek                       prints the block's text (needs no agent)
-  raw TEXT                   writes TEXT as it is and prints the block after 200 ms
-                             (needs no agent)
-
+    app->footer("Commands:\n" + CommandsHelp() + R"(
 Runs of kx-ctl of one user on one mailbox take turns (lock file
 /dev/shm/kx-ctl.UID.d/NAME.lock, removed after each run). A command that timed
 out stays in the block and the agent may still serve it later.
@@ -108,11 +84,11 @@ CtlOptions ParseCtlOptions(const std::vector<std::string>& args)
     if (rest.empty()) throw CLI::ValidationError("no command given");
     options.command = rest.front();
     if (options.command.starts_with("-")) throw CLI::ValidationError("unknown option " + options.command);
-    const auto arity = CommandArity().find(options.command);
-    if (arity == CommandArity().end()) throw CLI::ValidationError("unknown command \"" + options.command + "\"");
+    const CtlCommand* command = FindCtlCommand(options.command);
+    if (!command) throw CLI::ValidationError("unknown command \"" + options.command + "\"");
     options.arguments.assign(rest.begin() + 1, rest.end());
-    if (options.arguments.size() != arity->second)
-        throw CLI::ValidationError(options.command + " takes " + std::to_string(arity->second) + " argument(s), " +
+    if (options.arguments.size() != command->Arity())
+        throw CLI::ValidationError(options.command + " takes " + std::to_string(command->Arity()) + " argument(s), " +
                                    std::to_string(options.arguments.size()) + " given");
     return options;
 }
