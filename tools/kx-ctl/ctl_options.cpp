@@ -30,12 +30,10 @@ WaitLimit Limit(double seconds)
 
 std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout)
 {
-    auto app = std::make_unique<CLI::App>(
-        "Drives a running kx-ata through its control mailbox, the 10000-byte shared-memory block /dev/shm/NAME: "
-        "writes one command into the block and waits for the reply.",
-        "kx-ctl");
-    kx::UseSynopsis(*app, kSynopsis);
-    app->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    auto app = kx::ProgramApp("kx-ctl",
+                              "Drives a running kx-ata through its control mailbox, the 10000-byte shared-memory "
+                              "block /dev/shm/NAME: writes one command into the block and waits for the reply.",
+                              kSynopsis, kx::RepeatedOption::LastWins);
     app->prefix_command();  // the command and its arguments are left over, as they are
     app->add_option("--mailbox", options.mailbox,
                     std::string("mailbox name (default ") + kx::kDefaultMailboxName + "), as given to kx-ata --mailbox")
@@ -73,9 +71,7 @@ CtlOptions ParseCtlOptions(const std::vector<std::string>& args)
     CtlOptions options;
     std::string timeout;
     const auto app = CtlApp(options, timeout);
-    try {
-        kx::ParseArguments(*app, args);
-    } catch (const CLI::CallForHelp&) {
+    if (!kx::ParseArguments(*app, args)) {
         options.help = true;
         return options;
     }
@@ -97,12 +93,7 @@ WaitLimit ReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSe
 
 WaitLimit FinalReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSeconds.value_or(0)); }
 
-std::string UsageText()
-{
-    CtlOptions options;
-    std::string timeout;
-    return CtlApp(options, timeout)->help();
-}
+std::string UsageText() { return kx::HelpText<CtlOptions, std::string>(CtlApp); }
 
 std::string SynopsisText() { return kSynopsis; }
 
