@@ -34,6 +34,7 @@
 #include "comms/agent_lock.h"
 #include "core/agent_context.h"
 #include "core/clock.h"
+#include "core/mailbox_protocol.h"
 #include "core/text.h"
 #include "db/database.h"
 #include "kx-db/kx_db_tool.h"
@@ -437,7 +438,7 @@ BackendRuns RunBackend(const fs::path& work, const fs::path& bin, const BenchOpt
                 postgres ? "the site generated into a schema per run" : "the site generated and copied per run",
                 SecondsSince(setupStart));
 
-    const std::string request = "TRP" + std::string("D") + o.from + last + kStaffSelect;
+    const std::string request = kx::mailbox::RangeRequestText("D", o.from, last, kStaffSelect);
     const fs::path recordFile = work / (std::string(postgres ? "postgres" : "sqlite") + ".statements");
     runs.inProcess = RunInProcess(inProcessCopy, request, recordFile, staffDays);
     runs.agent = RunThroughAgent(bin, agentCopy, o, last);

@@ -140,10 +140,10 @@ int Run(const SoakOptions& o, const fs::path& bin)
     while (std::chrono::steady_clock::now() < end && Processes::Running(agent)) {
         // The days move on with each request, so each one does real work.
         const std::string request =
-            "TRPD" + DayText(firstDay) + DayText(firstDay + o.days - 1) + kStaffSelect;
+            kx::mailbox::RangeRequestText("D", DayText(firstDay), DayText(firstDay + o.days - 1), kStaffSelect);
         firstDay = firstDay + o.days > 31 - o.days ? 1 : firstDay + o.days;
         ++requests;
-        if (!client.Request(request, "CRVTRP0", 30s) || !client.Await("RFA", 600s)) {
+        if (!client.Request(request, kx::mailbox::kCrvTrp0, 30s) || !client.Await(kx::mailbox::kRfa, 600s)) {
             ++failed;
             std::fprintf(stderr, "soak: request %ld got no reply\n", requests);
         }

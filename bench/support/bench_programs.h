@@ -23,6 +23,7 @@
 
 #include "comms/agent_lock.h"
 #include "comms/shared_block.h"
+#include "core/mailbox_protocol.h"
 #include "db/database.h"
 
 namespace kx::bench {
@@ -237,14 +238,14 @@ public:
     };
     std::optional<Reply> Old(std::chrono::milliseconds limit)
     {
-        block_.SendMFThis("OLD");
+        block_.SendMFThis(kx::mailbox::kOld);
         const long long start = NowMicros();
         const long long end = start + std::chrono::duration_cast<std::chrono::microseconds>(limit).count();
         for (;;) {
             const std::string text = block_.ReadText();
-            if (text.starts_with("DLO")) {
+            if (text.starts_with(kx::mailbox::kDlo)) {
                 const long long at = NowMicros();
-                return Reply{text.substr(3), at, (at - start) / 1000.0};
+                return Reply{text.substr(kx::mailbox::kCodeLength), at, (at - start) / 1000.0};
             }
             if (NowMicros() > end) return std::nullopt;
             std::this_thread::sleep_for(kClientSleep);
@@ -268,7 +269,7 @@ public:
 
     void End(Processes& processes, pid_t agent)
     {
-        if (block_.HasView()) block_.SendMFThis("END");
+        if (block_.HasView()) block_.SendMFThis(kx::mailbox::kEnd);
         processes.End(agent, 15s);
     }
 

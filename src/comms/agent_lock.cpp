@@ -62,13 +62,6 @@ bool StillAtPath(int fd, const std::string& path)
 
 }  // namespace
 
-std::string AgentLockPath(const std::string& mailboxName) { return "/dev/shm/kx-ata." + mailboxName + ".d/agent.lock"; }
-
-std::string CtlLockPath(const std::string& mailboxName)
-{
-    return "/dev/shm/kx-ctl." + std::to_string(geteuid()) + ".d/" + mailboxName + ".lock";
-}
-
 FileLock::FileLock(FileLock&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), heldElsewhere_(other.heldElsewhere_), error_(std::move(other.error_))
 {

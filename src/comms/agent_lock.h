@@ -2,14 +2,9 @@
 #include <chrono>
 #include <string>
 
-namespace kx {
+#include "core/mailbox_protocol.h"
 
-// The lock file a running kx-ata holds for its mailbox, alone in a directory of
-// the agent's user: "/dev/shm/kx-ata.NAME.d/agent.lock".
-std::string AgentLockPath(const std::string& mailboxName);
-// The lock file by which runs of kx-ctl of one user take turns on a mailbox:
-// "/dev/shm/kx-ctl.UID.d/NAME.lock".
-std::string CtlLockPath(const std::string& mailboxName);
+namespace kx {
 
 // An exclusive flock on a file, held for the life of the object. The file is
 // created mode 0600 when missing, in a directory that only this user may write:

@@ -15,6 +15,10 @@ inline constexpr char ESC = 27;  // marks the body of an inter-module message
 
 inline constexpr std::size_t kMaxPacketLength = 100;
 
+// The inter-module message by which FEP 1, the message server, learns that a
+// clocking's day has been processed.
+inline constexpr const char* kRefreshMessage = "RFA";
+
 // SOH CR: sent by a poll task when nothing is queued for its FEP.
 std::string PollMessage();
 // SI, 12 blanks, ESC, text, CR.

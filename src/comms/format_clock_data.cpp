@@ -7,6 +7,7 @@
 #include "assembly/turbo_reprocess.h"
 #include "comms/clock_record.h"
 #include "comms/command_buffers.h"
+#include "comms/fep_frames.h"
 #include "comms/get_name_dep.h"
 #include "core/text.h"
 #include "db/query_access.h"
@@ -58,7 +59,7 @@ void ReprocessClockedDay(AgentContext& ctx, const std::string& record, const std
         // made durable now, an outage later in the batch cannot take it.
         db::ContextDatabase(ctx).CommitBatchNow();
     }
-    InterModMsg(buffers, "RFA");
+    InterModMsg(buffers, kRefreshMessage);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "comms/mailbox_host.h"
 #include "comms/shared_block.h"
 #include "core/agent_context.h"
+#include "core/mailbox_protocol.h"
 #include "core/text.h"
 
 namespace kx {
@@ -36,11 +37,11 @@ void ServeOLD(AgentContext& ctx, SharedBlock& block, MailboxHost& host)
     if (ctx.settings.server.Integrated.empty() || ctx.settings.options.EnforceClockMode) {
         std::string packet;
         if (host.TakePacket(packet)) {
-            block.SendMFThis("DLO" + host.FormatClockData(packet));
+            block.SendMFThis(mailbox::kDlo + host.FormatClockData(packet));
             return;
         }
     }
-    block.SendMFThis("DLO");
+    block.SendMFThis(mailbox::kDlo);
 }
 
 void ServeTRP(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const std::string& text)
@@ -50,8 +51,8 @@ void ServeTRP(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const st
     host.MemoAdd("Turbo Process ... ");
     host.StoreTRPRequest(text);
     host.SetGradBar(0);
-    host.MemoAdd("send: CRVTRP0");
-    block.SendMFThis("CRVTRP0");
+    host.MemoAdd(std::string("send: ") + mailbox::kCrvTrp0);
+    block.SendMFThis(mailbox::kCrvTrp0);
     host.StartRangeTimer();
 }
 
@@ -59,28 +60,29 @@ enum class Served { Carry, End };
 
 Served ServeCommand(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const std::string& text)
 {
-    const std::string_view code = std::string_view(text).substr(0, 3);
-    if (code == "END") {
+    using namespace mailbox;
+    const std::string_view code = std::string_view(text).substr(0, kCodeLength);
+    if (code == kEnd) {
         ctx.flags.endReceived = true;
         host.CloseMainWindow();
         return Served::End;
     }
-    if (code == "CMD") {
-        block.SendMFThis("CRV");
-        host.SendThisMessage(text.substr(3));
-    } else if (code == "SGB") {
+    if (code == kCmd) {
+        block.SendMFThis(kCrv);
+        host.SendThisMessage(text.substr(kCodeLength));
+    } else if (code == kSgb) {
         host.SetGradBar(StrToInt(Mid(text, 4, 3)));
-        block.SendMFThis("CRV");
-    } else if (code == "WNM") {
+        block.SendMFThis(kCrv);
+    } else if (code == kWnm) {
         host.RestoreMainWindow();
-        block.SendMFThis("CRV");
-    } else if (code == "OLD") {
+        block.SendMFThis(kCrv);
+    } else if (code == kOld) {
         ServeOLD(ctx, block, host);
-    } else if (code == "RPO") {
+    } else if (code == kRpo) {
         ctx.log.WriteLog("RPO received, old version ?");
-    } else if (code == "TRP") {
+    } else if (code == kTrp) {
         ServeTRP(ctx, block, host, text);
-    } else if (code == "ACK") {
+    } else if (code == kAck) {
         block.SendMFThis("");
     }
     return Served::Carry;
@@ -111,7 +113,7 @@ bool MailboxTick(AgentContext& ctx, SharedBlock& block, MailboxHost& host)
         if (block.TakeShrinkNotice())
             ctx.log.WriteLog("<Timer1Timer>: the mailbox block holds " + std::to_string(block.LastReadSize()) +
                              " of its " + std::to_string(SharedBlock::kSize) + " bytes; another program cut it");
-        if (text.size() > 2 && ServeCommand(ctx, block, host, text) == Served::End) return false;
+        if (text.size() >= mailbox::kCodeLength && ServeCommand(ctx, block, host, text) == Served::End) return false;
         KeepFep1Connected(ctx, host);
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<Timer1Timer>:") + e.what());

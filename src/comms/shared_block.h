@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/mailbox_protocol.h"
+
 namespace kx {
 
 class Log;
@@ -14,7 +16,7 @@ class Log;
 // (RemoveIfCreated), since the other side may still hold it.
 class SharedBlock {
 public:
-    static constexpr std::size_t kSize = 10000;
+    static constexpr std::size_t kSize = kMailboxSize;
 
     enum class OpenMode { CreateOrOpen, ExistingOnly };
     enum class OpenResult { Mapped, NoBlock, NoView, Refused };

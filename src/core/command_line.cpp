@@ -109,8 +109,6 @@ private:
     std::string synopsis_;
 };
 
-}  // namespace
-
 void UseSynopsis(CLI::App& app, std::string synopsis)
 {
     if (!synopsis.ends_with('\n')) synopsis += '\n';
@@ -118,10 +116,27 @@ void UseSynopsis(CLI::App& app, std::string synopsis)
     app.get_formatter()->column_width(kOptionColumn);
 }
 
-void ParseArguments(CLI::App& app, const std::vector<std::string>& args)
+}  // namespace
+
+std::unique_ptr<CLI::App> ProgramApp(const std::string& program, const std::string& description,
+                                     const std::string& synopsis, RepeatedOption repeated)
+{
+    auto app = std::make_unique<CLI::App>(description, program);
+    UseSynopsis(*app, synopsis);
+    if (repeated == RepeatedOption::LastWins)
+        app->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    return app;
+}
+
+bool ParseArguments(CLI::App& app, const std::vector<std::string>& args)
 {
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
-    app.parse(reversed);
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        return false;
+    }
+    return true;
 }
 
 int ReportUsageError(const std::string& program, const std::string& synopsis, const CLI::Error& error,

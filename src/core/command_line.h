@@ -1,8 +1,10 @@
 #pragma once
 #include <CLI/CLI.hpp>
 
+#include <memory>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kx {
@@ -13,13 +15,28 @@ namespace kx {
 //  - a wrong command line is one line naming the mistake, then the synopsis,
 //    and the caller ends with status 2.
 
-// Gives app a help text that opens with the hand-written synopsis (one or more
-// "Usage:" lines) instead of CLI11's generic "[OPTIONS]".
-void UseSynopsis(CLI::App& app, std::string synopsis);
+// How a program treats an option given more than once.
+enum class RepeatedOption { Refused, LastWins };
 
-// Parses args (without the program name) into app. Throws CLI::CallForHelp on
-// --help and another CLI::ParseError on a wrong command line.
-void ParseArguments(CLI::App& app, const std::vector<std::string>& args);
+// A program's app, its help text opening with the hand-written synopsis (one or
+// more "Usage:" lines) instead of CLI11's generic "[OPTIONS]". Options added
+// later take `repeated` as their default.
+std::unique_ptr<CLI::App> ProgramApp(const std::string& program, const std::string& description,
+                                     const std::string& synopsis, RepeatedOption repeated);
+
+// Parses args (without the program name) into app; false when they ask for
+// --help (what the targets hold then means nothing). Throws CLI::ParseError on
+// a wrong command line.
+bool ParseArguments(CLI::App& app, const std::vector<std::string>& args);
+
+// The help text of the app that build(targets...) makes, over throwaway
+// targets: a program builds its app by one function, for parsing and for help.
+template <class... Targets, class Build>
+std::string HelpText(Build build, CLI::AppFormatMode mode = CLI::AppFormatMode::Normal)
+{
+    std::tuple<Targets...> targets;
+    return std::apply(build, targets)->help("", mode);
+}
 
 // The exit status of a wrong command line.
 inline constexpr int kUsageStatus = 2;

@@ -9,6 +9,7 @@
 #include "assembly/sys_param.h"
 #include "assembly/turbo_reprocess.h"
 #include "core/clock.h"
+#include "core/mailbox_protocol.h"
 #include "core/text.h"
 #include "db/query_access.h"
 #include "db/run_sql.h"
@@ -202,7 +203,7 @@ private:
 // Leaves the agent as it was before the run, whatever happened in it.
 void FinishRange(AgentContext& ctx, BatchControl& control, const std::string& title)
 {
-    ctx.host->SendMFThis("RFA");
+    ctx.host->SendMFThis(mailbox::kRfa);
     control.StartMailboxTimer();
     ctx.host->SetApplicationTitle(title);
     ctx.host->SetGradBar(0);

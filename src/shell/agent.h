@@ -18,6 +18,7 @@
 #include "core/agent_context.h"
 #include "core/agent_host.h"
 #include "core/clock.h"
+#include "core/mailbox_protocol.h"
 #include "schedule/batch_control.h"
 #include "schedule/interval_reprocessing.h"
 #include "shell/service_notifier.h"
@@ -35,7 +36,7 @@ struct AgentOptions {
     std::filesystem::path home;
     bool serverMode = false;
     bool headless = false;
-    std::string mailboxName = "KT3MapFile";
+    std::string mailboxName = kDefaultMailboxName;
     std::optional<unsigned> mailboxGroup;  // the group that shares the block with this user
     ConsoleMirror* mirror = nullptr;  // headless: where messages and progress are mirrored
 };

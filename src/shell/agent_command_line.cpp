@@ -1,6 +1,5 @@
 #include "shell/agent_command_line.h"
 
-#include <memory>
 #include <tuple>
 
 #include "comms/shared_block.h"
@@ -27,10 +26,8 @@ struct Parsed {
 
 std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
 {
-    auto app = std::make_unique<CLI::App>(
-        "The attendance agent: turns raw clock transactions into daily attendance records.", "kx-ata");
-    UseSynopsis(*app, kSynopsis);
-    app->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    auto app = ProgramApp("kx-ata", "The attendance agent: turns raw clock transactions into daily attendance records.",
+                          kSynopsis, RepeatedOption::LastWins);
 
     app->add_option("--home", parsed.home,
                     "directory of Kairox.ini, the logs, the table-definition and international text files and a "
@@ -124,12 +121,9 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
 AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args)
 {
     AgentCommandLine line;
-    line.mailboxName = kDefaultMailboxName;
     Parsed parsed;
     const auto app = AgentApp(line, parsed);
-    try {
-        ParseArguments(*app, args);
-    } catch (const CLI::CallForHelp&) {
+    if (!ParseArguments(*app, args)) {
         line.action = AgentCommandLine::Action::ShowHelp;
         return line;
     }
@@ -154,12 +148,7 @@ AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args)
     return line;
 }
 
-std::string AgentUsageText()
-{
-    AgentCommandLine line;
-    Parsed parsed;
-    return AgentApp(line, parsed)->help();
-}
+std::string AgentUsageText() { return HelpText<AgentCommandLine, Parsed>(AgentApp); }
 
 std::string AgentSynopsisText() { return kSynopsis; }
 

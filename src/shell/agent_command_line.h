@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/command_line.h"
+#include "core/mailbox_protocol.h"
 
 namespace kx {
 
@@ -18,7 +19,7 @@ struct AgentCommandLine {
     std::filesystem::path home;  // empty: the directory of the executable
     bool serverMode = false;
     bool headless = false;
-    std::string mailboxName;  // the default block name when not given
+    std::string mailboxName = kDefaultMailboxName;
     std::string mailboxGroup;  // a group that may use the block too; empty: this user only
 
     // --explain: the staff-day; --reprocess: the range (dates as given, checked by the run).

@@ -8,6 +8,5 @@ inline constexpr const char* kAgentVersion = "1.1.4.7";
 inline constexpr const char* kAgentTitle = "Brisk Attendance Agent";
 // The application title the program entry sets before the main window exists.
 inline constexpr const char* kEntryApplicationTitle = "Kairox Attendance  Agent";
-inline constexpr const char* kDefaultMailboxName = "KT3MapFile";
 
 }  // namespace kx

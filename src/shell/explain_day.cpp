@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "assembly/clock_date_window.h"
+#include "core/mailbox_protocol.h"
 #include "core/text.h"
 #include "db/sql_quote.h"
 #include "schedule/range_reprocessing.h"
@@ -223,8 +224,9 @@ int RunExplainDay(OneShotAgent& agent, const std::string& staff, const std::stri
         {
             db::Database::Preview preview(db);
             ctx.trace.SetSink(&sink);
-            RunRangeReprocessing(ctx, RangeRequestText(ctx.staffDay.DataSource, date, date, StaffSelect(staff)),
-                                 control, &observer);
+            const std::string request =
+                mailbox::RangeRequestText(ctx.staffDay.DataSource, date, date, StaffSelect(staff));
+            RunRangeReprocessing(ctx, request, control, &observer);
             ctx.trace.SetSink(nullptr);
         }
         if (!observer.failure.empty()) {

@@ -46,10 +46,4 @@ bool OneShotAgent::StartOrTell(std::ostream& err)
     return false;
 }
 
-std::string RangeRequestText(const std::string& source, const std::string& first, const std::string& last,
-                             const std::string& staffSql)
-{
-    return "TRP" + source + first + last + staffSql;
-}
-
 }  // namespace kx

@@ -49,8 +49,4 @@ public:
     void RefireBatch(BatchKind) override {}
 };
 
-// The "TRP" request text a range run takes: letter, first and last date, select.
-std::string RangeRequestText(const std::string& source, const std::string& first, const std::string& last,
-                             const std::string& staffSql);
-
 }  // namespace kx

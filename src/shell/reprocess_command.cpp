@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "core/mailbox_protocol.h"
 #include "schedule/range_reprocessing.h"
 #include "shell/explain_day.h"
 #include "shell/kx_ata_program.h"
@@ -159,7 +160,7 @@ int RunReprocessCommand(OneShotAgent& agent, const ReprocessRequest& request, st
         SummaryObserver observer(ctx, db, summary, err, progress);
         OneShotBatchControl control;
         const std::string source = request.source.empty() ? ctx.staffDay.DataSource : request.source;
-        const std::string trp = RangeRequestText(source, request.first, request.last, staffSql);
+        const std::string trp = mailbox::RangeRequestText(source, request.first, request.last, staffSql);
         if (request.dryRun) {
             db::Database::Preview preview(db);
             RunRangeReprocessing(ctx, trp, control, &observer);

@@ -22,6 +22,7 @@
 
 #include "core/agent_context.h"
 #include "core/intern_text.h"
+#include "core/mailbox_protocol.h"
 #include "shell/agent_identity.h"
 #include "shell/console_mirror.h"
 #include "shell/status_widgets.h"
@@ -279,7 +280,7 @@ void StatusWindow::showEvent(QShowEvent* event)
 void StatusWindow::StopButtonClick()
 {
     try {
-        owner_.SendMFThis("STP");
+        owner_.SendMFThis(mailbox::kStp);
         SetGradBar(0);
         ctx_.flags.stop = true;
     } catch (const std::exception& e) {

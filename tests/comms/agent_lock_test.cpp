@@ -18,6 +18,8 @@ TEST(AgentLock, PathIsBesideTheSharedMemoryBlocks)
 {
     EXPECT_EQ(AgentLockPath("KT3MapFile"), "/dev/shm/kx-ata.KT3MapFile.d/agent.lock");
     EXPECT_EQ(CtlLockPath("KT3MapFile"), "/dev/shm/kx-ctl." + std::to_string(geteuid()) + ".d/KT3MapFile.lock");
+    EXPECT_EQ(AgentLockDirectory("KT3MapFile"), "/dev/shm/kx-ata.KT3MapFile.d");
+    EXPECT_EQ(CtlLockDirectory(), "/dev/shm/kx-ctl." + std::to_string(geteuid()) + ".d");
 }
 
 TEST(AgentLock, ASecondAgentOnTheSameMailboxIsRefused)
@@ -66,7 +68,7 @@ TEST(FileLock, ADirectoryAnotherUserOwnsOrOthersMayWriteIsRefused)
 {
     test::ScopedMailboxName name;
     const std::string path = AgentLockPath(name.name());
-    const std::string dir = path.substr(0, path.rfind('/'));
+    const std::string dir = AgentLockDirectory(name.name());
     struct Case {
         const char* name;
         std::function<void()> make;

@@ -144,12 +144,12 @@ TEST_F(KxAtaTest, AnOrderlyCloseLeavesNothingBehindUnlessAGroupMayHoldTheBlock)
         struct stat st {};
         ASSERT_EQ(stat(lock.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0600u);
-        ASSERT_EQ(stat(lock.substr(0, lock.rfind('/')).c_str(), &st), 0);
+        ASSERT_EQ(stat(AgentLockDirectory(agent.Mailbox()).c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0700u);
 
         agent.Signal(SIGTERM);
         EXPECT_EQ(agent.WaitExit(), 0);
-        EXPECT_FALSE(std::filesystem::exists(lock.substr(0, lock.rfind('/'))));
+        EXPECT_FALSE(std::filesystem::exists(AgentLockDirectory(agent.Mailbox())));
         EXPECT_EQ(std::filesystem::exists("/dev/shm/" + agent.Mailbox()), c.blockKept);
     }
 }

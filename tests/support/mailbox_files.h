@@ -13,9 +13,8 @@ namespace kx::test {
 inline void RemoveMailboxFiles(const std::string& mailbox)
 {
     shm_unlink(("/" + mailbox).c_str());
-    const std::string agentLock = AgentLockPath(mailbox);
-    unlink(agentLock.c_str());
-    rmdir(agentLock.substr(0, agentLock.rfind('/')).c_str());
+    unlink(AgentLockPath(mailbox).c_str());
+    rmdir(AgentLockDirectory(mailbox).c_str());
     unlink(CtlLockPath(mailbox).c_str());  // its directory is shared by every mailbox of this user
 }
 

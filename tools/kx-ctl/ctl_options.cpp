@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <map>
 #include <memory>
 
 #include "comms/shared_block.h"
+#include "ctl_commands.h"
 
 namespace kxctl {
 
@@ -13,16 +13,6 @@ namespace {
 
 constexpr double kDefaultTimeoutSeconds = 10;
 constexpr const char* kSynopsis = "Usage: kx-ctl [--mailbox NAME] [--timeout S] COMMAND [ARGUMENTS]\n";
-
-// How many arguments each command takes.
-const std::map<std::string, std::size_t>& CommandArity()
-{
-    static const std::map<std::string, std::size_t> arity{
-        {"trp", 4}, {"old", 0}, {"cmd", 1}, {"sgb", 1}, {"wnm", 0},
-        {"ack", 0}, {"end", 0}, {"peek", 0}, {"raw", 1},
-    };
-    return arity;
-}
 
 std::optional<double> ParseSeconds(const std::string& text)
 {
@@ -40,14 +30,13 @@ WaitLimit Limit(double seconds)
 
 std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout)
 {
-    auto app = std::make_unique<CLI::App>(
-        "Drives a running kx-ata through its control mailbox, the 10000-byte shared-memory block /dev/shm/NAME: "
-        "writes one command into the block and waits for the reply.",
-        "kx-ctl");
-    kx::UseSynopsis(*app, kSynopsis);
-    app->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    auto app = kx::ProgramApp("kx-ctl",
+                              "Drives a running kx-ata through its control mailbox, the 10000-byte shared-memory "
+                              "block /dev/shm/NAME: writes one command into the block and waits for the reply.",
+                              kSynopsis, kx::RepeatedOption::LastWins);
     app->prefix_command();  // the command and its arguments are left over, as they are
-    app->add_option("--mailbox", options.mailbox, "mailbox name (default KT3MapFile), as given to kx-ata --mailbox")
+    app->add_option("--mailbox", options.mailbox,
+                    std::string("mailbox name (default ") + kx::kDefaultMailboxName + "), as given to kx-ata --mailbox")
         ->type_name("NAME")
         ->check(CLI::Validator(
             [](const std::string& name) {
@@ -66,21 +55,7 @@ std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout)
             },
             ""));
     app->set_help_flag("--help,-h", "this text");
-    app->footer(R"(Commands:
-  trp SOURCE FIRST LAST SQL  range reprocessing: data source letter (T or D), first
-                             and last date as yyyymmdd, the staff select statement;
-                             waits for "CRVTRP0", then for "RFA", showing the time
-  old                        fetches one clocking; prints the on-line record after "DLO"
-                             (nothing when no clocking was waiting)
-  cmd TEXT                   relays TEXT to the message server; prints the reply "CRV"
-  sgb N                      sets the progress bar (0 ready, 1-100 percent, 999 busy)
-  wnm                        restores the agent's window
-  ack                        clears the block (the agent answers with the empty text)
-  end                        closes the agent and waits until it has closed
-  peek                       prints the block's text (needs no agent)
-  raw TEXT                   writes TEXT as it is and prints the block after 200 ms
-                             (needs no agent)
-
+    app->footer("Commands:\n" + CommandsHelp() + R"(
 Runs of kx-ctl of one user on one mailbox take turns (lock file
 /dev/shm/kx-ctl.UID.d/NAME.lock, removed after each run). A command that timed
 out stays in the block and the agent may still serve it later.
@@ -96,9 +71,7 @@ CtlOptions ParseCtlOptions(const std::vector<std::string>& args)
     CtlOptions options;
     std::string timeout;
     const auto app = CtlApp(options, timeout);
-    try {
-        kx::ParseArguments(*app, args);
-    } catch (const CLI::CallForHelp&) {
+    if (!kx::ParseArguments(*app, args)) {
         options.help = true;
         return options;
     }
@@ -107,11 +80,11 @@ CtlOptions ParseCtlOptions(const std::vector<std::string>& args)
     if (rest.empty()) throw CLI::ValidationError("no command given");
     options.command = rest.front();
     if (options.command.starts_with("-")) throw CLI::ValidationError("unknown option " + options.command);
-    const auto arity = CommandArity().find(options.command);
-    if (arity == CommandArity().end()) throw CLI::ValidationError("unknown command \"" + options.command + "\"");
+    const CtlCommand* command = FindCtlCommand(options.command);
+    if (!command) throw CLI::ValidationError("unknown command \"" + options.command + "\"");
     options.arguments.assign(rest.begin() + 1, rest.end());
-    if (options.arguments.size() != arity->second)
-        throw CLI::ValidationError(options.command + " takes " + std::to_string(arity->second) + " argument(s), " +
+    if (options.arguments.size() != command->Arity())
+        throw CLI::ValidationError(options.command + " takes " + std::to_string(command->Arity()) + " argument(s), " +
                                    std::to_string(options.arguments.size()) + " given");
     return options;
 }
@@ -120,12 +93,7 @@ WaitLimit ReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSe
 
 WaitLimit FinalReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSeconds.value_or(0)); }
 
-std::string UsageText()
-{
-    CtlOptions options;
-    std::string timeout;
-    return CtlApp(options, timeout)->help();
-}
+std::string UsageText() { return kx::HelpText<CtlOptions, std::string>(CtlApp); }
 
 std::string SynopsisText() { return kSynopsis; }
 

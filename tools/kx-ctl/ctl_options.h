@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/command_line.h"
+#include "core/mailbox_protocol.h"
 
 namespace kxctl {
 
@@ -12,7 +13,7 @@ namespace kxctl {
 enum ExitStatus : int { kOk = 0, kError = 1, kUsage = kx::kUsageStatus, kTimeout = 3, kNoAgent = 4 };
 
 struct CtlOptions {
-    std::string mailbox = "KT3MapFile";
+    std::string mailbox = kx::kDefaultMailboxName;
     // Seconds to wait for each reply; nullopt: the default (10 s, and no limit for
     // the final "RFA" of trp); zero: no limit.
     std::optional<double> timeoutSeconds;

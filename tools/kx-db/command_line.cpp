@@ -41,9 +41,9 @@ void AddTarget(CLI::App& command, std::string& target)
 
 std::unique_ptr<CLI::App> DbApp(ToolCommand& command, Parsed& parsed)
 {
-    auto app = std::make_unique<CLI::App>(
-        "Creates the suite's tables, and optionally a generated demo site, in an empty database.", "kx-db");
-    UseSynopsis(*app, kSynopsis);
+    auto app = ProgramApp("kx-db",
+                          "Creates the suite's tables, and optionally a generated demo site, in an empty database.",
+                          kSynopsis, RepeatedOption::Refused);
     app->set_help_flag("--help,-h", "print this help and exit");
     app->require_subcommand(1, 1);
 
@@ -97,11 +97,7 @@ ToolCommand ParseCommandLine(const std::vector<std::string>& args)
     ToolCommand command;
     Parsed parsed;
     const auto app = DbApp(command, parsed);
-    try {
-        ParseArguments(*app, args);
-    } catch (const CLI::CallForHelp&) {
-        return {};
-    }
+    if (!ParseArguments(*app, args)) return {};
     const CLI::App* chosen = app->get_subcommands().front();
     command.target = parsed.target;
     if (chosen->get_name() == "create") {
@@ -117,12 +113,7 @@ ToolCommand ParseCommandLine(const std::vector<std::string>& args)
     return command;
 }
 
-std::string UsageText()
-{
-    ToolCommand command;
-    Parsed parsed;
-    return DbApp(command, parsed)->help("", CLI::AppFormatMode::All);
-}
+std::string UsageText() { return HelpText<ToolCommand, Parsed>(DbApp, CLI::AppFormatMode::All); }
 
 std::string SynopsisText() { return kSynopsis; }
 

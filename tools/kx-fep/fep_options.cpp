@@ -49,14 +49,13 @@ struct Parsed {
 
 std::unique_ptr<CLI::App> FepApp(FepOptions& o, Parsed& p)
 {
-    auto app = std::make_unique<CLI::App>(
+    auto app = ProgramApp(
+        "kx-fep",
         "A controller (FEP) simulator: a TCP server that answers the agent's frames. Every frame gets one reply: "
         "a poll (SOH CR) gets ACK CR, or ACK + one queued clocking + CR; a relayed command (any text not led by "
         "SOH or SI, taken as it arrives) and an inter-module message (SI, 12 blanks, ESC, text, CR) get ACK CR. "
         "The clockings queue is shared by all connections; any number of connections may come and go.",
-        "kx-fep");
-    UseSynopsis(*app, kSynopsis);
-    app->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        kSynopsis, RepeatedOption::LastWins);
     app->set_help_flag("--help,-h", "this text");
 
     app->add_option("--listen", p.listen,
@@ -171,9 +170,7 @@ FepOptions ParseFepOptions(const std::vector<std::string>& args)
     FepOptions options;
     Parsed parsed;
     const auto app = FepApp(options, parsed);
-    try {
-        ParseArguments(*app, args);
-    } catch (const CLI::CallForHelp&) {
+    if (!ParseArguments(*app, args)) {
         options.help = true;
         return options;
     }
@@ -190,12 +187,7 @@ FepOptions ParseFepOptions(const std::vector<std::string>& args)
     return options;
 }
 
-std::string UsageText()
-{
-    FepOptions options;
-    Parsed parsed;
-    return FepApp(options, parsed)->help();
-}
+std::string UsageText() { return HelpText<FepOptions, Parsed>(FepApp); }
 
 std::string SynopsisText() { return kSynopsis; }
 
