@@ -206,7 +206,7 @@ private:
         const std::string_view word = LowerKeyword(sql_.substr(pos_, end - pos_), buffer);
         Copy(end);
         if (firstWord_.empty()) {
-            firstWord_ = word.empty() ? "?" : std::string(word);
+            firstWord_ = std::string(word);  // empty for a word too long to be a keyword: given up below
             if (!IsShapedStatement(word)) return GiveUp();
         }
         if (word == "into" || word == "for") writes_ = true;  // select into, select for update
