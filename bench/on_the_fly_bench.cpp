@@ -75,14 +75,12 @@ struct BenchOptions {
     std::string pgUri;
 };
 
-std::string Setting(const char* env, std::string fallback)
-{
+std::string Setting(const char* env, std::string fallback) {
     const char* value = std::getenv(env);
     return value && *value ? value : fallback;
 }
 
-BenchOptions ParseOptions(int argc, char** argv)
-{
+BenchOptions ParseOptions(int argc, char** argv) {
     BenchOptions o;
     o.staff = std::stoi(Setting("KX_BENCH_STAFF", std::to_string(o.staff)));
     o.clockings = std::stoi(Setting("KX_BENCH_CLOCKINGS", std::to_string(o.clockings)));
@@ -90,10 +88,14 @@ BenchOptions ParseOptions(int argc, char** argv)
     o.pgUri = Setting("KX_TEST_PG", "");
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i], value = argv[i + 1];
-        if (name == "--staff") o.staff = std::stoi(value);
-        else if (name == "--clockings") o.clockings = std::stoi(value);
-        else if (name == "--backend") backend = value;
-        else if (name == "--pg") o.pgUri = value;
+        if (name == "--staff")
+            o.staff = std::stoi(value);
+        else if (name == "--clockings")
+            o.clockings = std::stoi(value);
+        else if (name == "--backend")
+            backend = value;
+        else if (name == "--pg")
+            o.pgUri = value;
         else
             throw std::runtime_error("unknown option " + name +
                                      " (--staff N --clockings N --backend sqlite|postgres --pg URI)");
@@ -111,8 +113,7 @@ struct Distribution {
     double median = 0, p99 = 0, max = 0;
 };
 
-Distribution Distribute(std::vector<double> values)
-{
+Distribution Distribute(std::vector<double> values) {
     Distribution d;
     d.n = values.size();
     if (values.empty()) return d;
@@ -134,13 +135,11 @@ struct Site {
     std::string target;  // the same database for kx-fep --db
 };
 
-std::string WithSearchPath(const std::string& uri, const std::string& schema)
-{
+std::string WithSearchPath(const std::string& uri, const std::string& schema) {
     return uri + (uri.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema;
 }
 
-void RunDemo(const std::string& target, const BenchOptions& o)
-{
+void RunDemo(const std::string& target, const BenchOptions& o) {
     std::ostringstream out, err;
     if (kx::dbtool::RunKxDb({"demo", target, "--staff", std::to_string(o.staff), "--days", std::to_string(kDemoDays),
                              "--from", kDemoFrom, "--seed", "1"},
@@ -150,12 +149,10 @@ void RunDemo(const std::string& target, const BenchOptions& o)
 
 class Sites {
 public:
-    Sites(const fs::path& work, const BenchOptions& o) : work_(work), o_(o)
-    {
+    Sites(const fs::path& work, const BenchOptions& o) : work_(work), o_(o) {
         if (!o.postgres) RunDemo((work / "demo.db").string(), o);
     }
-    ~Sites()
-    {
+    ~Sites() {
         if (schemas_.empty()) return;
         try {
             auto admin = db::Database::Open(o_.pgUri, work_);
@@ -167,8 +164,7 @@ public:
     Sites(const Sites&) = delete;
     Sites& operator=(const Sites&) = delete;
 
-    Site Make(const std::string& name)
-    {
+    Site Make(const std::string& name) {
         Site site;
         site.home = work_ / name;
         fs::create_directories(site.home);
@@ -186,8 +182,8 @@ public:
             site.alias = "Kairox";
             site.target = (site.home / "Kairox.db").string();
         }
-        std::ofstream(site.home / "Kairox.ini") << "[Database]\nDBAlias=" << site.alias
-                                                << "\n[Options]\nATA_Details=0\nAutoProcess=0\n";
+        std::ofstream(site.home / "Kairox.ini")
+            << "[Database]\nDBAlias=" << site.alias << "\n[Options]\nATA_Details=0\nAutoProcess=0\n";
         return site;
     }
 
@@ -197,8 +193,7 @@ private:
     std::vector<std::string> schemas_;
 };
 
-long long CountRows(const Site& site, const std::string& sql)
-{
+long long CountRows(const Site& site, const std::string& sql) {
     auto database = db::Database::Open(site.alias, site.home);
     db::ResultSet rows;
     database->Run(sql, &rows);
@@ -214,20 +209,21 @@ struct Clocking {
 
 // Every card in turn, one staff-day after the other within the demo's range, in
 // and out alternating; no two clockings share card, date and time.
-std::vector<Clocking> MakeClockings(const Site& site, int n)
-{
+std::vector<Clocking> MakeClockings(const Site& site, int n) {
     auto database = db::Database::Open(site.alias, site.home);
     db::ResultSet rows;
-    database->Run("select c.card_number from cards c, kt_cdext x where c.staff_number = x.staff_number"
-                  " and trim(coalesce(c.card_type, '')) <> 'T' order by c.card_number",
-                  &rows);
+    database->Run(
+        "select c.card_number from cards c, kt_cdext x where c.staff_number = x.staff_number"
+        " and trim(coalesce(c.card_type, '')) <> 'T' order by c.card_number",
+        &rows);
     std::vector<std::string> cards;
     for (std::size_t r = 0; r < rows.rowCount; ++r)
         if (rows.cells[r].size() == 6) cards.push_back(rows.cells[r]);
     if (cards.empty()) throw std::runtime_error("the demo site has no six-character cards");
 
     using namespace std::chrono;
-    const year_month_day first{year{std::stoi(kDemoFrom.substr(0, 4))}, month{unsigned(std::stoi(kDemoFrom.substr(4, 2)))},
+    const year_month_day first{year{std::stoi(kDemoFrom.substr(0, 4))},
+                               month{unsigned(std::stoi(kDemoFrom.substr(4, 2)))},
                                day{unsigned(std::stoi(kDemoFrom.substr(6, 2)))}};
     std::vector<Clocking> clockings;
     for (int i = 0; i < n; ++i) {
@@ -254,8 +250,7 @@ std::string KeyOfRecord(const std::string& record)  // "C01yymmddhhmmCARD.."
 }
 
 // "09name,dd/mm/yyyy,hh:nn,activity,department,source,card,staff,photo"
-std::string KeyOfOnLineRecord(const std::string& text)
-{
+std::string KeyOfOnLineRecord(const std::string& text) {
     std::vector<std::string> fields;
     std::size_t begin = 0;
     for (std::size_t comma; (comma = text.find(',', begin)) != std::string::npos; begin = comma + 1)
@@ -267,8 +262,7 @@ std::string KeyOfOnLineRecord(const std::string& text)
 
 // ---------------------------------------------------------------- processes
 
-void Feed(Fep& fep, const std::vector<Clocking>& clockings)
-{
+void Feed(Fep& fep, const std::vector<Clocking>& clockings) {
     std::string text;
     for (const Clocking& c : clockings) text += c.record + "\n";
     for (std::size_t done = 0; done < text.size();) {
@@ -290,8 +284,7 @@ struct FepTraffic {
     bool connected = false;
 };
 
-FepTraffic ReadTraffic(const Fep& fep)
-{
+FepTraffic ReadTraffic(const Fep& fep) {
     FepTraffic t;
     for (const std::string& line : ReadLines(fep.out)) {
         const std::size_t blank = line.find(' ');
@@ -302,33 +295,33 @@ FepTraffic ReadTraffic(const Fep& fep)
         if (!rest.starts_with("#") || tagEnd == std::string::npos) continue;
         const int connection = std::stoi(rest.substr(1, tagEnd - 1));
         const std::string what = rest.substr(tagEnd + 1);
-        if (what == "<- <SOH><CR>") t.polls[connection].push_back(at);
+        if (what == "<- <SOH><CR>")
+            t.polls[connection].push_back(at);
         else if (what.starts_with("-> clocking ")) {
             t.handedOut[KeyOfRecord(what.substr(12))] = at;
             ++t.handOuts;
-        } else if (what.ends_with(" put back")) ++t.putBack;
-        else if (what.starts_with("connected from")) t.connected = true;
+        } else if (what.ends_with(" put back"))
+            ++t.putBack;
+        else if (what.starts_with("connected from"))
+            t.connected = true;
     }
     return t;
 }
 
-int HandOuts(const Fep& fep)
-{
+int HandOuts(const Fep& fep) {
     int n = 0;
     for (const std::string& line : ReadLines(fep.out)) n += line.find(" -> clocking ") != std::string::npos;
     return n;
 }
 
-int LinesWith(const fs::path& file, const std::string& text)
-{
+int LinesWith(const fs::path& file, const std::string& text) {
     int n = 0;
     for (const std::string& line : ReadLines(file)) n += line.find(text) != std::string::npos;
     return n;
 }
 
 // Milliseconds between consecutive polls of a connection received within [from, to].
-std::vector<double> PollTurns(const std::vector<FepTraffic>& traffic, long long from, long long to)
-{
+std::vector<double> PollTurns(const std::vector<FepTraffic>& traffic, long long from, long long to) {
     std::vector<double> turns;
     for (const FepTraffic& t : traffic)
         for (const auto& [connection, polls] : t.polls)
@@ -343,8 +336,7 @@ std::vector<double> PollTurns(const std::vector<FepTraffic>& traffic, long long 
 // the start-up values of kt_sys, the work areas, the job display table, the
 // auto-fit patterns, server mode and the two values of the settings table.
 struct InProcessAgent {
-    explicit InProcessAgent(const Site& site) : ctx(site.home, clock)
-    {
+    explicit InProcessAgent(const Site& site) : ctx(site.home, clock) {
         ctx.flags.endReceived = false;
         ctx.derived.offDaysDisabled = false;
         ctx.derived.offDayList = "17";
@@ -373,8 +365,7 @@ struct FormatResult {
     long long attendRows = 0;
 };
 
-FormatResult TimeFormatClockData(const Site& site, const std::vector<Clocking>& clockings)
-{
+FormatResult TimeFormatClockData(const Site& site, const std::vector<Clocking>& clockings) {
     FormatResult result;
     {
         InProcessAgent agent(site);
@@ -383,7 +374,8 @@ FormatResult TimeFormatClockData(const Site& site, const std::vector<Clocking>& 
             const std::string packet = "O" + c.record.substr(1);  // as the receive queue holds it
             const auto start = std::chrono::steady_clock::now();
             const std::string record = kx::FormatClockData(agent.ctx, packet, buffers);
-            result.ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            result.ms.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
             result.empty += record.empty();
         }
     }
@@ -396,8 +388,7 @@ public:
     void MemoAdd(std::string_view) override {}
     void SetMessageAreaColour(MessageColour) override {}
     void ProcessEvents() override { QCoreApplication::processEvents(); }
-    void ShowSocketBox(const std::string& caption, const std::string& text, bool) override
-    {
+    void ShowSocketBox(const std::string& caption, const std::string& text, bool) override {
         std::fprintf(stderr, "on_the_fly_bench: socket box %s: %s\n", caption.c_str(), text.c_str());
     }
 };
@@ -411,8 +402,7 @@ struct QueueResult {
 // The controller connections of the agent against one kx-fep; a watcher thread
 // takes the packets out of the receive queue as they come.
 QueueResult TimeHandOutToQueue(Processes& processes, const fs::path& bin, const Site& site,
-                               const std::vector<Clocking>& clockings)
-{
+                               const std::vector<Clocking>& clockings) {
     Fep fep = StartFep(processes, bin, site.home, "fep", {"--stamp", "--clockings", "-"}, true);
     DefineFeps(site.alias, site.home, {fep.port});
     InProcessAgent agent(site);
@@ -457,16 +447,17 @@ QueueResult TimeHandOutToQueue(Processes& processes, const fs::path& bin, const 
     result.arrived = int(arrivals.size());
     for (const auto& [packet, at] : arrivals) {
         const auto found = traffic.handedOut.find(KeyOfRecord(packet));
-        if (found == traffic.handedOut.end()) ++result.unmatched;
-        else result.ms.push_back((at - found->second) / 1000.0);
+        if (found == traffic.handedOut.end())
+            ++result.unmatched;
+        else
+            result.ms.push_back((at - found->second) / 1000.0);
     }
     return result;
 }
 
 // ---------------------------------------------------------------- the agent as a program
 
-void WaitConnected(const std::vector<Fep>& feps)
-{
+void WaitConnected(const std::vector<Fep>& feps) {
     for (const auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
         if (std::all_of(feps.begin(), feps.end(), [](const Fep& f) { return !ReadTraffic(f).polls.empty(); })) return;
         std::this_thread::sleep_for(50ms);
@@ -484,8 +475,7 @@ struct DrainResult {
 
 // "OLD" after "OLD" until every clocking came, or every one was handed out and the
 // queue answers empty, or the time is up.
-DrainResult Drain(MailboxClient& client, std::vector<Fep>& feps, const std::vector<std::vector<Clocking>>& perFep)
-{
+DrainResult Drain(MailboxClient& client, std::vector<Fep>& feps, const std::vector<std::vector<Clocking>>& perFep) {
     DrainResult r;
     std::size_t total = 0;
     for (const auto& c : perFep) total += c.size();
@@ -524,8 +514,7 @@ DrainResult Drain(MailboxClient& client, std::vector<Fep>& feps, const std::vect
     return r;
 }
 
-double CpuSeconds(pid_t pid)
-{
+double CpuSeconds(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::size_t paren = stat.rfind(')');
@@ -538,16 +527,14 @@ double CpuSeconds(pid_t pid)
 }
 
 // Failure lines of the agent's main log: "dd/mm/yy hh:nn:ss : <Tag>...".
-std::vector<std::string> FailureLines(const Site& site)
-{
+std::vector<std::string> FailureLines(const Site& site) {
     std::vector<std::string> failures;
     for (const std::string& line : ReadLines(site.home / "KX_ATA.Log"))
         if (line.size() > 20 && line[20] == '<') failures.push_back(line.substr(20));
     return failures;
 }
 
-std::vector<double> HandOutToDlo(const DrainResult& drain, const std::vector<FepTraffic>& traffic, int& unmatched)
-{
+std::vector<double> HandOutToDlo(const DrainResult& drain, const std::vector<FepTraffic>& traffic, int& unmatched) {
     std::vector<double> ms;
     unmatched = 0;
     for (const auto& [key, at] : drain.received) {
@@ -575,8 +562,7 @@ struct EndToEnd {
 // clockings are fed gives the poll turn. Eight: the idle window after the drain
 // gives the poll turn and the agent's CPU.
 EndToEnd RunEndToEnd(Processes& processes, const fs::path& bin, const Site& site,
-                     const std::vector<Clocking>& clockings, int fepCount)
-{
+                     const std::vector<Clocking>& clockings, int fepCount) {
     EndToEnd e;
     std::vector<Fep> feps;
     std::vector<int> ports;
@@ -632,33 +618,28 @@ EndToEnd RunEndToEnd(Processes& processes, const fs::path& bin, const Site& site
 
 // ---------------------------------------------------------------- report
 
-void Row(const char* what, const Distribution& d, const std::string& note = "")
-{
+void Row(const char* what, const Distribution& d, const std::string& note = "") {
     std::printf("%-46s %6zu %9.2f %9.2f %9.2f  %s\n", what, d.n, d.median, d.p99, d.max, note.c_str());
 }
 
-std::string Target(const Distribution& d, double limit)
-{
+std::string Target(const Distribution& d, double limit) {
     char text[64];
     std::snprintf(text, sizeof text, "median <= %.0f ms: %s", limit, d.median <= limit ? "met" : "NOT met");
     return text;
 }
 
-double Rate(std::size_t n, long long fromMicros, long long toMicros)
-{
+double Rate(std::size_t n, long long fromMicros, long long toMicros) {
     return toMicros > fromMicros ? n / ((toMicros - fromMicros) / 1e6) : 0;
 }
 
-void ReportFailures(const char* part, const std::vector<std::string>& failures)
-{
+void ReportFailures(const char* part, const std::vector<std::string>& failures) {
     if (failures.empty()) return;
     std::printf("  %s: %zu failure lines in KX_ATA.Log, first: %s\n", part, failures.size(), failures[0].c_str());
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     try {
         const BenchOptions o = ParseOptions(argc, argv);
         int qtArgc = 1;
@@ -692,7 +673,8 @@ int main(int argc, char** argv)
         Row("2 hand-out -> receive queue, in process", Distribute(queue.ms));
         Row("3 OLD -> DLO carrying a clocking, 1 FEP", Distribute(one->drain.withClocking));
         Row("3 OLD -> DLO empty, 1 FEP", Distribute(one->drain.empty));
-        Row("3 hand-out -> DLO carrying it, 1 FEP", Distribute(one->handOutToDlo), "(upper bound of hand-out -> queue)");
+        Row("3 hand-out -> DLO carrying it, 1 FEP", Distribute(one->handOutToDlo),
+            "(upper bound of hand-out -> queue)");
         Row("4 poll turn, 1 FEP idle, 5 s", Distribute(one->idleTurns));
         Row("4 poll turn, 8 FEPs idle, 10 s", Distribute(eight->idleTurns));
         Row("5 OLD -> DLO carrying a clocking, 8 FEPs", Distribute(eight->drain.withClocking));
@@ -705,13 +687,15 @@ int main(int argc, char** argv)
         const auto endToEnd = [&](const char* part, const EndToEnd& e) {
             const DrainResult& d = e.drain;
             const double rate = Rate(d.received.size(), d.fed, d.last);
-            std::printf("%s handed out %d, received %zu, lost %lld%s; %.1f clockings/s from the first feed to the last "
-                        "DLO (%.2f of the 20/s a 50 ms mailbox tick allows)\n",
-                        part, d.handedOut, d.received.size(), (long long)d.handedOut - (long long)d.received.size(),
-                        d.timedOut ? " (timed out)" : "", rate, rate / 20.0);
-            std::printf("  %zu empty DLO; %d received not matched to a hand-out, %d received twice, %d put back by "
-                        "kx-fep, %d not stored in the clock table\n",
-                        d.empty.size(), e.unmatched, e.duplicates, e.putBack, e.notStored);
+            std::printf(
+                "%s handed out %d, received %zu, lost %lld%s; %.1f clockings/s from the first feed to the last "
+                "DLO (%.2f of the 20/s a 50 ms mailbox tick allows)\n",
+                part, d.handedOut, d.received.size(), (long long)d.handedOut - (long long)d.received.size(),
+                d.timedOut ? " (timed out)" : "", rate, rate / 20.0);
+            std::printf(
+                "  %zu empty DLO; %d received not matched to a hand-out, %d received twice, %d put back by "
+                "kx-fep, %d not stored in the clock table\n",
+                d.empty.size(), e.unmatched, e.duplicates, e.putBack, e.notStored);
             ReportFailures(part, e.failures);
         };
         endToEnd("3 one FEP:", *one);

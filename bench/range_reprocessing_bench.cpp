@@ -77,13 +77,20 @@ BenchOptions ParseOptions(int argc, char** argv) {
     if ((argc - 1) % 2 != 0) throw std::runtime_error(std::string("every option wants a value") + usage);
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i], value = argv[i + 1];
-        if (name == "--staff") o.staff = std::stoi(value);
-        else if (name == "--days") o.days = std::stoi(value);
-        else if (name == "--from") o.from = value;
-        else if (name == "--window") o.window = value == "yes";
-        else if (name == "--backend") backend = value;
-        else if (name == "--pg") o.pgUri = value;
-        else throw std::runtime_error("unknown option " + name + usage);
+        if (name == "--staff")
+            o.staff = std::stoi(value);
+        else if (name == "--days")
+            o.days = std::stoi(value);
+        else if (name == "--from")
+            o.from = value;
+        else if (name == "--window")
+            o.window = value == "yes";
+        else if (name == "--backend")
+            backend = value;
+        else if (name == "--pg")
+            o.pgUri = value;
+        else
+            throw std::runtime_error("unknown option " + name + usage);
     }
     if (o.staff < 1 || o.days < 1 || o.from.size() != 8) throw std::runtime_error("bad --staff, --days or --from");
     if (backend.empty()) backend = o.pgUri.empty() ? "sqlite" : "both";
@@ -91,7 +98,8 @@ BenchOptions ParseOptions(int argc, char** argv) {
         throw std::runtime_error("--backend wants sqlite, postgres or both");
     o.sqlite = backend != "postgres";
     o.postgres = backend != "sqlite";
-    if (o.postgres && o.pgUri.empty()) throw std::runtime_error("--backend " + backend + " wants --pg URI or KX_TEST_PG");
+    if (o.postgres && o.pgUri.empty())
+        throw std::runtime_error("--backend " + backend + " wants --pg URI or KX_TEST_PG");
     return o;
 }
 
@@ -255,14 +263,13 @@ private:
 
 // ---------------------------------------------------------------- the three runs
 
-RunResult RunInProcess(const Copy& copy, const std::string& request, const fs::path& recordFile,
-                       long long staffDays) {
+RunResult RunInProcess(const Copy& copy, const std::string& request, const fs::path& recordFile, long long staffDays) {
     const fs::path resultFile = copy.home / "inprocess.result", out = copy.home / "inprocess.out";
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     kx::bench::Processes processes;
-    if (processes.Run({self, kChildMode, copy.alias, copy.home.string(), request, recordFile.string(),
-                       resultFile.string()},
-                      out) != 0)
+    if (processes.Run(
+            {self, kChildMode, copy.alias, copy.home.string(), request, recordFile.string(), resultFile.string()},
+            out) != 0)
         throw std::runtime_error("in-process run failed: " + ReadFile(out));
     std::istringstream in(ReadFile(resultFile));
     RunResult result;
@@ -296,8 +303,10 @@ RunResult Replay(const Copy& copy, const fs::path& recordFile, long long staffDa
             q.SetSQL(std::string(sql));
             ++replayed;
             try {
-                if (IsSelect(sql)) q.Open();
-                else q.ExecSQL();
+                if (IsSelect(sql))
+                    q.Open();
+                else
+                    q.ExecSQL();
             } catch (const db::DbError&) {
                 ++refused;  // the agent's run goes on after a refused statement too
             }
@@ -330,7 +339,8 @@ RunResult RunThroughAgent(const fs::path& bin, const Copy& copy, const BenchOpti
     const MailboxFiles files{mailbox};
     const std::string ctl = (bin / "kx-ctl").string();
     const fs::path out = copy.home / "programs.out";
-    std::vector<std::string> agentArgs = {(bin / "kx-ata").string(), "--home", copy.home.string(), "--mailbox", mailbox};
+    std::vector<std::string> agentArgs = {(bin / "kx-ata").string(), "--home", copy.home.string(), "--mailbox",
+                                          mailbox};
     if (!shown) agentArgs.insert(agentArgs.begin() + 1, "--headless");
     kx::bench::Processes processes;
     const pid_t agent = processes.Spawn(agentArgs, out, out);
@@ -346,8 +356,8 @@ RunResult RunThroughAgent(const fs::path& bin, const Copy& copy, const BenchOpti
             throw std::runtime_error("kx-ctl wnm failed; see " + out.string());
         if (shown) usleep(500000);  // the window is mapped and painted before the run, as an operator's would be
         const auto start = std::chrono::steady_clock::now();
-        const int status =
-            processes.Run({ctl, "--mailbox", mailbox, "--timeout", "3600", "trp", "D", o.from, last, kStaffSelect}, out);
+        const int status = processes.Run(
+            {ctl, "--mailbox", mailbox, "--timeout", "3600", "trp", "D", o.from, last, kStaffSelect}, out);
         result.seconds = SecondsSince(start);
         if (status != 0) throw std::runtime_error("kx-ctl trp failed; see " + out.string());
         result.peakRssKb = PeakRssKb(std::to_string(agent));
@@ -422,7 +432,7 @@ struct BackendRuns {
     RunResult inProcess, agent, shown, floor;
     long long replayed = 0, refused = 0;
     std::vector<std::pair<std::string, long long>> mismatches;  // copy vs run 1
-    std::vector<AttendRow> first;                                // run 1's table, for the other backend
+    std::vector<AttendRow> first;                               // run 1's table, for the other backend
 };
 
 BackendRuns RunBackend(const fs::path& work, const fs::path& bin, const BenchOptions& o, bool postgres,

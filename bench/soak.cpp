@@ -37,24 +37,27 @@ struct SoakOptions {
     int days = 7;
 };
 
-int Setting(const char* env, int fallback)
-{
+int Setting(const char* env, int fallback) {
     const char* value = std::getenv(env);
     return value && *value ? std::stoi(value) : fallback;
 }
 
-SoakOptions ParseOptions(int argc, char** argv)
-{
+SoakOptions ParseOptions(int argc, char** argv) {
     SoakOptions o{Setting("KX_SOAK_MINUTES", 30), Setting("KX_SOAK_WARMUP", 2), Setting("KX_SOAK_STAFF", 100),
                   Setting("KX_SOAK_DAYS", 7)};
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         const int value = std::stoi(argv[i + 1]);
-        if (name == "--minutes") o.minutes = value;
-        else if (name == "--warm-up") o.warmUp = value;
-        else if (name == "--staff") o.staff = value;
-        else if (name == "--days") o.days = value;
-        else throw std::runtime_error("unknown option " + name);
+        if (name == "--minutes")
+            o.minutes = value;
+        else if (name == "--warm-up")
+            o.warmUp = value;
+        else if (name == "--staff")
+            o.staff = value;
+        else if (name == "--days")
+            o.days = value;
+        else
+            throw std::runtime_error("unknown option " + name);
     }
     if (argc % 2 == 0) throw std::runtime_error(std::string("option ") + argv[argc - 1] + " wants a value");
     if (o.minutes < 1 || o.warmUp < 0 || o.warmUp >= o.minutes || o.staff < 1 || o.days < 1 || o.days > 31)
@@ -69,16 +72,14 @@ struct Sample {
     long fds = 0;
 };
 
-long StatusField(pid_t pid, const std::string& field)
-{
+long StatusField(pid_t pid, const std::string& field) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(in, line);)
         if (line.starts_with(field + ":")) return std::stol(line.substr(field.size() + 1));
     return -1;
 }
 
-Sample Take(pid_t agent, std::chrono::steady_clock::time_point start)
-{
+Sample Take(pid_t agent, std::chrono::steady_clock::time_point start) {
     Sample s;
     s.minute = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 60;
     s.rssKb = StatusField(agent, "VmRSS");
@@ -91,8 +92,7 @@ Sample Take(pid_t agent, std::chrono::steady_clock::time_point start)
 }
 
 // Failure lines of the agent's main log: "dd/mm/yy hh:nn:ss : <Tag>...".
-int FailureLines(const fs::path& home)
-{
+int FailureLines(const fs::path& home) {
     int n = 0;
     for (const std::string& line : ReadLines(home / "KX_ATA.Log")) n += line.size() > 20 && line[20] == '<';
     return n;
@@ -100,8 +100,7 @@ int FailureLines(const fs::path& home)
 
 std::string DayText(int day) { return kDemoFrom.substr(0, 6) + (day < 10 ? "0" : "") + std::to_string(day); }
 
-int Run(const SoakOptions& o, const fs::path& bin)
-{
+int Run(const SoakOptions& o, const fs::path& bin) {
     const WorkDir work("kx-soak");
     const fs::path home = work.path / "home";
     fs::create_directories(home);
@@ -153,8 +152,10 @@ int Run(const SoakOptions& o, const fs::path& bin)
         for (int empty = 0; empty < 3 && std::chrono::steady_clock::now() < drainEnd;) {
             const auto reply = client.Old(5s);
             if (!reply) break;
-            if (reply->record.empty()) ++empty;
-            else ++clockings, empty = 0;
+            if (reply->record.empty())
+                ++empty;
+            else
+                ++clockings, empty = 0;
         }
         if (std::chrono::steady_clock::now() >= nextSample) {
             samples.push_back(Take(agent, start));
@@ -170,7 +171,8 @@ int Run(const SoakOptions& o, const fs::path& bin)
                 o.days);
     std::printf("%8s %10s %8s %6s\n", "minute", "RSS kB", "threads", "fds");
     for (const Sample& s : samples) std::printf("%8.1f %10ld %8ld %6ld\n", s.minute, s.rssKb, s.threads, s.fds);
-    const auto warm = std::find_if(samples.begin(), samples.end(), [&](const Sample& s) { return s.minute >= o.warmUp; });
+    const auto warm =
+        std::find_if(samples.begin(), samples.end(), [&](const Sample& s) { return s.minute >= o.warmUp; });
     const Sample& after = warm == samples.end() ? samples.back() : *warm;
     const Sample& last = samples.back();
     long minFds = after.fds, maxFds = after.fds, minThreads = after.threads, maxThreads = after.threads;
@@ -188,8 +190,7 @@ int Run(const SoakOptions& o, const fs::path& bin)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     try {
         const SoakOptions o = ParseOptions(argc, argv);
         return Run(o, fs::canonical("/proc/self/exe").parent_path());

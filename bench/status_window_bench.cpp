@@ -36,8 +36,7 @@ public:
 
 enum class Mode { Headless, Minimised, Shown };
 
-const char* ModeName(Mode mode)
-{
+const char* ModeName(Mode mode) {
     switch (mode) {
     case Mode::Headless: return "headless (mirror to /dev/null)";
     case Mode::Minimised: return "window minimised";
@@ -52,28 +51,24 @@ struct Result {
     bool finalStateRight = false;
 };
 
-void SetApplicationTitle(const std::string& title)
-{
+void SetApplicationTitle(const std::string& title) {
     QGuiApplication::setApplicationDisplayName(QString::fromStdString(title));
 }
 
 // The window system's answers to showing and restoring arrive asynchronously.
-void Settle()
-{
+void Settle() {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
     while (std::chrono::steady_clock::now() < until) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 // Busy, not asleep: a sleeping loop would leave the event dispatch nothing to catch up.
-void Work(int microseconds)
-{
+void Work(int microseconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
     while (std::chrono::steady_clock::now() < until) {
     }
 }
 
-Result Run(Mode mode, long long calls, int workUs, const fs::path& home)
-{
+Result Run(Mode mode, long long calls, int workUs, const fs::path& home) {
     kx::SystemClock clock;
     kx::AgentContext ctx(home, clock);
     QuietOwner owner;
@@ -110,9 +105,9 @@ Result Run(Mode mode, long long calls, int workUs, const fs::path& home)
         window.SetGradBar(0);
         QCoreApplication::processEvents();
         result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        result.finalStateRight = mode != Mode::Shown || (window.MemoShownText() == window.MemoLines().join('\n') &&
-                                                         window.StatePanelText() == "Ready" &&
-                                                         window.PercentText().isEmpty());
+        result.finalStateRight =
+            mode != Mode::Shown || (window.MemoShownText() == window.MemoLines().join('\n') &&
+                                    window.StatePanelText() == "Ready" && window.PercentText().isEmpty());
     }
     std::fclose(devNull);
     return result;
@@ -120,8 +115,7 @@ Result Run(Mode mode, long long calls, int workUs, const fs::path& home)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     try {
         long long calls = 10000;
         int workUs = 50;
@@ -129,9 +123,12 @@ int main(int argc, char** argv)
         if (const char* env = std::getenv("KX_BENCH_WORK_US"); env && *env) workUs = std::stoi(env);
         for (int i = 1; i < argc; i += 2) {
             const std::string name = argv[i];
-            if (i + 1 < argc && name == "--calls") calls = std::stoll(argv[i + 1]);
-            else if (i + 1 < argc && name == "--work-us") workUs = std::stoi(argv[i + 1]);
-            else throw std::runtime_error("unknown option " + name + " (--calls N --work-us U)");
+            if (i + 1 < argc && name == "--calls")
+                calls = std::stoll(argv[i + 1]);
+            else if (i + 1 < argc && name == "--work-us")
+                workUs = std::stoi(argv[i + 1]);
+            else
+                throw std::runtime_error("unknown option " + name + " (--calls N --work-us U)");
         }
         if (calls < 1 || workUs < 0) throw std::runtime_error("bad --calls or --work-us");
         const char* display = std::getenv("DISPLAY");

@@ -9,8 +9,7 @@
 
 namespace {
 
-const char* KindText(kx::SettingKey::Kind kind)
-{
+const char* KindText(kx::SettingKey::Kind kind) {
     switch (kind) {
     case kx::SettingKey::Kind::Text: return "text";
     case kx::SettingKey::Kind::Integer: return "integer";
@@ -19,19 +18,20 @@ const char* KindText(kx::SettingKey::Kind kind)
     return "";
 }
 
-std::string Roff(std::string text)
-{
+std::string Roff(std::string text) {
     std::string out;
     for (const char c : text) {
-        if (c == '\\') out += "\\e";
-        else if (c == '-') out += "\\-";
-        else out += c;
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
     }
     return out;
 }
 
-void WriteMan(std::ostream& out)
-{
+void WriteMan(std::ostream& out) {
     const kx::Settings defaults;
     out << "[SETTINGS]\n"
            "Kairox.ini is read once at start. Section and key names match without regard to case; integers are "
@@ -45,13 +45,13 @@ void WriteMan(std::ostream& out)
             out << ".SS [" << Roff(section) << "]\n";
         }
         const std::string value = key.ValueText(defaults);
-        out << ".TP\n.B " << Roff(key.key) << "\n" << KindText(key.kind) << ", default "
+        out << ".TP\n.B " << Roff(key.key) << "\n"
+            << KindText(key.kind) << ", default "
             << (value.empty() ? std::string("empty") : "\\(lq" + Roff(value) + "\\(rq") << "\n";
     }
 }
 
-void WriteIni(std::ostream& out)
-{
+void WriteIni(std::ostream& out) {
     const kx::Settings defaults;
     out << "; Kairox.ini: the settings of kx-ata, read once at start from its home directory\n"
            "; (the service's home /var/lib/kx-ata links here). Every key is shown with its\n"
@@ -70,11 +70,12 @@ void WriteIni(std::ostream& out)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::string mode = argc == 2 ? argv[1] : "";
-    if (mode == "man") WriteMan(std::cout);
-    else if (mode == "ini") WriteIni(std::cout);
+    if (mode == "man")
+        WriteMan(std::cout);
+    else if (mode == "ini")
+        WriteIni(std::cout);
     else {
         std::cerr << "usage: kx-settings-doc man|ini\n";
         return 2;

@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,8 +35,7 @@ using namespace std::chrono_literals;
 inline constexpr auto kClientSleep = 50us;
 
 // CLOCK_MONOTONIC in microseconds: the clock kx-fep --stamp writes.
-inline long long NowMicros()
-{
+inline long long NowMicros() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
@@ -44,14 +43,12 @@ inline long long NowMicros()
 
 // The run's directory in /tmp, removed however the run ends.
 struct WorkDir {
-    explicit WorkDir(const std::string& prefix)
-    {
+    explicit WorkDir(const std::string& prefix) {
         std::string pattern = "/tmp/" + prefix + "-XXXXXX";
         if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary directory");
         path = pattern;
     }
-    ~WorkDir()
-    {
+    ~WorkDir() {
         std::error_code ec;
         fs::remove_all(path, ec);
     }
@@ -60,12 +57,10 @@ struct WorkDir {
     fs::path path;
 };
 
-
 // The programs started here, ended at the latest when the run ends.
 class Processes {
 public:
-    ~Processes()
-    {
+    ~Processes() {
         for (pid_t pid : pids_) End(pid);
     }
     Processes() = default;
@@ -75,8 +70,7 @@ public:
     // Output into outFile and errFile; with stdinWrite, standard input is a pipe
     // whose writing end is returned there.
     pid_t Spawn(const std::vector<std::string>& args, const fs::path& outFile, const fs::path& errFile,
-                int* stdinWrite = nullptr)
-    {
+                int* stdinWrite = nullptr) {
         int pipeFds[2] = {-1, -1};
         if (stdinWrite && pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
         std::vector<char*> argv;
@@ -102,11 +96,12 @@ public:
     }
 
     // Runs a program to its end, both outputs appended to logFile; its exit status.
-    int Run(const std::vector<std::string>& args, const fs::path& logFile) { return Wait(Spawn(args, logFile, logFile)); }
+    int Run(const std::vector<std::string>& args, const fs::path& logFile) {
+        return Wait(Spawn(args, logFile, logFile));
+    }
 
     // Waits for pid to end by itself; its exit status, -1 when it did not exit normally.
-    int Wait(pid_t pid)
-    {
+    int Wait(pid_t pid) {
         if (const auto it = std::find(pids_.begin(), pids_.end(), pid); it != pids_.end()) pids_.erase(it);
         int status = 0;
         if (waitpid(pid, &status, 0) < 0) return -1;
@@ -116,8 +111,7 @@ public:
     static bool Running(pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == 0; }
 
     // Waits up to `limit` for pid to end by itself; then SIGTERM, then SIGKILL.
-    void End(pid_t pid, std::chrono::milliseconds limit = 0ms)
-    {
+    void End(pid_t pid, std::chrono::milliseconds limit = 0ms) {
         const auto it = std::find(pids_.begin(), pids_.end(), pid);
         if (it == pids_.end()) return;
         pids_.erase(it);
@@ -129,8 +123,7 @@ public:
     }
 
 private:
-    static bool WaitExit(pid_t pid, std::chrono::milliseconds limit)
-    {
+    static bool WaitExit(pid_t pid, std::chrono::milliseconds limit) {
         const auto end = std::chrono::steady_clock::now() + limit;
         do {
             const pid_t done = waitpid(pid, nullptr, WNOHANG);
@@ -143,7 +136,6 @@ private:
     std::vector<pid_t> pids_;
 };
 
-
 // One kx-fep on a free loopback port.
 struct Fep {
     pid_t pid = -1;
@@ -153,8 +145,7 @@ struct Fep {
 };
 
 // kx-fep --listen 127.0.0.1:0 with `options`; its output in dir/name.out and .err.
-inline std::vector<std::string> ReadLines(const fs::path& file)
-{
+inline std::vector<std::string> ReadLines(const fs::path& file) {
     std::vector<std::string> lines;
     std::ifstream in(file);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -162,8 +153,7 @@ inline std::vector<std::string> ReadLines(const fs::path& file)
 }
 
 inline Fep StartFep(Processes& processes, const fs::path& bin, const fs::path& dir, const std::string& name,
-             const std::vector<std::string>& options, bool feedStandardInput)
-{
+                    const std::vector<std::string>& options, bool feedStandardInput) {
     Fep fep;
     fep.out = dir / (name + ".out");
     fep.err = dir / (name + ".err");
@@ -183,10 +173,8 @@ inline Fep StartFep(Processes& processes, const fs::path& bin, const fs::path& d
     throw std::runtime_error("kx-fep did not start listening; see " + fep.err.string());
 }
 
-
 // The FEP table of the database: unit n at 127.0.0.1:ports[n-1], nothing else.
-inline void DefineFeps(const std::string& alias, const fs::path& home, const std::vector<int>& ports)
-{
+inline void DefineFeps(const std::string& alias, const fs::path& home, const std::vector<int>& ports) {
     auto database = db::Database::Open(alias, home);
     database->Run("delete from M_Server", nullptr);
     for (std::size_t i = 0; i < ports.size(); ++i)
@@ -196,8 +184,7 @@ inline void DefineFeps(const std::string& alias, const fs::path& home, const std
 }
 
 // What an agent or kx-ctl may leave of a mailbox when they do not close it in order.
-inline void RemoveMailboxFiles(const std::string& name)
-{
+inline void RemoveMailboxFiles(const std::string& name) {
     shm_unlink(("/" + name).c_str());
     std::remove(kx::AgentLockPath(name).c_str());
     std::remove(kx::CtlLockPath(name).c_str());
@@ -207,8 +194,7 @@ inline void RemoveMailboxFiles(const std::string& name)
 class MailboxClient {
 public:
     explicit MailboxClient(std::string name) : name_(std::move(name)) {}
-    ~MailboxClient()
-    {
+    ~MailboxClient() {
         block_.Close();
         RemoveMailboxFiles(name_);
     }
@@ -218,8 +204,7 @@ public:
     const std::string& Name() const { return name_; }
 
     // Until the agent serves the mailbox and answers "OLD".
-    void WaitForAgent(pid_t agent, const fs::path& out)
-    {
+    void WaitForAgent(pid_t agent, const fs::path& out) {
         for (const auto end = std::chrono::steady_clock::now() + 60s; std::chrono::steady_clock::now() < end;) {
             if (!Processes::Running(agent)) break;
             if (kx::AgentRunning(name_) &&
@@ -236,8 +221,7 @@ public:
         long long at = 0;    // when it was read
         double ms = 0;       // "OLD" written -> "DLO" read
     };
-    std::optional<Reply> Old(std::chrono::milliseconds limit)
-    {
+    std::optional<Reply> Old(std::chrono::milliseconds limit) {
         block_.SendMFThis(kx::mailbox::kOld);
         const long long start = NowMicros();
         const long long end = start + std::chrono::duration_cast<std::chrono::microseconds>(limit).count();
@@ -253,13 +237,11 @@ public:
     }
 
     // Writes a request and waits until the block's text starts with `reply`.
-    bool Request(const std::string& text, const std::string& reply, std::chrono::milliseconds limit)
-    {
+    bool Request(const std::string& text, const std::string& reply, std::chrono::milliseconds limit) {
         block_.SendMFThis(text);
         return Await(reply, limit);
     }
-    bool Await(const std::string& reply, std::chrono::milliseconds limit)
-    {
+    bool Await(const std::string& reply, std::chrono::milliseconds limit) {
         for (const auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
             if (block_.ReadText().starts_with(reply)) return true;
             std::this_thread::sleep_for(kClientSleep);
@@ -267,8 +249,7 @@ public:
         return false;
     }
 
-    void End(Processes& processes, pid_t agent)
-    {
+    void End(Processes& processes, pid_t agent) {
         if (block_.HasView()) block_.SendMFThis(kx::mailbox::kEnd);
         processes.End(agent, 15s);
     }
@@ -279,12 +260,10 @@ private:
 };
 
 // kx-ata --headless --server on home and mailbox, its output in home/kx-ata.out.
-inline pid_t StartAgent(Processes& processes, const fs::path& bin, const fs::path& home, const std::string& mailbox)
-{
-    return processes.Spawn({(bin / "kx-ata").string(), "--headless", "--server", "--home", home.string(),
-                            "--mailbox", mailbox},
-                           home / "kx-ata.out", home / "kx-ata.out");
+inline pid_t StartAgent(Processes& processes, const fs::path& bin, const fs::path& home, const std::string& mailbox) {
+    return processes.Spawn(
+        {(bin / "kx-ata").string(), "--headless", "--server", "--home", home.string(), "--mailbox", mailbox},
+        home / "kx-ata.out", home / "kx-ata.out");
 }
-
 
 }  // namespace kx::bench

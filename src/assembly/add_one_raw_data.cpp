@@ -10,8 +10,7 @@
 namespace kx {
 namespace {
 
-std::string InOutOf(const std::string& code)
-{
+std::string InOutOf(const std::string& code) {
     if (code.empty()) throw std::invalid_argument("empty clocking code");
     const char first = code.front();
     if (first != '0' && first != '9') return std::string(1, first);
@@ -20,8 +19,7 @@ std::string InOutOf(const std::string& code)
 
 // A clocking's hours and minutes; the computation compares them as text, so
 // anything but four digits would sort among real times and be chosen.
-std::string ClockingTime(const std::string& time)
-{
+std::string ClockingTime(const std::string& time) {
     std::string hhmm = Mid(time, 1, 4);
     if (hhmm.size() != 4 || !std::all_of(hhmm.begin(), hhmm.end(), [](char c) { return c >= '0' && c <= '9'; }))
         throw std::invalid_argument("'" + time + "' is not a valid clocking time");
@@ -31,8 +29,7 @@ std::string ClockingTime(const std::string& time)
 }  // namespace
 
 void AddOneRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date, const std::string& time,
-                   const std::string& code, const std::string& jobCode, const std::string& edited)
-{
+                   const std::string& code, const std::string& jobCode, const std::string& edited) {
     try {
         TCD_Source item;
         item.InOut = InOutOf(code);
@@ -40,15 +37,15 @@ void AddOneRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date, 
         item.TrTime = ClockingTime(time);
         item.JobCode = jobCode;
         item.Edited = edited;
-        ctx.log.WriteDetail(kDetailSteps, "    AddOneRawData: " + date + " " + time + " " + code + " " + jobCode + " " + edited);
+        ctx.log.WriteDetail(kDetailSteps,
+                            "    AddOneRawData: " + date + " " + time + " " + code + " " + jobCode + " " + edited);
         record.RawData.push_back(std::move(item));
     } catch (const std::exception& e) {
         ctx.log.WriteLog(std::string("<AddOneRawData>") + e.what());
     }
 }
 
-std::string CheckNextDay(const std::string& date, const std::string& time, const TAT_Emp& record)
-{
+std::string CheckNextDay(const std::string& date, const std::string& time, const TAT_Emp& record) {
     return time < record.SysIn ? NextDateText(date) : date;
 }
 

@@ -12,8 +12,7 @@ namespace {
 
 bool Tracing(const AgentContext& ctx) { return ctx.settings.options.ATA_Details > 0; }
 
-void DumpPatterns(const AgentContext& ctx)
-{
+void DumpPatterns(const AgentContext& ctx) {
     const AFRecList& list = ctx.afRecList;
     ctx.log.WriteLog("sp_AFList Debug =   " + std::to_string(list.count));
     for (int i = 0; i < list.count; ++i) {
@@ -31,8 +30,7 @@ void DumpPatterns(const AgentContext& ctx)
 
 }  // namespace
 
-void GetShiftInOutRange(AgentContext& ctx, const std::string& shiftTag, ShiftInOutRange& range)
-{
+void GetShiftInOutRange(AgentContext& ctx, const std::string& shiftTag, ShiftInOutRange& range) {
     try {
         db::Query& query = db::ContextDatabase(ctx).Common2Query;
         db::OpenQuery(query, "select * from kt_shift where tag_name='" + db::SqlQuote(shiftTag) + "'");
@@ -59,8 +57,7 @@ void GetShiftInOutRange(AgentContext& ctx, const std::string& shiftTag, ShiftInO
     }
 }
 
-void GetAutoFitPattern(AgentContext& ctx)
-{
+void GetAutoFitPattern(AgentContext& ctx) {
     AFRecList& list = ctx.afRecList;
     list.Clear();
     try {
@@ -92,12 +89,11 @@ void GetAutoFitPattern(AgentContext& ctx)
                 pattern->OutUp[b] = bounds.OutUp;
             } else {
                 ctx.log.WriteLog("<GetAutoFitPattern>pattern " + tag + " has more than " +
-                                 std::to_string(AutoFitRecord::kMaxShifts) + " shifts; shift " + shift +
-                                 " is ignored");
+                                 std::to_string(AutoFitRecord::kMaxShifts) + " shifts; shift " + shift + " is ignored");
             }
             if (Tracing(ctx))
-                ctx.log.WriteLog("List Of Records= " + bounds.InLow + "  " + bounds.InUp + "  " + bounds.OutLow +
-                                 "  " + bounds.OutUp);
+                ctx.log.WriteLog("List Of Records= " + bounds.InLow + "  " + bounds.InUp + "  " + bounds.OutLow + "  " +
+                                 bounds.OutUp);
         }
         query.Close();
 

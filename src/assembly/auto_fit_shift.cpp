@@ -13,16 +13,14 @@ namespace {
 
 bool Blank(const std::string& time) { return Trim(time).empty(); }
 
-bool Within(const std::string& low, const std::string& time, const std::string& up)
-{
+bool Within(const std::string& low, const std::string& time, const std::string& up) {
     return low <= time && time <= up;
 }
 
 // The first shift of the pattern whose ranges hold the day's clockings; empty
 // when there is none or the day has no first in.
 std::string ChooseShift(const AgentContext& ctx, const AutoFitRecord& pattern, const std::string& firstIn,
-                        const std::string& lastOut)
-{
+                        const std::string& lastOut) {
     const bool tracing = ctx.settings.options.ATA_Details > 0;
     for (int j = 0; j < pattern.Count; ++j) {
         if (tracing) ctx.log.WriteLog("FirstIn=" + firstIn + "  LastOut=" + lastOut + "Shift=" + pattern.Shift[j]);
@@ -43,12 +41,12 @@ std::string ChooseShift(const AgentContext& ctx, const AutoFitRecord& pattern, c
 
 }  // namespace
 
-bool GetAFShiftInfo(AgentContext& ctx, const std::string& firstIn, const std::string& lastOut,
-                    const std::string& date, const std::string& staff, TAT_Emp& working)
-{
+bool GetAFShiftInfo(AgentContext& ctx, const std::string& firstIn, const std::string& lastOut, const std::string& date,
+                    const std::string& staff, TAT_Emp& working) {
     try {
         const bool tracing = ctx.settings.options.ATA_Details > 0;
-        if (tracing) ctx.log.WriteLog("GetAFSftInfo :-" + date + " " + staff + " FI=[" + firstIn + "] LO=[" + lastOut + "]");
+        if (tracing)
+            ctx.log.WriteLog("GetAFSftInfo :-" + date + " " + staff + " FI=[" + firstIn + "] LO=[" + lastOut + "]");
         ctx.staffDay.AutoFitShiftTag.clear();
         std::string chosen;
 

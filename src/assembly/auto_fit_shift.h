@@ -15,7 +15,7 @@ namespace kx {
 // also a firstIn or lastOut that is neither blank nor four digits, is logged
 // as "<GetAFShiftInfo>:" and answers true: the day is computed with the times
 // the record already holds.
-bool GetAFShiftInfo(AgentContext& ctx, const std::string& firstIn, const std::string& lastOut,
-                    const std::string& date, const std::string& staff, TAT_Emp& working);
+bool GetAFShiftInfo(AgentContext& ctx, const std::string& firstIn, const std::string& lastOut, const std::string& date,
+                    const std::string& staff, TAT_Emp& working);
 
 }  // namespace kx

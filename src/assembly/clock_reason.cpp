@@ -7,8 +7,7 @@
 
 namespace kx {
 
-std::string GetClockReason(AgentContext& ctx, const std::string& reasonNo)
-{
+std::string GetClockReason(AgentContext& ctx, const std::string& reasonNo) {
     std::string reason;
     try {
         db::Query& query = db::ContextDatabase(ctx).Common3Query;

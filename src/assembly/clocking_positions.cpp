@@ -13,8 +13,7 @@ constexpr const char* kNoFirstInYet = "9999";
 
 }  // namespace
 
-DayInOutTimes FirstInLastOutOfDay(const std::vector<TCD_Source>& rawData, const std::string& date)
-{
+DayInOutTimes FirstInLastOutOfDay(const std::vector<TCD_Source>& rawData, const std::string& date) {
     DayInOutTimes filo{kNoFirstInYet, kBlankTime};
     for (const TCD_Source& c : rawData) {
         if (c.TrDate != date) continue;
@@ -28,8 +27,7 @@ DayInOutTimes FirstInLastOutOfDay(const std::vector<TCD_Source>& rawData, const 
 }
 
 void LayOutClockingsByPosition(const std::vector<TCD_Source>& rawData, const std::string& date,
-                               const std::string& cutOffTime, TAT_Attend& attend)
-{
+                               const std::string& cutOffTime, TAT_Attend& attend) {
     std::vector<std::string> stamps;
     for (const TCD_Source& c : rawData) {
         const bool belongs = c.TrDate == date ? c.TrTime >= cutOffTime : c.TrTime <= cutOffTime;

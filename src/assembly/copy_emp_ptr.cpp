@@ -18,22 +18,19 @@ struct TimePair {
 
 TimePair SplitTimePair(std::string_view setting) { return {Mid(setting, 1, 4), Mid(setting, 6, 4)}; }
 
-void SetWindow(const Log& log, const std::string& time, std::string& lower, std::string& expected, std::string& upper)
-{
+void SetWindow(const Log& log, const std::string& time, std::string& lower, std::string& expected, std::string& upper) {
     lower = AddtheRange(log, time, -30);
     expected = time;
     upper = AddtheRange(log, time, +30);
 }
 
-void SetWorkTimes(const Log& log, std::string_view setting, TAT_Emp& working)
-{
+void SetWorkTimes(const Log& log, std::string_view setting, TAT_Emp& working) {
     const TimePair times = SplitTimePair(setting);
     SetWindow(log, times.first, working.In_lower, working.SysIn, working.In_upper);
     SetWindow(log, times.second, working.Out_lower, working.SysOut, working.Out_upper);
 }
 
-void CopyWorkTimes(const TAT_Emp& from, TAT_Emp& to)
-{
+void CopyWorkTimes(const TAT_Emp& from, TAT_Emp& to) {
     to.In_lower = from.In_lower;
     to.SysIn = from.SysIn;
     to.In_upper = from.In_upper;
@@ -42,8 +39,7 @@ void CopyWorkTimes(const TAT_Emp& from, TAT_Emp& to)
     to.Out_upper = from.Out_upper;
 }
 
-void CopyMealTimes(const TAT_Emp& from, TAT_Emp& to)
-{
+void CopyMealTimes(const TAT_Emp& from, TAT_Emp& to) {
     to.LunchOut_lower = from.LunchOut_lower;
     to.LunchOut = from.LunchOut;
     to.LunchOut_upper = from.LunchOut_upper;
@@ -52,8 +48,7 @@ void CopyMealTimes(const TAT_Emp& from, TAT_Emp& to)
     to.LunchIn_upper = from.LunchIn_upper;
 }
 
-void CopyBreakTimes(const TAT_Emp& from, TAT_Emp& to)
-{
+void CopyBreakTimes(const TAT_Emp& from, TAT_Emp& to) {
     to.Break1Out_lower = from.Break1Out_lower;
     to.Break1Out = from.Break1Out;
     to.Break1Out_upper = from.Break1Out_upper;
@@ -70,8 +65,7 @@ void CopyBreakTimes(const TAT_Emp& from, TAT_Emp& to)
 
 }  // namespace
 
-void CopyEmpPtr(AgentContext& ctx, const TAT_Emp& templateRec, TAT_Emp& working, std::string_view date)
-{
+void CopyEmpPtr(AgentContext& ctx, const TAT_Emp& templateRec, TAT_Emp& working, std::string_view date) {
     const auto& options = ctx.settings.options;
 
     working.CardNo = templateRec.CardNo;

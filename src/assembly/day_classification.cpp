@@ -17,19 +17,18 @@ namespace {
 constexpr int kRestDayText = 206;
 constexpr int kOffDayText = 502;
 
-bool IsOne(const std::string& stored)
-{
+bool IsOne(const std::string& stored) {
     const std::optional<int> value = ParseTrimmedInt32(stored);
     return value && *value == 1;
 }
 
 void MarkWeekdayOffDay(AgentContext& ctx, const std::string& date, const std::string& needShift, TAT_Attend& result,
-                       std::string& dayDesc)
-{
+                       std::string& dayDesc) {
     if (ctx.derived.offDaysDisabled) return;
     if (!IsOffDay(ctx, date) || needShift == "Y") return;
     dayDesc = LoadLanguageStr(ctx, kOffDayText, "Off Day");
-    if (!ctx.settings.options.OffRestDayId || ctx.sundayOffDay) dayDesc = LoadLanguageStr(ctx, kRestDayText, "Rest Day");
+    if (!ctx.settings.options.OffRestDayId || ctx.sundayOffDay)
+        dayDesc = LoadLanguageStr(ctx, kRestDayText, "Rest Day");
     result.Off = "Y";
     if (ctx.trace.On())
         ctx.trace.Record("day",
@@ -37,8 +36,7 @@ void MarkWeekdayOffDay(AgentContext& ctx, const std::string& date, const std::st
                          {{"class", dayDesc}, {"off_day_list", ctx.derived.offDayList}});
 }
 
-std::string HolidaySQL(const AgentContext& ctx, const std::string& date)
-{
+std::string HolidaySQL(const AgentContext& ctx, const std::string& date) {
     if (ctx.settings.database.DBType == "PARADOX")
         return "select * from holdate where holdate.\"date\"='" + db::SqlQuote(date) + "'";
     if (ctx.derived.integrationMode != "NIMBNET")
@@ -50,8 +48,7 @@ std::string HolidaySQL(const AgentContext& ctx, const std::string& date)
 // The database driver here is never the one that names the description column
 // "Holdate."Description"", so the description is always the second column.
 void MarkHoliday(AgentContext& ctx, db::Query& query, const std::string& date, TAT_Attend& result,
-                 std::string& dayDesc)
-{
+                 std::string& dayDesc) {
     db::OpenQuery(query, HolidaySQL(ctx, date));
     if (!query.Eof()) {
         result.Holiday = "Y";
@@ -65,9 +62,8 @@ void MarkHoliday(AgentContext& ctx, db::Query& query, const std::string& date, T
 
 // Extended leave control: the four leave slots of the day, each described by
 // its kt_leavetype row.
-void MarkLeaveSlots(const AgentContext& ctx, db::Query& query, const std::array<std::string, 4>& slots, TAT_Attend& result,
-                    TAT_Emp& working)
-{
+void MarkLeaveSlots(const AgentContext& ctx, db::Query& query, const std::array<std::string, 4>& slots,
+                    TAT_Attend& result, TAT_Emp& working) {
     for (std::size_t i = 0; i < slots.size(); ++i) {
         if (slots[i].empty()) {
             result.LeaveDesc[i].clear();
@@ -101,8 +97,7 @@ void MarkLeaveSlots(const AgentContext& ctx, db::Query& query, const std::array<
 
 // Plain leave control: the kt_leave row of the leave tag.
 void MarkPlainLeave(AgentContext& ctx, db::Query& query, const std::string& leaveTag, std::string& dayDesc,
-                    TAT_Emp& working)
-{
+                    TAT_Emp& working) {
     db::OpenQuery(query, "select * from kt_leave where tag_name='" + db::SqlQuote(leaveTag) + "'");
     ctx.log.WriteDetail(kDetailFine, "    Looks for " + leaveTag + " cnt=" + std::to_string(query.RecordCount()));
     if (!query.Eof()) {
@@ -121,8 +116,7 @@ void MarkPlainLeave(AgentContext& ctx, db::Query& query, const std::string& leav
 }
 
 void MarkLeave(AgentContext& ctx, db::Query& query, const std::string& date, const std::string& staff,
-               TAT_Attend& result, std::string& dayDesc, TAT_Emp& working)
-{
+               TAT_Attend& result, std::string& dayDesc, TAT_Emp& working) {
     const bool extended = ctx.settings.shiftLeave.ExtendedLeaveControl == 1;
     const std::string sql = "select * from kt_ssche where staff_number='" + db::SqlQuote(staff) + "'" +
                             " and shift_date=" + "'" + db::SqlQuote(date) + "'";
@@ -134,15 +128,15 @@ void MarkLeave(AgentContext& ctx, db::Query& query, const std::string& date, con
         if (extended) {
             slots = {Trim(query.FieldByName("leave_tag")), Trim(query.FieldByName("shift2_tag")),
                      Trim(query.FieldByName("shift3_tag")), Trim(query.FieldByName("shift4_tag"))};
-            ctx.log.WriteDetail(kDetailSteps, "    Leave_list 1..4: " + slots[0] + "," + slots[1] + "," + slots[2] + "," +
-                                        slots[3]);
+            ctx.log.WriteDetail(kDetailSteps,
+                                "    Leave_list 1..4: " + slots[0] + "," + slots[1] + "," + slots[2] + "," + slots[3]);
         }
         leaveTag = Trim(query.FieldByName("leave_tag"));
     }
     query.Close();
     ctx.log.WriteDetail(kDetailFine, "    Leave: " + sql);
     ctx.log.WriteDetail(kDetailImportant, "    Leave: Found = " + std::to_string(found) + ";  ExtendedLeave Option = " +
-                               std::to_string(ctx.settings.shiftLeave.ExtendedLeaveControl));
+                                              std::to_string(ctx.settings.shiftLeave.ExtendedLeaveControl));
 
     if (found == 0 || leaveTag.empty()) return;
     result.Leave = leaveTag;
@@ -158,8 +152,7 @@ void MarkLeave(AgentContext& ctx, db::Query& query, const std::string& date, con
 }  // namespace
 
 void CheckIfHolOffLeav(AgentContext& ctx, const std::string& date, const std::string& staff, TAT_Attend& result,
-                       std::string& dayDesc, std::string& satDesc, TAT_Emp& working, const std::string& needShift)
-{
+                       std::string& dayDesc, std::string& satDesc, TAT_Emp& working, const std::string& needShift) {
     try {
         const auto& options = ctx.settings.options;
         ctx.log.WriteDetail(kDetailSteps, "    Check Holiday or Leave: Date = " + date + "  Staff = " + staff);
@@ -169,8 +162,9 @@ void CheckIfHolOffLeav(AgentContext& ctx, const std::string& date, const std::st
         if (options.GovFTWRDay && IsAlternateSaturday(DecodeDateText(date))) {
             satDesc = "Alt.Saturday";
             if (ctx.trace.On())
-                ctx.trace.Record("day", "Alternate Saturday ([Options] GovFTWRDay): the first or third Saturday "
-                                        "of the month.",
+                ctx.trace.Record("day",
+                                 "Alternate Saturday ([Options] GovFTWRDay): the first or third Saturday "
+                                 "of the month.",
                                  {{"class", "Alternate Saturday"}});
         }
         if (options.SetOffDayTO != 0 && IsSetOffDay(DecodeDateText(date), options.SetOffDayTO)) {

@@ -4,8 +4,7 @@
 
 namespace kx {
 
-void InitEmpRecord(AgentContext& ctx, TAT_Emp& record, const std::string& needOT)
-{
+void InitEmpRecord(AgentContext& ctx, TAT_Emp& record, const std::string& needOT) {
     try {
         record.SysInGrace = "0";
         record.SysOutGrace = "0";
@@ -45,8 +44,7 @@ void InitEmpRecord(AgentContext& ctx, TAT_Emp& record, const std::string& needOT
     }
 }
 
-void ReleaseRawDataMem(AgentContext& ctx, TAT_Emp& record)
-{
+void ReleaseRawDataMem(AgentContext& ctx, TAT_Emp& record) {
     try {
         record.RawData.clear();
     } catch (const std::exception& e) {

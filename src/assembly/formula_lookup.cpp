@@ -7,8 +7,7 @@
 
 namespace kx {
 
-std::string GetFormula(AgentContext& ctx, const std::string& tag)
-{
+std::string GetFormula(AgentContext& ctx, const std::string& tag) {
     std::string formula;
     try {
         db::Query& query = db::ContextDatabase(ctx).Common3Query;

@@ -28,21 +28,16 @@ struct MainQuery {
     MainRows rows;
 };
 
-bool IsNimbnetOrTessel(const std::string& mode)
-{
-    return mode == "NIMBNET" || mode == "TESSEL";
-}
+bool IsNimbnetOrTessel(const std::string& mode) { return mode == "NIMBNET" || mode == "TESSEL"; }
 
-bool HasTimeClockSupplement(const AgentContext& ctx)
-{
+bool HasTimeClockSupplement(const AgentContext& ctx) {
     const std::string& source = ctx.staffDay.DataSource;
     const std::string& mode = ctx.derived.integrationMode;
     return (source == "D" || source == "T") && (IsNimbnetOrTessel(mode) || mode == "NIMBLAN");
 }
 
 // False when the staff member has no cards row.
-bool LookUpCard(AgentContext& ctx, const std::string& staff, std::string& card)
-{
+bool LookUpCard(AgentContext& ctx, const std::string& staff, std::string& card) {
     db::Database& database = db::ContextDatabase(ctx);
     db::Query& query = database.CommonQuery;
     const std::string sql = CardNumberSQL(staff);
@@ -50,7 +45,7 @@ bool LookUpCard(AgentContext& ctx, const std::string& staff, std::string& card)
     db::OpenQuery(query, sql);
     if (query.Eof()) {
         ctx.log.WriteDetail(kDetailImportant, "GetRawData - No such staff - " + staff + " DB=" + database.Name() +
-                                   " AL=" + database.Alias());
+                                                  " AL=" + database.Alias());
         query.Close();
         return false;
     }
@@ -59,8 +54,7 @@ bool LookUpCard(AgentContext& ctx, const std::string& staff, std::string& card)
     return true;
 }
 
-bool CardHasClockTransactions(AgentContext& ctx, const std::string& card)
-{
+bool CardHasClockTransactions(AgentContext& ctx, const std::string& card) {
     db::Query& query = db::ContextDatabase(ctx).Common2Query;
     db::OpenQuery(query, TransCCountSQL(card));
     bool found = false;
@@ -76,9 +70,8 @@ bool CardHasClockTransactions(AgentContext& ctx, const std::string& card)
     return found;
 }
 
-MainQuery DoorQuery(AgentContext& ctx, const ClockDates& dates, const ClockDates& tranDates,
-                    const std::string& staff, const std::string& card)
-{
+MainQuery DoorQuery(AgentContext& ctx, const ClockDates& dates, const ClockDates& tranDates, const std::string& staff,
+                    const std::string& card) {
     const MainRows doorRows = ctx.staffDay.DataSource == "D" ? MainRows::Door : MainRows::Ignored;
     const std::string& dbType = ctx.settings.database.DBType;
     if (!dbType.empty() && (dbType.front() == 'P' || dbType.front() == 'p')) {
@@ -94,8 +87,7 @@ MainQuery DoorQuery(AgentContext& ctx, const ClockDates& dates, const ClockDates
 }
 
 MainQuery ChooseMainQuery(AgentContext& ctx, const ClockDates& dates, const std::string& staff,
-                          const std::string& card)
-{
+                          const std::string& card) {
     const ClockDates tranDates = InTranYearForm(dates, ctx.settings.options.TranYearDigits);
     if (ctx.staffDay.DataSource != "T") return DoorQuery(ctx, dates, tranDates, staff, card);
 
@@ -107,11 +99,11 @@ MainQuery ChooseMainQuery(AgentContext& ctx, const ClockDates& dates, const std:
 }
 
 // Door rows of controllers outside [Options] SelectedControllers do not count.
-bool ControllerSelected(AgentContext& ctx, const db::Query& row)
-{
+bool ControllerSelected(AgentContext& ctx, const db::Query& row) {
     const std::string trDate = row.FieldByName("tr_date");
-    ctx.log.WriteDetail(kDetailImportant, "GetRawData: SelectedCtrl dt,tm,crd,code=" + trDate + "," + row.FieldByName("tr_time") +
-                               "," + row.FieldByName("tr_data") + "," + row.FieldByName("tr_code"));
+    ctx.log.WriteDetail(kDetailImportant, "GetRawData: SelectedCtrl dt,tm,crd,code=" + trDate + "," +
+                                              row.FieldByName("tr_time") + "," + row.FieldByName("tr_data") + "," +
+                                              row.FieldByName("tr_code"));
     const std::string& mode = ctx.derived.integrationMode;
     const std::string controller = mode == "NIMBNET"  ? row.FieldByName("fep_no")
                                    : mode == "TESSEL" ? row.FieldByName("el5k_no")
@@ -122,19 +114,14 @@ bool ControllerSelected(AgentContext& ctx, const db::Query& row)
     return false;
 }
 
-std::string ClockInOutCode(const db::Query& row)
-{
-    return row.FieldByName("tr_code") == ">" ? "9" : "0";
-}
+std::string ClockInOutCode(const db::Query& row) { return row.FieldByName("tr_code") == ">" ? "9" : "0"; }
 
-void AddTimeClockRow(AgentContext& ctx, TAT_Emp& record, const db::Query& row)
-{
+void AddTimeClockRow(AgentContext& ctx, TAT_Emp& record, const db::Query& row) {
     AddOneRawData(ctx, record, row.FieldByName("tc_date"), row.FieldByName("tc_time"), row.FieldByName("tran_code"),
                   row.FieldByName("Job_code"), row.FieldByName("Edited"));
 }
 
-void AddTesselClockRow(AgentContext& ctx, TAT_Emp& record, const db::Query& row)
-{
+void AddTesselClockRow(AgentContext& ctx, TAT_Emp& record, const db::Query& row) {
     const std::string extra = row.FieldByName("extra");
     AddOneRawData(ctx, record, WidenTransDate(row.FieldByName("tr_date")), Mid(row.FieldByName("tr_time"), 1, 4),
                   ClockInOutCode(row), Mid(extra, 2, 3), "");
@@ -142,8 +129,7 @@ void AddTesselClockRow(AgentContext& ctx, TAT_Emp& record, const db::Query& row)
         ctx.staffDay.ClockReason += " " + GetClockReason(ctx, extra);
 }
 
-void AddMainRow(AgentContext& ctx, TAT_Emp& record, const db::Query& row, MainRows rows)
-{
+void AddMainRow(AgentContext& ctx, TAT_Emp& record, const db::Query& row, MainRows rows) {
     switch (rows) {
     case MainRows::Door:
         // The selection names controllers, which only door rows carry.
@@ -156,33 +142,23 @@ void AddMainRow(AgentContext& ctx, TAT_Emp& record, const db::Query& row, MainRo
         AddOneRawData(ctx, record, WidenTransDate(row.FieldByName("tr_date")), row.FieldByName("tr_time"),
                       ClockInOutCode(row), "0" + row.FieldByName("tr_priority"), "");
         return;
-    case MainRows::TimeClock:
-        AddTimeClockRow(ctx, record, row);
-        return;
-    case MainRows::TesselClock:
-        AddTesselClockRow(ctx, record, row);
-        return;
-    case MainRows::Ignored:
-        return;
+    case MainRows::TimeClock: AddTimeClockRow(ctx, record, row); return;
+    case MainRows::TesselClock: AddTesselClockRow(ctx, record, row); return;
+    case MainRows::Ignored: return;
     }
 }
 
-const char* TableOf(MainRows rows)
-{
+const char* TableOf(MainRows rows) {
     switch (rows) {
     case MainRows::Door:
-    case MainRows::Ignored:
-        return "trans_r";
-    case MainRows::TimeClock:
-        return "kt_tmclk";
-    default:
-        return "trans_c";
+    case MainRows::Ignored: return "trans_r";
+    case MainRows::TimeClock: return "kt_tmclk";
+    default: return "trans_c";
     }
 }
 
 // The clockings added since `from`, each with the table it was read from.
-void TraceClockings(const AgentContext& ctx, const TAT_Emp& record, std::size_t from, const std::string& table)
-{
+void TraceClockings(const AgentContext& ctx, const TAT_Emp& record, std::size_t from, const std::string& table) {
     for (std::size_t i = from; i < record.RawData.size(); ++i) {
         const TCD_Source& c = record.RawData[i];
         ctx.trace.Record("clockings",
@@ -199,14 +175,13 @@ void TraceClockings(const AgentContext& ctx, const TAT_Emp& record, std::size_t 
 
 // True when the main query returned rows.
 bool ReadMainClockData(AgentContext& ctx, TAT_Emp& record, const ClockDates& dates, const std::string& staff,
-                       const std::string& card)
-{
+                       const std::string& card) {
     const MainQuery main = ChooseMainQuery(ctx, dates, staff, card);
     db::Query& query = db::ContextDatabase(ctx).CommonQuery;
     ctx.log.WriteDetail(kDetailFine, "GetRawData.SQL.add=" + main.sql);
     db::OpenQuery(query, main.sql);
-    ctx.log.WriteDetail(kDetailFine, "StfNo=" + staff + "," + record.AtDate + ": " + std::to_string(query.RecordCount()) +
-                                " records");
+    ctx.log.WriteDetail(
+        kDetailFine, "StfNo=" + staff + "," + record.AtDate + ": " + std::to_string(query.RecordCount()) + " records");
     if (ctx.settings.tessel.ClockReason) ctx.staffDay.ClockReason.clear();
 
     const bool any = !query.Eof();
@@ -221,14 +196,13 @@ bool ReadMainClockData(AgentContext& ctx, TAT_Emp& record, const ClockDates& dat
 // ClockDataUserOverride an in-clocking on the day itself makes kt_tmclk the
 // only source of the day.
 void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates& dates, const std::string& staff,
-                            bool& found)
-{
+                            bool& found) {
     db::Query& query = db::ContextDatabase(ctx).CommonQuery;
     if (ctx.settings.options.ClockDataUserOverride) {
         const std::string checkSql = TmClkInOnDateSQL(dates.D, staff);
         db::OpenQuery(query, checkSql);
         ctx.log.WriteDetail(kDetailFine, "ClockDataUserOverride-Check For In Rec:Door.TMCLK, rec count=" +
-                                    std::to_string(query.RecordCount()) + "SQL=" + checkSql);
+                                             std::to_string(query.RecordCount()) + "SQL=" + checkSql);
         if (query.Eof()) {
             query.Close();
             return;
@@ -236,13 +210,14 @@ void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates
         const std::string sql = TmClkAllSQL(dates, staff);
         db::OpenQuery(query, sql);
         ctx.log.WriteDetail(kDetailSteps, "ClockDataUserOverride, Rec> 0:Door.TMCLK, rec count=" +
-                                    std::to_string(query.RecordCount()) + "SQL=" + sql);
+                                              std::to_string(query.RecordCount()) + "SQL=" + sql);
         ReleaseRawDataMem(ctx, record);
         for (; !query.Eof(); query.Next()) AddTimeClockRow(ctx, record, query);
         query.Close();
         if (ctx.trace.On()) {
-            ctx.trace.Record("clockings", "[Options] ClockDataUserOverride: an in-clocking in kt_tmclk on the day "
-                                          "makes kt_tmclk the only source; the clockings above are dropped.");
+            ctx.trace.Record("clockings",
+                             "[Options] ClockDataUserOverride: an in-clocking in kt_tmclk on the day "
+                             "makes kt_tmclk the only source; the clockings above are dropped.");
             TraceClockings(ctx, record, 0, "kt_tmclk");
         }
         found = true;
@@ -258,8 +233,7 @@ void AddTimeClockSupplement(AgentContext& ctx, TAT_Emp& record, const ClockDates
     if (ctx.trace.On()) TraceClockings(ctx, record, before, "kt_tmclk");
 }
 
-void CloseRawDataQueries(AgentContext& ctx)
-{
+void CloseRawDataQueries(AgentContext& ctx) {
     if (!ctx.db) return;
     ctx.db->CommonQuery.Close();
     ctx.db->Common2Query.Close();
@@ -268,20 +242,20 @@ void CloseRawDataQueries(AgentContext& ctx)
 }  // namespace
 
 bool GetRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date, const std::string& staff,
-                const std::string& card)
-{
+                const std::string& card) {
     bool found = false;
     try {
         record.StaffNo = staff;
         record.AtDate = date;
         const bool attendEdit = ctx.settings.options.AttendEdit;
-        ctx.log.WriteDetail(kDetailSteps, "  GetRawData: StfNo=" + staff + "  " + date + "  source=" + ctx.staffDay.DataSource +
-                                    " AttendEdit=" + BoolText(attendEdit));
+        ctx.log.WriteDetail(kDetailSteps, "  GetRawData: StfNo=" + staff + "  " + date + "  source=" +
+                                              ctx.staffDay.DataSource + " AttendEdit=" + BoolText(attendEdit));
 
         if (attendEdit && AddEditedAttendance(ctx, record, date, staff)) {
             if (ctx.trace.On()) {
-                ctx.trace.Record("clockings", "[Options] AttendEdit: the day has an edited attendance row; its times "
-                                              "take the place of every clocking.");
+                ctx.trace.Record("clockings",
+                                 "[Options] AttendEdit: the day has an edited attendance row; its times "
+                                 "take the place of every clocking.");
                 TraceClockings(ctx, record, 0, "the edited attendance row");
             }
             return true;

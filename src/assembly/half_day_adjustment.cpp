@@ -9,14 +9,12 @@
 namespace kx {
 namespace {
 
-void AdjustByLeaveType(TAT_Emp& w)
-{
+void AdjustByLeaveType(TAT_Emp& w) {
     if (w.HalfDayAM) w.SysIn = w.LunchOut;
     if (w.HalfDayPM) w.SysOut = w.LunchIn;
 }
 
-void AdjustByClockings(AgentContext& ctx, TAT_Emp& w)
-{
+void AdjustByClockings(AgentContext& ctx, TAT_Emp& w) {
     const Log& log = ctx.log;
     // Earliest and latest clocking of the day, starting from the far ends of the shift.
     std::string earliestIn = w.SysOut;
@@ -28,8 +26,8 @@ void AdjustByClockings(AgentContext& ctx, TAT_Emp& w)
         if (c.TrTime < earliestIn) earliestIn = c.TrTime;
         if (c.TrTime > latestOut) latestOut = c.TrTime;
     }
-    log.WriteDetail(kDetailSteps, "  Ein=" + earliestIn + "  LOut=" + latestOut + " SysIn=" + w.SysIn + " LOut=" + w.LunchOut +
-                            " LIn=" + w.LunchIn + " SysOut=" + w.SysOut);
+    log.WriteDetail(kDetailSteps, "  Ein=" + earliestIn + "  LOut=" + latestOut + " SysIn=" + w.SysIn +
+                                      " LOut=" + w.LunchOut + " LIn=" + w.LunchIn + " SysOut=" + w.SysOut);
     if (earliestIn == w.SysOut || latestOut == w.SysIn) return;
 
     const std::int64_t afternoon =
@@ -47,8 +45,7 @@ void AdjustByClockings(AgentContext& ctx, TAT_Emp& w)
 
 }  // namespace
 
-void AdjustForHalfDayLeave(AgentContext& ctx, TAT_Emp& working)
-{
+void AdjustForHalfDayLeave(AgentContext& ctx, TAT_Emp& working) {
     if (working.HalfDayLeave != "Y") return;
     if (ctx.settings.shiftLeave.ExtendedLeaveControl == 1)
         AdjustByLeaveType(working);

@@ -10,8 +10,7 @@ namespace kx {
 namespace {
 
 // IDs longer than ten characters are matched by their last ten.
-std::string IdentificationNumber(const std::string& idNo, int extendedIdLength)
-{
+std::string IdentificationNumber(const std::string& idNo, int extendedIdLength) {
     if (extendedIdLength < 11) return idNo;
     return Mid(idNo, static_cast<std::size_t>(extendedIdLength - 9), 10);
 }
@@ -19,13 +18,13 @@ std::string IdentificationNumber(const std::string& idNo, int extendedIdLength)
 }  // namespace
 
 bool GetIDNoRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date, const std::string& staff,
-                    const std::string& /*card*/)
-{
+                    const std::string& /*card*/) {
     bool found = false;
     try {
         const std::string& mode = ctx.derived.integrationMode;
         const Settings::Options& options = ctx.settings.options;
-        ctx.log.WriteDetail(kDetailFine, "  Integrated=[" + mode + "],  ExtendedIdNo=" + BoolText(options.ExtendedIDNo));
+        ctx.log.WriteDetail(kDetailFine,
+                            "  Integrated=[" + mode + "],  ExtendedIdNo=" + BoolText(options.ExtendedIDNo));
         if (mode != "TESSEL" || !options.ExtendedIDNo) return false;
 
         record.StaffNo = staff;
@@ -54,8 +53,8 @@ bool GetIDNoRawData(AgentContext& ctx, TAT_Emp& record, const std::string& date,
         if (details) ctx.log.WriteLog("SQL.add=" + sql);
         db::OpenQuery(query, sql);
         if (details)
-            ctx.log.WriteLog("dt_s, dt2=" + dates.D + "," + dates.N + " Trans_r/tmclk Cnt=" +
-                             std::to_string(query.RecordCount()) + " GetRawData SQL = " + sql);
+            ctx.log.WriteLog("dt_s, dt2=" + dates.D + "," + dates.N +
+                             " Trans_r/tmclk Cnt=" + std::to_string(query.RecordCount()) + " GetRawData SQL = " + sql);
         const bool any = !query.Eof();
         for (; !query.Eof(); query.Next())
             AddOneRawData(ctx, record, WidenTransDate(query.FieldByName("tr_date")), query.FieldByName("tr_time"),

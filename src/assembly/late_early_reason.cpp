@@ -10,8 +10,7 @@ namespace kx {
 using db::SqlQuote;
 
 void InsertLateEarly(AgentContext& ctx, const std::string& staff, const std::string& date, const std::string& in,
-                     const std::string& out)
-{
+                     const std::string& out) {
     try {
         db::Query& query = db::ContextDatabase(ctx).Common2Query;
         db::OpenQuery(query, "select * from kt_lerea where staff_number='" + SqlQuote(staff) + "'" +

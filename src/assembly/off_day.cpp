@@ -16,8 +16,7 @@ sys_days FirstOfMonth(year_month_day date) { return sys_days{date.year() / date.
 
 }  // namespace
 
-bool IsOffDay(AgentContext& ctx, const std::string& date)
-{
+bool IsOffDay(AgentContext& ctx, const std::string& date) {
     ctx.sundayOffDay = false;
     try {
         const int weekday = WeekdayNumber(sys_days{DecodeDateText(date)});
@@ -30,16 +29,14 @@ bool IsOffDay(AgentContext& ctx, const std::string& date)
     }
 }
 
-bool IsAlternateSaturday(year_month_day date)
-{
+bool IsAlternateSaturday(year_month_day date) {
     const sys_days first = FirstOfMonth(date);
     const sys_days firstSaturday = first + days{kSaturday - WeekdayNumber(first)};
     const sys_days day{date};
     return day == firstSaturday || day == firstSaturday + days{14};
 }
 
-bool IsSetOffDay(year_month_day date, int n)
-{
+bool IsSetOffDay(year_month_day date, int n) {
     if (n == 0) return false;
     const sys_days first = FirstOfMonth(date);
     const sys_days w0 = first + days{n + 1 - WeekdayNumber(first)};

@@ -13,8 +13,7 @@ namespace {
 
 // The day's shift tag: from the staff member's shift group, else from the
 // staff member's own schedule; empty when neither has one.
-std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string& date, const std::string& staff)
-{
+std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string& date, const std::string& staff) {
     std::string tag;
     db::OpenQuery(query, "select shift_grp from kt_cdext where staff_number='" + db::SqlQuote(staff) + "'");
     if (!query.Eof()) {
@@ -27,7 +26,8 @@ std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string&
             ctx.log.WriteDetail(kDetailImportant, "    Group is not NONE, ThisShift = " + tag);
             if (ctx.trace.On())
                 ctx.trace.Record("shift",
-                                 Trim(tag).empty() ? "The shift group " + Trim(group) + " (kt_cdext.shift_grp) has no "
+                                 Trim(tag).empty() ? "The shift group " + Trim(group) +
+                                                         " (kt_cdext.shift_grp) has no "
                                                          "shift on this date in kt_sfgrp."
                                                    : "Shift " + Trim(tag) + " comes from the shift group " +
                                                          Trim(group) + " (kt_sfgrp row of the date).",
@@ -46,15 +46,15 @@ std::string FindShiftTag(AgentContext& ctx, db::Query& query, const std::string&
         if (ctx.trace.On())
             ctx.trace.Record("shift",
                              Trim(tag).empty() ? "The personal schedule (kt_ssche) has no shift on this date."
-                                               : "Shift " + Trim(tag) + " comes from the personal schedule (kt_ssche "
-                                                                        "row of the date).",
+                                               : "Shift " + Trim(tag) +
+                                                     " comes from the personal schedule (kt_ssche "
+                                                     "row of the date).",
                              {{"shift_tag", Trim(tag)}});
     }
     return tag;
 }
 
-void LoadWindowsAsStored(const db::Query& shift, TAT_Emp& working)
-{
+void LoadWindowsAsStored(const db::Query& shift, TAT_Emp& working) {
     working.In_lower = shift.FieldByName("in_lower");
     working.SysIn = shift.FieldByName("sys_in");
     working.In_upper = shift.FieldByName("in_upper");
@@ -92,16 +92,14 @@ void LoadWindowsAsStored(const db::Query& shift, TAT_Emp& working)
 }
 
 // A grace setting above 0 overrides the shift's own grace; a blank one counts as 0.
-std::string GraceMinutes(int setting, const std::string& shiftGrace)
-{
+std::string GraceMinutes(int setting, const std::string& shiftGrace) {
     if (setting > 0) return std::to_string(setting);
     return Trim(shiftGrace).empty() ? "0" : shiftGrace;
 }
 
 }  // namespace
 
-bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string& staff, TAT_Emp& working)
-{
+bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string& staff, TAT_Emp& working) {
     bool result = true;
     try {
         const auto& options = ctx.settings.options;
@@ -116,8 +114,9 @@ bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string&
             result = false;
             if (tracing) ctx.log.WriteLog("    Shift not found");
             if (ctx.trace.On())
-                ctx.trace.Record("shift", "The staff member works to a shift and none was found: \"[Shift Not "
-                                          "Defined]\".");
+                ctx.trace.Record("shift",
+                                 "The staff member works to a shift and none was found: \"[Shift Not "
+                                 "Defined]\".");
             return result;
         }
 
@@ -126,8 +125,9 @@ bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string&
         if (shift.Eof()) {
             shift.Close();
             if (ctx.trace.On())
-                ctx.trace.Record("shift", "Shift " + Trim(tag) + " has no kt_shift row: the system default times "
-                                                                 "from kt_sys stay.");
+                ctx.trace.Record("shift", "Shift " + Trim(tag) +
+                                              " has no kt_shift row: the system default times "
+                                              "from kt_sys stay.");
             return result;
         }
         if (tracing)
@@ -137,7 +137,8 @@ bool GetShiftInfo(AgentContext& ctx, const std::string& date, const std::string&
             const std::string graceIn = shift.FieldByName("sysin_grace");
             const std::string graceOut = shift.FieldByName("sysout_grace");
             if (tracing)
-                ctx.log.WriteLog("    ShiftDataWindow.GraceIn = " + graceIn + ";   ShiftDataWindow.GraceOut = " + graceOut);
+                ctx.log.WriteLog("    ShiftDataWindow.GraceIn = " + graceIn +
+                                 ";   ShiftDataWindow.GraceOut = " + graceOut);
             LoadWindowsAsStored(shift, working);
             working.SysInGrace = GraceMinutes(reprocessing.GraceInMin, graceIn);
             working.SysOutGrace = GraceMinutes(reprocessing.GraceOutMin, graceOut);

@@ -10,8 +10,7 @@ namespace kx {
 namespace {
 
 void LoadWindow(const Log& log, const std::string& time, std::string& lower, std::string& expected,
-                std::string& upper)
-{
+                std::string& upper) {
     lower = AddtheRange(log, time, -30);
     expected = time;
     upper = AddtheRange(log, time, +30);
@@ -19,8 +18,7 @@ void LoadWindow(const Log& log, const std::string& time, std::string& lower, std
 
 }  // namespace
 
-void LoadDayTimesWithWindows(const Log& log, const db::Query& row, TAT_Emp& rec)
-{
+void LoadDayTimesWithWindows(const Log& log, const db::Query& row, TAT_Emp& rec) {
     LoadWindow(log, db::FieldOrEmpty(row, "sys_in"), rec.In_lower, rec.SysIn, rec.In_upper);
     LoadWindow(log, db::FieldOrEmpty(row, "sys_out"), rec.Out_lower, rec.SysOut, rec.Out_upper);
     LoadWindow(log, db::FieldOrEmpty(row, "lunch_out"), rec.LunchOut_lower, rec.LunchOut, rec.LunchOut_upper);
@@ -31,16 +29,14 @@ void LoadDayTimesWithWindows(const Log& log, const db::Query& row, TAT_Emp& rec)
     LoadWindow(log, db::FieldOrEmpty(row, "Break2_in"), rec.Break2In_lower, rec.Break2In, rec.Break2In_upper);
 }
 
-std::string WorkRangeOffsetText(const Settings& settings)
-{
+std::string WorkRangeOffsetText(const Settings& settings) {
     char text[32];
     std::snprintf(text, sizeof text, "%4.4d%4.4d", settings.options.InWorkRangeOffsetMin,
                   settings.options.OutWorkRangeOffsetMin);
     return text;
 }
 
-std::string MinutesOrZero(std::string_view stored)
-{
+std::string MinutesOrZero(std::string_view stored) {
     std::string minutes = Trim(stored);
     return minutes.empty() ? "0" : minutes;
 }

@@ -5,26 +5,18 @@
 
 namespace kx {
 
-std::string OffDayListOf(std::string_view offdays)
-{
+std::string OffDayListOf(std::string_view offdays) {
     std::string list;
     for (std::size_t i = 0; i < offdays.size(); ++i)
         if (offdays[i] == 'X') list += std::to_string(i + 1);
     return list;
 }
 
-bool OffDaysDisabledBy(std::string_view offDayList)
-{
-    return offDayList.find('8') != std::string_view::npos;
-}
+bool OffDaysDisabledBy(std::string_view offDayList) { return offDayList.find('8') != std::string_view::npos; }
 
-std::string StartupDataSourceOf(std::string_view datasource)
-{
-    return Trim(datasource) == "1" ? "D" : "T";
-}
+std::string StartupDataSourceOf(std::string_view datasource) { return Trim(datasource) == "1" ? "D" : "T"; }
 
-bool LoadStartupSysValues(AgentContext& ctx)
-{
+bool LoadStartupSysValues(AgentContext& ctx) {
     db::Query& query = db::ContextDatabase(ctx).CommonQuery;
     db::OpenQuery(query, "select break_select,offdays,datasource from kt_sys");
     if (query.Eof()) {

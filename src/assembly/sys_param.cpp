@@ -11,8 +11,7 @@
 namespace kx {
 namespace {
 
-std::string OTModeOf(const std::string& storedMode)
-{
+std::string OTModeOf(const std::string& storedMode) {
     const std::string mode = Trim(storedMode);
     if (mode.empty()) return "N";
     switch (mode.front()) {
@@ -23,15 +22,11 @@ std::string OTModeOf(const std::string& storedMode)
     }
 }
 
-std::string DataSourceOf(const std::string& stored)
-{
-    return std::string(stored == "0" ? "T" : "D");
-}
+std::string DataSourceOf(const std::string& stored) { return std::string(stored == "0" ? "T" : "D"); }
 
 }  // namespace
 
-void GetSysParam(AgentContext& ctx, TAT_Emp& record)
-{
+void GetSysParam(AgentContext& ctx, TAT_Emp& record) {
     try {
         db::Query& query = db::ContextDatabase(ctx).CommonQuery;
         db::OpenQuery(query, "select * from kt_sys");
@@ -47,7 +42,7 @@ void GetSysParam(AgentContext& ctx, TAT_Emp& record)
 
         record.OTEntry.OTMode = OTModeOf(db::FieldOrEmpty(query, "OT_Mode"));
         log.WriteDetail(kDetailSteps, "  GetSysParam: OT mode = " + record.OTEntry.OTMode + "  SysIn=" + record.SysIn +
-                                " SysOut=" + record.SysOut);
+                                          " SysOut=" + record.SysOut);
 
         record.OTEntry.OTOffset = Trim(db::FieldOrEmpty(query, "OT_Offset"));
         record.OTEntry.OTMinimumMin = Trim(db::FieldOrEmpty(query, "OT_Minimum_Min"));

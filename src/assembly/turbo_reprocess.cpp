@@ -34,8 +34,7 @@ struct DayTexts {
     std::string saturdayDescription;
 };
 
-void ClearAttendPhantoms(AgentContext& ctx)
-{
+void ClearAttendPhantoms(AgentContext& ctx) {
     ctx.log.WriteLog("  ClearAttendPhantom ON");
     db::RunSQL(ctx.log, db::ContextDatabase(ctx).Common2Query,
                "delete from kt_attnd where staff_number not in (select staff_number from cards)", false);
@@ -43,22 +42,19 @@ void ClearAttendPhantoms(AgentContext& ctx)
 
 // Code-based overtime reads the in/out codes of the clockings, so they can no
 // longer be ignored; the switch stays off until the agent restarts.
-void KeepInOutCodesUnderCodedOT(AgentContext& ctx, const TAT_Emp& working)
-{
+void KeepInOutCodesUnderCodedOT(AgentContext& ctx, const TAT_Emp& working) {
     if (!ctx.settings.options.IgnoreInOutCOde || working.OTEntry.OTMode != "C") return;
     ctx.log.WriteDetail(kDetailSteps, "  Adjusted IgnoreInOutCode=0 under Coded Based OT (OT_Mode=C)");
     ctx.settings.options.IgnoreInOutCOde = false;
 }
 
-void InsertLateEarlyIfWanted(AgentContext& ctx)
-{
+void InsertLateEarlyIfWanted(AgentContext& ctx) {
     if (!ctx.settings.options.LateEarlyReason) return;
     const TAT_Attend& a = ctx.attend;
     InsertLateEarly(ctx, a.StaffNo, a.AtDate, a.In, a.Out);
 }
 
-void TraceStaff(const AgentContext& ctx, const StaffDay& day, const std::string& dataSource, const TAT_Emp& working)
-{
+void TraceStaff(const AgentContext& ctx, const StaffDay& day, const std::string& dataSource, const TAT_Emp& working) {
     const std::string source = dataSource == "D" ? "door transactions" : "time-clock records";
     ctx.trace.Record("staff",
                      "Staff " + day.staff + " (" + Trim(working.Name) + "), card " + Trim(working.CardNo) +
@@ -74,8 +70,7 @@ void TraceStaff(const AgentContext& ctx, const StaffDay& day, const std::string&
 }
 
 // The times the working record holds now, in the words of a shift.
-StaffDayTrace::Facts ShiftFacts(const TAT_Emp& w)
-{
+StaffDayTrace::Facts ShiftFacts(const TAT_Emp& w) {
     return {{"in", w.SysIn},
             {"in_window", w.In_lower + "-" + w.In_upper},
             {"out", w.SysOut},
@@ -88,8 +83,7 @@ StaffDayTrace::Facts ShiftFacts(const TAT_Emp& w)
             {"grace_out_min", w.SysOutGrace.empty() ? "0" : w.SysOutGrace}};
 }
 
-void TraceDefaultShift(const AgentContext& ctx, const StaffDay& day, const TAT_Emp& working)
-{
+void TraceDefaultShift(const AgentContext& ctx, const StaffDay& day, const TAT_Emp& working) {
     const std::string why = day.needShift != "Y" ? "the staff member is not on shift work (on_shift is not Y)"
                                                  : "auto-fit is on: the shift is fitted to the clockings later";
     ctx.trace.Record("shift",
@@ -98,8 +92,7 @@ void TraceDefaultShift(const AgentContext& ctx, const StaffDay& day, const TAT_E
                      ShiftFacts(working));
 }
 
-void TraceHalfDay(const AgentContext& ctx, const TAT_Emp& before, const TAT_Emp& after)
-{
+void TraceHalfDay(const AgentContext& ctx, const TAT_Emp& before, const TAT_Emp& after) {
     if (before.HalfDayLeave != "Y") return;
     std::string text = "Half-day leave: ";
     if (before.SysIn != after.SysIn)
@@ -111,8 +104,7 @@ void TraceHalfDay(const AgentContext& ctx, const TAT_Emp& before, const TAT_Emp&
     ctx.trace.Record("day", text, {{"in", after.SysIn}, {"out", after.SysOut}, {"out_lower", after.Out_lower}});
 }
 
-void TakeFromClockJobCodes(const std::string& codes, TAT_Emp& working)
-{
+void TakeFromClockJobCodes(const std::string& codes, TAT_Emp& working) {
     working.WorkJobCode = Mid(codes, 1, 3);
     working.B1JobCode = Mid(codes, 5, 3);
     working.MealJobCode = Mid(codes, 9, 3);
@@ -120,8 +112,7 @@ void TakeFromClockJobCodes(const std::string& codes, TAT_Emp& working)
 }
 
 // Steps of one staff-day in their fixed order; failures propagate to the caller.
-void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string& dataSource)
-{
+void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string& dataSource) {
     const Log& log = ctx.log;
     const Settings::Options& options = ctx.settings.options;
     TAT_Emp& working = ctx.workRec;
@@ -134,12 +125,12 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
     ctx.staffDay.DataSource = dataSource;
     ctx.staffDay.AutoFitShiftTag.clear();
     log.WriteDetail(kDetailSteps, "  Data source = " + dataSource + ";   Need_Shift = " + day.needShift +
-                            "   Need_OT = " + day.needOT);
+                                      "   Need_OT = " + day.needOT);
 
     InitEmpRecord(ctx, working, day.needOT);
     CopyEmpPtr(ctx, ctx.templateRec, working, day.date);
-    log.WriteDetail(kDetailSteps, "  OT mode = " + working.OTEntry.OTMode + "  OT Job Code = " + working.OTEntry.OTJobcode +
-                            "  ProcessMode=" + working.ProcessMode);
+    log.WriteDetail(kDetailSteps, "  OT mode = " + working.OTEntry.OTMode + "  OT Job Code = " +
+                                      working.OTEntry.OTJobcode + "  ProcessMode=" + working.ProcessMode);
     KeepInOutCodesUnderCodedOT(ctx, working);
     if (ctx.trace.On()) TraceStaff(ctx, day, dataSource, working);
 
@@ -154,12 +145,14 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
     DayTexts texts;
     CheckIfHolOffLeav(ctx, day.date, day.staff, result, texts.dayDescription, texts.saturdayDescription, working,
                       day.needShift);
-    log.WriteDetail(kDetailSteps, "  Half day leave = " + working.HalfDayLeave + ";   Holiday = " + texts.dayDescription);
+    log.WriteDetail(kDetailSteps,
+                    "  Half day leave = " + working.HalfDayLeave + ";   Holiday = " + texts.dayDescription);
 
     const bool rawFound = GetRawData(ctx, working, day.date, day.staff, day.card);
     const bool idFound = GetIDNoRawData(ctx, working, day.date, day.staff, day.card);
-    log.WriteDetail(kDetailSteps, std::string("  NoRawData = ") + BoolText(!rawFound) + ";   NoIDRawData=" + BoolText(!idFound) +
-                            ";   ShiftNotDefined = " + BoolText(ctx.staffDay.ShiftNotFound));
+    log.WriteDetail(kDetailSteps, std::string("  NoRawData = ") + BoolText(!rawFound) +
+                                      ";   NoIDRawData=" + BoolText(!idFound) +
+                                      ";   ShiftNotDefined = " + BoolText(ctx.staffDay.ShiftNotFound));
 
     if ((!rawFound && !idFound) || ctx.staffDay.ShiftNotFound) {
         log.WriteDetail(kDetailImportant, "  No Raw Data or shift not found");
@@ -190,9 +183,8 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
         if (!GetAFShiftInfo(ctx, filo.firstIn, filo.lastOut, day.date, day.staff, working)) {
             log.WriteDetail(kDetailSteps, "  No shift Fit for FILO=" + filo.firstIn + "," + filo.lastOut);
             if (ctx.trace.On())
-                ctx.trace.Record("shift",
-                                 "No auto-fit shift holds the first in [" + filo.firstIn + "] or the last out [" +
-                                     filo.lastOut + "], so nothing is computed.");
+                ctx.trace.Record("shift", "No auto-fit shift holds the first in [" + filo.firstIn +
+                                              "] or the last out [" + filo.lastOut + "], so nothing is computed.");
             SavetoAttendFile(ctx, result, texts.dayDescription, texts.saturdayDescription, working);
             ReleaseRawDataMem(ctx, working);
             return;
@@ -204,12 +196,12 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
     if (ctx.trace.On()) ctx.trace.Record("shift", "The shift the day is computed with:", ShiftFacts(working));
     ProAttd(ctx, working, result);
 
-    if (ctx.settings.customReport.GroupByDepartment && !working.RawData.empty())
-    {
+    if (ctx.settings.customReport.GroupByDepartment && !working.RawData.empty()) {
         LayOutClockingsByPosition(working.RawData, day.date, options.CutOffTime, result);
         if (ctx.trace.On())
-            ctx.trace.Record("choice", "Group by department is on: the times are laid out by position, the 1st "
-                                       "clocking as in, the 2nd as break 1 out and so on, replacing the choice above.");
+            ctx.trace.Record("choice",
+                             "Group by department is on: the times are laid out by position, the 1st "
+                             "clocking as in, the 2nd as break 1 out and so on, replacing the choice above.");
     }
 
     SavetoAttendFile(ctx, result, texts.dayDescription, texts.saturdayDescription, working);
@@ -223,15 +215,13 @@ void ReprocessStaffDay(AgentContext& ctx, const StaffDay& day, const std::string
 
 }  // namespace
 
-void PopulateATDRec(AgentContext& ctx, const std::string& date, const std::string& staff)
-{
+void PopulateATDRec(AgentContext& ctx, const std::string& date, const std::string& staff) {
     ResetAttend(ctx.attend, staff, date);
 }
 
 void TurboReprocessAttend(AgentContext& ctx, const std::string& date, const std::string& staff,
                           const std::string& dataSource, const std::string& needOT, const std::string& needShift,
-                          const std::string& card)
-{
+                          const std::string& card) {
     try {
         ReprocessStaffDay(ctx, StaffDay{date, staff, needOT, needShift, card}, dataSource);
     } catch (const std::exception& e) {

@@ -4,8 +4,7 @@
 namespace kx {
 
 // Weekday number of a date as the suite counts: 1 = Sunday, 2 = Monday, ..., 7 = Saturday.
-inline int WeekdayNumber(std::chrono::sys_days date)
-{
+inline int WeekdayNumber(std::chrono::sys_days date) {
     return static_cast<int>(std::chrono::weekday{date}.c_encoding()) + 1;
 }
 

@@ -21,8 +21,7 @@ constexpr std::chrono::milliseconds kProbeInterval{5};
 constexpr std::chrono::milliseconds kStartGrace{250};
 
 template <class Check>
-bool RetryWithin(std::chrono::milliseconds timeout, Check check)
-{
+bool RetryWithin(std::chrono::milliseconds timeout, Check check) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         if (check()) return true;
@@ -33,16 +32,14 @@ bool RetryWithin(std::chrono::milliseconds timeout, Check check)
 
 std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
 
-std::string OctalText(mode_t mode)
-{
+std::string OctalText(mode_t mode) {
     char text[8];
     std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
     return text;
 }
 
 // Empty when the directory is there (made now if missing) and only this user may write it.
-std::string PrivateDirectoryError(const std::string& dir)
-{
+std::string PrivateDirectoryError(const std::string& dir) {
     if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "cannot make " + dir + ": " + std::strerror(errno);
     struct stat st {};
     if (lstat(dir.c_str(), &st) != 0) return "cannot read " + dir + ": " + std::strerror(errno);
@@ -53,9 +50,9 @@ std::string PrivateDirectoryError(const std::string& dir)
 }
 
 // The file at the path is still the one locked (it was not removed and made anew meanwhile).
-bool StillAtPath(int fd, const std::string& path)
-{
-    struct stat held {}, named {};
+bool StillAtPath(int fd, const std::string& path) {
+    struct stat held {
+    }, named{};
     return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
            held.st_ino == named.st_ino;
 }
@@ -63,12 +60,12 @@ bool StillAtPath(int fd, const std::string& path)
 }  // namespace
 
 FileLock::FileLock(FileLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), heldElsewhere_(other.heldElsewhere_), error_(std::move(other.error_))
-{
-}
+    : fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      heldElsewhere_(other.heldElsewhere_),
+      error_(std::move(other.error_)) {}
 
-FileLock& FileLock::operator=(FileLock&& other) noexcept
-{
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {
         Unlock();
         fd_ = std::exchange(other.fd_, -1);
@@ -79,8 +76,7 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept
     return *this;
 }
 
-bool FileLock::TryLock(const std::string& path)
-{
+bool FileLock::TryLock(const std::string& path) {
     Unlock();
     error_.clear();
     heldElsewhere_ = false;
@@ -95,8 +91,8 @@ bool FileLock::TryLock(const std::string& path)
         }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
             heldElsewhere_ = errno == EWOULDBLOCK;
-            error_ = heldElsewhere_ ? path + " is held by another process"
-                                    : "flock " + path + ": " + std::strerror(errno);
+            error_ =
+                heldElsewhere_ ? path + " is held by another process" : "flock " + path + ": " + std::strerror(errno);
             close(fd);
             return false;
         }
@@ -111,8 +107,7 @@ bool FileLock::TryLock(const std::string& path)
     return false;
 }
 
-bool FileLock::LockWithin(const std::string& path, std::chrono::milliseconds timeout)
-{
+bool FileLock::LockWithin(const std::string& path, std::chrono::milliseconds timeout) {
     bool failed = false;  // an error other than another holder is not worth waiting for
     const bool ended = RetryWithin(timeout, [&] {
         if (TryLock(path)) return true;
@@ -122,23 +117,20 @@ bool FileLock::LockWithin(const std::string& path, std::chrono::milliseconds tim
     return ended && !failed;
 }
 
-void FileLock::Unlock()
-{
+void FileLock::Unlock() {
     if (fd_ >= 0) close(fd_);  // closing the only descriptor releases the flock
     fd_ = -1;
 }
 
 // Removed while still held: whoever opened the old file before finds it gone once it gets the lock.
-void FileLock::UnlockAndRemove()
-{
+void FileLock::UnlockAndRemove() {
     if (fd_ < 0) return;
     unlink(path_.c_str());
     rmdir(ParentOf(path_).c_str());  // fails, harmlessly, while other files are in it
     Unlock();
 }
 
-bool AgentLock::Acquire(const std::string& mailboxName)
-{
+bool AgentLock::Acquire(const std::string& mailboxName) {
     const std::string path = AgentLockPath(mailboxName);
     error_.clear();
     if (lock_.LockWithin(path, kStartGrace)) return true;
@@ -148,8 +140,7 @@ bool AgentLock::Acquire(const std::string& mailboxName)
     return false;
 }
 
-bool AgentRunning(const std::string& mailboxName)
-{
+bool AgentRunning(const std::string& mailboxName) {
     const std::string path = AgentLockPath(mailboxName);
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0 && errno == EACCES) return access(ParentOf(path).c_str(), F_OK) == 0;
@@ -159,8 +150,7 @@ bool AgentRunning(const std::string& mailboxName)
     return held;
 }
 
-bool WaitUntilAgentClosed(const std::string& mailboxName, std::chrono::milliseconds timeout)
-{
+bool WaitUntilAgentClosed(const std::string& mailboxName, std::chrono::milliseconds timeout) {
     return RetryWithin(timeout, [&] { return !AgentRunning(mailboxName); });
 }
 

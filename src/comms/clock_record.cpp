@@ -13,14 +13,12 @@ namespace {
 bool OneOf(char c, std::string_view set) { return set.find(c) != std::string_view::npos; }
 
 // Character at a 1-based position, NUL beyond the end.
-char At(const std::string& record, std::size_t position)
-{
+char At(const std::string& record, std::size_t position) {
     return position <= record.size() ? record[position - 1] : '\0';
 }
 
 // Decimal with an optional sign, as the controllers' numbers are converted.
-int DecimalValue(const std::string& text)
-{
+int DecimalValue(const std::string& text) {
     const char* begin = text.data();
     const char* end = begin + text.size();
     if (begin != end && *begin == '+' && begin + 1 != end && begin[1] != '-') ++begin;
@@ -35,10 +33,8 @@ bool OutDirection(char c) { return c == '9' || c == '>'; }
 
 }  // namespace
 
-std::string NormaliseClockRecord(const std::string& record)
-{
-    if (record.size() >= 23 && OneOf(record[22], "<>BE"))
-        return Mid(record, 1, 19) + record[22] + Mid(record, 20, 3);
+std::string NormaliseClockRecord(const std::string& record) {
+    if (record.size() >= 23 && OneOf(record[22], "<>BE")) return Mid(record, 1, 19) + record[22] + Mid(record, 20, 3);
     if (record.size() == 22) {
         if (record.front() == 'O') return record + std::to_string(DecimalValue(Mid(record, 21, 2)));
         return record + "0";
@@ -46,8 +42,7 @@ std::string NormaliseClockRecord(const std::string& record)
     return record;
 }
 
-ClockRecordKind ClassifyClockRecord(const std::string& record, bool doorAccess2Clock)
-{
+ClockRecordKind ClassifyClockRecord(const std::string& record, bool doorAccess2Clock) {
     ClockRecordKind kind;
     if (record.empty() || !OneOf(record.front(), "COR")) {
         kind.bad = true;
@@ -57,8 +52,10 @@ ClockRecordKind ClassifyClockRecord(const std::string& record, bool doorAccess2C
         // Door-access layout: direction at 23, "000" before it; anything else is shown without activity.
         const char direction = At(record, 23);
         if (Mid(record, 20, 3) == "000") {
-            if (InDirection(direction)) kind.jobDisplayIndex = 1;
-            else if (OutDirection(direction)) kind.jobDisplayIndex = 2;
+            if (InDirection(direction))
+                kind.jobDisplayIndex = 1;
+            else if (OutDirection(direction))
+                kind.jobDisplayIndex = 2;
         }
         return kind;
     }
@@ -76,15 +73,13 @@ ClockRecordKind ClassifyClockRecord(const std::string& record, bool doorAccess2C
     return kind;
 }
 
-bool QuietlyRejected(const std::string& record)
-{
+bool QuietlyRejected(const std::string& record) {
     return (!record.empty() && record.front() == 'M') || OneOf(At(record, 20), "!$%18@D");
 }
 
 std::string CenturyOf(const std::string& twoDigitYear) { return twoDigitYear < "90" ? "20" : "19"; }
 
-OnLineFields ClockRecordFields(const std::string& record, const std::string& cardZeroPrefix)
-{
+OnLineFields ClockRecordFields(const std::string& record, const std::string& cardZeroPrefix) {
     OnLineFields fields;
     const std::string year = Mid(record, 4, 2);
     fields.date = Mid(record, 8, 2) + "/" + Mid(record, 6, 2) + "/" + CenturyOf(year) + year;
@@ -95,10 +90,9 @@ OnLineFields ClockRecordFields(const std::string& record, const std::string& car
     return fields;
 }
 
-std::string OnLineRecordText(const OnLineFields& f)
-{
-    return "09" + f.name + "," + f.date + "," + f.time + "," + f.activity + "," + f.department + "," + f.source +
-           "," + f.card + "," + f.staff + "," + f.photo;
+std::string OnLineRecordText(const OnLineFields& f) {
+    return "09" + f.name + "," + f.date + "," + f.time + "," + f.activity + "," + f.department + "," + f.source + "," +
+           f.card + "," + f.staff + "," + f.photo;
 }
 
 }  // namespace kx

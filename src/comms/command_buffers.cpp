@@ -14,8 +14,7 @@ int Advance(int index) { return index == CommandBuffers::kSlots ? 1 : index + 1;
 
 CommandBuffers::CommandBuffers() { InitCommandBuffers(); }
 
-void CommandBuffers::InitCommandBuffers()
-{
+void CommandBuffers::InitCommandBuffers() {
     for (Ring& ring : rings_) {
         ring.texts.clear();
         ring.texts.shrink_to_fit();
@@ -24,19 +23,14 @@ void CommandBuffers::InitCommandBuffers()
     }
 }
 
-CommandBuffers::Ring& CommandBuffers::RingOf(int n)
-{
+CommandBuffers::Ring& CommandBuffers::RingOf(int n) {
     if (n < 1 || n > kFepCount) throw std::out_of_range("no command buffer for FEP " + std::to_string(n));
     return rings_[n - 1];
 }
 
-const CommandBuffers::Ring& CommandBuffers::RingOf(int n) const
-{
-    return const_cast<CommandBuffers*>(this)->RingOf(n);
-}
+const CommandBuffers::Ring& CommandBuffers::RingOf(int n) const { return const_cast<CommandBuffers*>(this)->RingOf(n); }
 
-void CommandBuffers::BufferUp(const std::string& text, int n)
-{
+void CommandBuffers::BufferUp(const std::string& text, int n) {
     Ring& ring = RingOf(n);
     if (ring.texts.empty()) ring.texts.resize(kSlots);
     const int put = ring.put;
@@ -50,8 +44,7 @@ void CommandBuffers::BufferUp(const std::string& text, int n)
     ring.put = next;
 }
 
-void CommandBuffers::GetOneCmd(std::string& text, int n)
-{
+void CommandBuffers::GetOneCmd(std::string& text, int n) {
     Ring& ring = RingOf(n);
     const int get = ring.get;
     if (get == ring.put) return;
@@ -60,14 +53,12 @@ void CommandBuffers::GetOneCmd(std::string& text, int n)
     ring.get = Advance(get);
 }
 
-bool CommandBuffers::CommandWaiting(int n) const
-{
+bool CommandBuffers::CommandWaiting(int n) const {
     const Ring& ring = RingOf(n);
     return ring.get != ring.put;
 }
 
-int CommandBuffers::Count(int n) const
-{
+int CommandBuffers::Count(int n) const {
     const Ring& ring = RingOf(n);
     const int count = ring.put - ring.get;
     return count < 0 ? count + kSlots : count;

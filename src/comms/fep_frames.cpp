@@ -6,8 +6,7 @@ namespace kx {
 
 std::string PollMessage() { return {SOH, CR}; }
 
-std::string InterModFrame(std::string_view text)
-{
+std::string InterModFrame(std::string_view text) {
     std::string frame(1, SI);
     frame.append(12, ' ');
     frame += ESC;
@@ -18,8 +17,7 @@ std::string InterModFrame(std::string_view text)
 
 bool ReplyComplete(std::string_view received) { return received.find(CR) != std::string_view::npos; }
 
-FepReply ReadFepReply(std::string_view reply)
-{
+FepReply ReadFepReply(std::string_view reply) {
     FepReply result;
     if (reply.size() < 2 || reply[0] == '\0' || reply[1] == CR) return result;
     const std::string_view body = reply.substr(1);

@@ -4,8 +4,7 @@
 
 namespace kx {
 
-void FepRecord::Reset()
-{
+void FepRecord::Reset() {
     Connected = false;
     Defined = false;
     TagName.clear();
@@ -15,21 +14,18 @@ void FepRecord::Reset()
     Port.clear();
 }
 
-bool FepReplyState::Receive(const std::string& receipt)
-{
+bool FepReplyState::Receive(const std::string& receipt) {
     std::lock_guard lock(mutex_);
     buffer_.assign(receipt, 0, kBufferLength);
     return ReplyComplete(buffer_);
 }
 
-void FepReplyState::ClearBuffer()
-{
+void FepReplyState::ClearBuffer() {
     std::lock_guard lock(mutex_);
     buffer_.clear();
 }
 
-std::string FepReplyState::Received() const
-{
+std::string FepReplyState::Received() const {
     std::lock_guard lock(mutex_);
     return buffer_;
 }

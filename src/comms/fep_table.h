@@ -65,8 +65,7 @@ public:
     const FepReplyState& Reply(int n) const { return replies_.at(Index(n)); }
 
 private:
-    static std::size_t Index(int n)
-    {
+    static std::size_t Index(int n) {
         if (!ValidUnit(n)) throw std::out_of_range("no FEP " + std::to_string(n));
         return static_cast<std::size_t>(n - 1);
     }

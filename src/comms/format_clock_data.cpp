@@ -22,9 +22,8 @@ constexpr std::size_t kMinRecordLength = 22;
 
 // The attendance server recomputes the clocked staff-day at once and tells the
 // message server to refresh.
-void ReprocessClockedDay(AgentContext& ctx, const std::string& record, const std::string& card,
-                         const NameDep& holder, CommandBuffers& buffers)
-{
+void ReprocessClockedDay(AgentContext& ctx, const std::string& record, const std::string& card, const NameDep& holder,
+                         CommandBuffers& buffers) {
     if (ctx.settings.options.ATA_Details > 0)
         ctx.log.WriteLog("<FormatClockData>: On-the-fly.Reprocess=" + Mid(record, 4, 6));
     if (Trim(holder.staff).empty()) {
@@ -37,9 +36,10 @@ void ReprocessClockedDay(AgentContext& ctx, const std::string& record, const std
     GetSysParam(ctx, t);
 
     db::Query& query = db::ContextDatabase(ctx).Common3Query;
-    const std::string sql = "select * from cards c, kt_cdext x where c.staff_number=x.staff_number and "
-                            "c.staff_number='" +
-                            db::SqlQuote(holder.staff) + "'";
+    const std::string sql =
+        "select * from cards c, kt_cdext x where c.staff_number=x.staff_number and "
+        "c.staff_number='" +
+        db::SqlQuote(holder.staff) + "'";
     if (db::RunSQL(ctx.log, query, sql, true)) {
         if (query.FieldByName("exempted") == "Y") ctx.log.WriteLog("Exempted : " + holder.staff);
         t.Name = query.FieldByName("name");
@@ -64,8 +64,7 @@ void ReprocessClockedDay(AgentContext& ctx, const std::string& record, const std
 
 }  // namespace
 
-std::string FormatClockData(AgentContext& ctx, std::string packet, CommandBuffers& buffers)
-{
+std::string FormatClockData(AgentContext& ctx, std::string packet, CommandBuffers& buffers) {
     std::string result;
     const Log& log = ctx.log;
     const bool details = ctx.settings.options.ATA_Details > 0;

@@ -18,8 +18,7 @@ using db::SqlQuote;
 std::string CardRowSelect() { return "select name,depart_code,staff_number,card_type,photo "; }
 
 // Name, department code, staff and photo from a card-row query.
-void TakeCardRow(const db::Query& query, NameDep& found)
-{
+void TakeCardRow(const db::Query& query, NameDep& found) {
     found.name = query.FieldByName("name");
     found.department = query.FieldByName("depart_code");
     found.staff = query.FieldByName("staff_number");
@@ -27,8 +26,7 @@ void TakeCardRow(const db::Query& query, NameDep& found)
 }
 
 // The holder of a temporary card whose issue covers now; empty when none.
-std::string TempCardHolder(AgentContext& ctx, db::Query& query, const std::string& card)
-{
+std::string TempCardHolder(AgentContext& ctx, db::Query& query, const std::string& card) {
     const std::string now = TempCardStamp(ctx.clock.Now());
     const std::string sql = "select staff_number from tempcard where TmpCard_Number='" + SqlQuote(card) + "'" +
                             " and Start_DateTime<='" + now + "' and End_DateTime>='" + now + "'";
@@ -38,16 +36,14 @@ std::string TempCardHolder(AgentContext& ctx, db::Query& query, const std::strin
 
 }  // namespace
 
-std::string TempCardStamp(LocalTime now)
-{
+std::string TempCardStamp(LocalTime now) {
     const auto second = (now - std::chrono::floor<std::chrono::minutes>(now)).count();
     char buf[4];
     std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(second));
     return DateText(now) + TimeText(now) + buf;
 }
 
-NameDep GetNameDep(AgentContext& ctx, const std::string& card)
-{
+NameDep GetNameDep(AgentContext& ctx, const std::string& card) {
     NameDep found;
     try {
         db::Query& query = db::ContextDatabase(ctx).Common3Query;

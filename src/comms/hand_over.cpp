@@ -10,8 +10,7 @@
 
 namespace kx {
 
-void TaskSignal::RequestStop()
-{
+void TaskSignal::RequestStop() {
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
@@ -19,14 +18,12 @@ void TaskSignal::RequestStop()
     cv_.notify_all();
 }
 
-bool TaskSignal::StopRequested() const
-{
+bool TaskSignal::StopRequested() const {
     std::lock_guard lock(mutex_);
     return stop_;
 }
 
-void TaskSignal::Wake()
-{
+void TaskSignal::Wake() {
     { std::lock_guard lock(mutex_); }  // a waiter between its test and its wait hears this
     cv_.notify_all();
 }
@@ -38,22 +35,19 @@ struct HandOverQueue::Step {
     State state = State::Queued;  // guarded by signal->mutex_
 };
 
-HandOverQueue::HandOverQueue() : owner_(std::this_thread::get_id())
-{
+HandOverQueue::HandOverQueue() : owner_(std::this_thread::get_id()) {
     eventFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (eventFd_ < 0) throw std::runtime_error("no eventfd for the poll tasks' hand-over");
     notifier_ = std::make_unique<QSocketNotifier>(eventFd_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Drain(); });
 }
 
-HandOverQueue::~HandOverQueue()
-{
+HandOverQueue::~HandOverQueue() {
     notifier_.reset();
     close(eventFd_);
 }
 
-void HandOverQueue::Post(std::shared_ptr<Step> step)
-{
+void HandOverQueue::Post(std::shared_ptr<Step> step) {
     {
         std::lock_guard lock(mutex_);
         steps_.push_back(std::move(step));
@@ -62,8 +56,7 @@ void HandOverQueue::Post(std::shared_ptr<Step> step)
     [[maybe_unused]] const ssize_t written = write(eventFd_, &one, sizeof one);
 }
 
-void HandOverQueue::Drain()
-{
+void HandOverQueue::Drain() {
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t got = read(eventFd_, &count, sizeof count);
     std::deque<std::shared_ptr<Step>> due;
@@ -87,8 +80,7 @@ void HandOverQueue::Drain()
     }
 }
 
-bool RunOnMainThread(HandOverQueue& queue, const std::shared_ptr<TaskSignal>& signal, std::function<void()> step)
-{
+bool RunOnMainThread(HandOverQueue& queue, const std::shared_ptr<TaskSignal>& signal, std::function<void()> step) {
     if (queue.OnOwnerThread()) {
         if (signal->StopRequested()) return false;
         step();
@@ -105,9 +97,8 @@ bool RunOnMainThread(HandOverQueue& queue, const std::shared_ptr<TaskSignal>& si
     queue.Post(handed);
 
     std::unique_lock lock(signal->mutex_);
-    signal->cv_.wait(lock, [&] {
-        return handed->state == State::Done || (signal->stop_ && handed->state == State::Queued);
-    });
+    signal->cv_.wait(lock,
+                     [&] { return handed->state == State::Done || (signal->stop_ && handed->state == State::Queued); });
     if (handed->state == State::Done) return true;
     handed->state = State::Dropped;
     return false;

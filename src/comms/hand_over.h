@@ -27,13 +27,14 @@ public:
 
     // Waits up to `limit` for `done` to hold; false when a stop was requested.
     template <class Done>
-    bool WaitFor(std::chrono::milliseconds limit, Done done)
-    {
+    bool WaitFor(std::chrono::milliseconds limit, Done done) {
         std::unique_lock lock(mutex_);
         cv_.wait_for(lock, limit, [&] { return stop_ || done(); });
         return !stop_;
     }
-    bool SleepFor(std::chrono::milliseconds limit) { return WaitFor(limit, [] { return false; }); }
+    bool SleepFor(std::chrono::milliseconds limit) {
+        return WaitFor(limit, [] { return false; });
+    }
 
 private:
     friend class HandOverQueue;

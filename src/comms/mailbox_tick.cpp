@@ -19,8 +19,7 @@ namespace {
 
 // Decimal only, with an optional sign, as the classic string-to-integer
 // conversion of the front end's numbers; anything else is an error.
-int StrToInt(const std::string& text)
-{
+int StrToInt(const std::string& text) {
     const char* begin = text.data();
     const char* end = begin + text.size();
     if (begin != end && *begin == '+' && begin + 1 != end && begin[1] != '-') ++begin;
@@ -30,8 +29,7 @@ int StrToInt(const std::string& text)
     return value;
 }
 
-void ServeOLD(AgentContext& ctx, SharedBlock& block, MailboxHost& host)
-{
+void ServeOLD(AgentContext& ctx, SharedBlock& block, MailboxHost& host) {
     // The range run owns the agent; the front end's "OLD" waits in the block for it.
     if (ctx.flags.rangeBusy) return;
     if (ctx.settings.server.Integrated.empty() || ctx.settings.options.EnforceClockMode) {
@@ -44,8 +42,7 @@ void ServeOLD(AgentContext& ctx, SharedBlock& block, MailboxHost& host)
     block.SendMFThis(mailbox::kDlo);
 }
 
-void ServeTRP(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const std::string& text)
-{
+void ServeTRP(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const std::string& text) {
     ctx.log.WriteDetail(kDetailImportant, ">>>> Reprocessing Starts Here ...");
     ctx.log.WriteDetail(kDetailSteps, "Turbo RP received : " + text);
     host.MemoAdd("Turbo Process ... ");
@@ -58,8 +55,7 @@ void ServeTRP(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const st
 
 enum class Served { Carry, End };
 
-Served ServeCommand(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const std::string& text)
-{
+Served ServeCommand(AgentContext& ctx, SharedBlock& block, MailboxHost& host, const std::string& text) {
     using namespace mailbox;
     const std::string_view code = std::string_view(text).substr(0, kCodeLength);
     if (code == kEnd) {
@@ -90,12 +86,10 @@ Served ServeCommand(AgentContext& ctx, SharedBlock& block, MailboxHost& host, co
 
 // FEP 1 is the message server: while it is down, every tick in a second that is a
 // multiple of ten tries to connect it again.
-void KeepFep1Connected(AgentContext& ctx, MailboxHost& host)
-{
+void KeepFep1Connected(AgentContext& ctx, MailboxHost& host) {
     const LocalTime now = ctx.clock.Now();
     const auto second = (now - std::chrono::floor<std::chrono::minutes>(now)).count();
-    if (second % 10 != 0 || ctx.settings.server.IgnoreKTPServer || !host.Fep1Defined() || host.Fep1Connected())
-        return;
+    if (second % 10 != 0 || ctx.settings.server.IgnoreKTPServer || !host.Fep1Defined() || host.Fep1Connected()) return;
     host.StopFep1PollTask();
     for (int i = 0; i < 10; ++i) {
         host.ProcessEvents();
@@ -106,8 +100,7 @@ void KeepFep1Connected(AgentContext& ctx, MailboxHost& host)
 
 }  // namespace
 
-bool MailboxTick(AgentContext& ctx, SharedBlock& block, MailboxHost& host)
-{
+bool MailboxTick(AgentContext& ctx, SharedBlock& block, MailboxHost& host) {
     try {
         const std::string text = block.ReadText();
         if (block.TakeShrinkNotice())

@@ -27,16 +27,14 @@ std::string Cut(const std::string& text, std::size_t length) { return text.subst
 
 TMsgForm::TMsgForm(AgentContext& ctx, CommandBuffers& commands, ReceiveQueue& packets, ConnectionsHost& host,
                    SocketDialogs& dialogs)
-    : ctx_(ctx), commands_(commands), packets_(packets), host_(host)
-{
+    : ctx_(ctx), commands_(commands), packets_(packets), host_(host) {
     for (int n = 1; n <= FepTable::kConnectionCount; ++n) {
         connections_[n - 1] = std::make_unique<TSockets>(dialogs);
         BindHandlers(*connections_[n - 1], n);
     }
 }
 
-TMsgForm::~TMsgForm()
-{
+TMsgForm::~TMsgForm() {
     if (!closed_) {
         try {
             FormClose();
@@ -48,14 +46,12 @@ TMsgForm::~TMsgForm()
     retiredTasks_.clear();
 }
 
-TSockets& TMsgForm::Connection(int n)
-{
+TSockets& TMsgForm::Connection(int n) {
     if (n < 1 || n > FepTable::kConnectionCount) throw std::out_of_range("no connection " + std::to_string(n));
     return *connections_[n - 1];
 }
 
-void TMsgForm::BindHandlers(TSockets& socket, int n)
-{
+void TMsgForm::BindHandlers(TSockets& socket, int n) {
     socket.OnSessionConnected = [this, n](TSockets&, int) { OnConnected(n); };
     socket.OnDataAvailable = [this, n](TSockets& s, int handle) { SocketProcessData(s, handle, n); };
     socket.OnSessionClosed = [this](TSockets& s, int handle) { OnClosed(s, handle); };
@@ -66,15 +62,13 @@ void TMsgForm::BindHandlers(TSockets& socket, int n)
 
 // ---- creation ----
 
-void TMsgForm::FormCreate()
-{
+void TMsgForm::FormCreate() {
     commands_.InitCommandBuffers();
     ConnectIP();
     SpawnPollingThread();
 }
 
-void TMsgForm::ConnectIP()
-{
+void TMsgForm::ConnectIP() {
     for (int n = 1; n <= FepTable::kFepCount; ++n) {
         feps_[n].Reset();
         feps_.Reply(n).SetReplyPending(false);
@@ -96,7 +90,8 @@ void TMsgForm::ConnectIP()
     } catch (const std::exception& e) {
         ctx_.log.WriteLog(std::string("<ConnectIP>: ") + e.what());
     }
-    if (ctx_.settings.server.IPPort != kDefaultIPPort) feps_[1].Port = Cut(ctx_.settings.server.IPPort, FepRecord::kPortLength);
+    if (ctx_.settings.server.IPPort != kDefaultIPPort)
+        feps_[1].Port = Cut(ctx_.settings.server.IPPort, FepRecord::kPortLength);
 
     for (int n = 1; n <= FepTable::kConnectionCount; ++n) {
         if (!feps_[n].Defined) continue;
@@ -106,8 +101,7 @@ void TMsgForm::ConnectIP()
 }
 
 // A port text that is neither a service nor a number leaves the FEP down, logged.
-void TMsgForm::StartConnecting(TSockets& socket, int n, const char* tag)
-{
+void TMsgForm::StartConnecting(TSockets& socket, int n, const char* tag) {
     socket.IPAddr = feps_[n].IPAddress;
     socket.Port = feps_[n].Port;
     try {
@@ -119,8 +113,7 @@ void TMsgForm::StartConnecting(TSockets& socket, int n, const char* tag)
 
 // One row of M_Server on CommonQuery; a unit number outside 1 to 16 (or no
 // number at all) names no FEP.
-void TMsgForm::LoadFep(const std::string& unitText)
-{
+void TMsgForm::LoadFep(const std::string& unitText) {
     const std::optional<int> unit = ParseTrimmedInt32(unitText);
     if (!unit || !FepTable::ValidUnit(*unit)) return;
     const int n = *unit;
@@ -137,14 +130,12 @@ void TMsgForm::LoadFep(const std::string& unitText)
     fep.Defined = true;
 }
 
-void TMsgForm::SpawnPollingThread()
-{
+void TMsgForm::SpawnPollingThread() {
     for (int n = 1; n <= FepTable::kFepCount; ++n)
         if (feps_[n].Connected) StartPollTask(n);
 }
 
-void TMsgForm::StartPollTask(int n)
-{
+void TMsgForm::StartPollTask(int n) {
     ReapRetiredTasks();
     if (pollTasks_[n - 1]) {
         pollTasks_[n - 1]->RequestStop();
@@ -153,14 +144,12 @@ void TMsgForm::StartPollTask(int n)
     pollTasks_[n - 1] = std::make_unique<TPollTask>(n, *this, handOver_);
 }
 
-bool TMsgForm::PollTaskRunning(int n) const
-{
+bool TMsgForm::PollTaskRunning(int n) const {
     const auto& task = pollTasks_.at(static_cast<std::size_t>(n - 1));
     return task && !task->Finished();
 }
 
-void TMsgForm::StopPollTask(int n)
-{
+void TMsgForm::StopPollTask(int n) {
     auto& task = pollTasks_.at(static_cast<std::size_t>(n - 1));
     if (!task) return;
     task->RequestStop();
@@ -168,26 +157,22 @@ void TMsgForm::StopPollTask(int n)
 }
 
 // A stopped task ends at its next check; the ones that have are joined here.
-void TMsgForm::ReapRetiredTasks()
-{
+void TMsgForm::ReapRetiredTasks() {
     std::erase_if(retiredTasks_, [](const std::unique_ptr<TPollTask>& task) { return task->Finished(); });
 }
 
-void TMsgForm::WaitAndPump(int n)
-{
+void TMsgForm::WaitAndPump(int n) {
     for (int round = 0; round < n; ++round) {
         for (int i = 0; i < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         host_.ProcessEvents();
     }
 }
 
-std::string TMsgForm::FepLine(int n) const
-{
+std::string TMsgForm::FepLine(int n) const {
     return "FEP #" + std::to_string(n) + " : " + feps_[n].IPAddress + " Port:" + feps_[n].Port;
 }
 
-void TMsgForm::ConnectTCPIP(TSockets& socket, int n, bool connect)
-{
+void TMsgForm::ConnectTCPIP(TSockets& socket, int n, bool connect) {
     if (!connect) {
         socket.Disconnect();
         return;
@@ -208,29 +193,25 @@ void TMsgForm::SendThisMessage(const std::string& text) { kx::SendThisMessage(co
 
 // ---- connection events ----
 
-void TMsgForm::OnConnected(int n)
-{
+void TMsgForm::OnConnected(int n) {
     feps_[n].Connected = true;
     lastLoggedError_[n - 1] = 0;
     WaitAndPump(5);
     host_.MemoAdd(feps_[n].IPAddress + " connected.");
 }
 
-void TMsgForm::SocketProcessData(TSockets& socket, int socketHandle, int n)
-{
+void TMsgForm::SocketProcessData(TSockets& socket, int socketHandle, int n) {
     socket.SocketHandle = socketHandle;
     if (feps_.Reply(n).Receive(socket.Text())) ClearReplyPending(n);
 }
 
-void TMsgForm::OnClosed(TSockets& socket, int socketHandle)
-{
+void TMsgForm::OnClosed(TSockets& socket, int socketHandle) {
     // Connected stays set: the next send fails, and its error clears it.
     socket.SocketHandle = socketHandle;
     socket.Disconnect();
 }
 
-void TMsgForm::SocketErrorHandler(int n, int error, const std::string& msg)
-{
+void TMsgForm::SocketErrorHandler(int n, int error, const std::string& msg) {
     try {
         feps_[n].Connected = false;
         ClearReplyPending(n);
@@ -244,8 +225,7 @@ void TMsgForm::SocketErrorHandler(int n, int error, const std::string& msg)
     }
 }
 
-void TMsgForm::ClearReplyPending(int n)
-{
+void TMsgForm::ClearReplyPending(int n) {
     feps_.Reply(n).SetReplyPending(false);
     if (pollTasks_[n - 1]) pollTasks_[n - 1]->Wake();
 }
@@ -257,21 +237,18 @@ bool TMsgForm::CommandWaiting(int n) const { return commands_.CommandWaiting(n);
 void TMsgForm::PutPacket(std::string packet) { packets_.PutPacket(std::move(packet)); }
 
 // Room is kept for a reply in flight on every connection.
-bool TMsgForm::ReceiveQueueFull() const
-{
+bool TMsgForm::ReceiveQueueFull() const {
     return packets_.Count() >= ReceiveQueue::kSlots - 1 - FepTable::kConnectionCount;
 }
 
-void TMsgForm::TakeCommand(int n, std::string& command)
-{
+void TMsgForm::TakeCommand(int n, std::string& command) {
     try {
         commands_.GetOneCmd(command, n);
     } catch (...) {
     }
 }
 
-void TMsgForm::SendCommand(int n, const std::string& text)
-{
+void TMsgForm::SendCommand(int n, const std::string& text) {
     try {
         if (n <= FepTable::kConnectionCount) Connection(n).SetText(text);
     } catch (const std::exception& e) {
@@ -279,15 +256,13 @@ void TMsgForm::SendCommand(int n, const std::string& text)
     }
 }
 
-void TMsgForm::WriteNetCompLog(std::string_view line) const
-{
+void TMsgForm::WriteNetCompLog(std::string_view line) const {
     AppendLogBytes(ctx_.home / kNetCompLog, std::string(line) + '\n');
 }
 
 // ---- closing ----
 
-void TMsgForm::FormClose()
-{
+void TMsgForm::FormClose() {
     if (closed_) return;
     closed_ = true;
     std::vector<TPollTask*> stopping;

@@ -6,13 +6,11 @@
 namespace kx {
 
 TPollTask::TPollTask(int fepNo, PollLink& link, HandOverQueue& handOver)
-    : fepNo_(fepNo), link_(link), handOver_(handOver), signal_(std::make_shared<TaskSignal>())
-{
+    : fepNo_(fepNo), link_(link), handOver_(handOver), signal_(std::make_shared<TaskSignal>()) {
     thread_ = std::thread([this] { Execute(); });
 }
 
-TPollTask::~TPollTask()
-{
+TPollTask::~TPollTask() {
     RequestStop();
     if (thread_.joinable()) thread_.join();
 }
@@ -22,20 +20,17 @@ void TPollTask::RequestStop() { signal_->RequestStop(); }
 void TPollTask::Wake() { signal_->Wake(); }
 
 template <class Step>
-bool TPollTask::HandOver(Step step)
-{
+bool TPollTask::HandOver(Step step) {
     return RunOnMainThread(handOver_, signal_, std::move(step));
 }
 
-void TPollTask::Execute()
-{
+void TPollTask::Execute() {
     while (Turn()) {
     }
     finished_ = true;
 }
 
-bool TPollTask::Turn()
-{
+bool TPollTask::Turn() {
     if (signal_->StopRequested()) return false;
     const int n = fepNo_;
     if (!link_.FepDefined(n) || !link_.FepConnected(n)) return signal_->SleepFor(kIdleWait);
@@ -55,8 +50,7 @@ bool TPollTask::Turn()
 }
 
 // Sends what is due this turn, or nothing in a second reply window.
-bool TPollTask::SendTurn()
-{
+bool TPollTask::SendTurn() {
     const int n = fepNo_;
     if (extraWait_ && !lastCommand_.empty()) {
         if (!HandOver([this] { link_.ClearReceiveBuffer(fepNo_); })) return false;
@@ -83,8 +77,7 @@ bool TPollTask::SendTurn()
 }
 
 // Up to kReplyWaits waits of kReplyWait; a wait ends as soon as the reply is in.
-bool TPollTask::WaitForReply()
-{
+bool TPollTask::WaitForReply() {
     const int n = fepNo_;
     while (link_.ReplyPending(n) && countdown_ > 0) {
         if (!signal_->WaitFor(kReplyWait, [&] { return !link_.ReplyPending(n); })) return false;
@@ -93,8 +86,7 @@ bool TPollTask::WaitForReply()
     return true;
 }
 
-void TPollTask::TakeReply()
-{
+void TPollTask::TakeReply() {
     const std::string reply = link_.ReceivedCopy(fepNo_);
     // A receipt without CR is no reply: the flag was cleared by a failing connection.
     if (ReplyComplete(reply)) {
@@ -108,8 +100,7 @@ void TPollTask::TakeReply()
     link_.ClearReceived(fepNo_);
 }
 
-bool TPollTask::ShortPause()
-{
+bool TPollTask::ShortPause() {
     for (countdown_ = kPauseWaits; countdown_ > 0; --countdown_) {
         if (link_.CommandWaiting(fepNo_)) return true;
         if (!signal_->SleepFor(kPauseWait)) return false;

@@ -41,9 +41,9 @@ public:
 // reply, whose packet goes to the receive queue, then a short pause. A command
 // that gets no reply, or a negative one, gets a second window in which nothing
 // is sent. While the receive queue is full nothing is polled, so clockings wait
-// in the controller instead of pushing older ones out. Starts running at construction; the destructor asks it to stop and
-// joins it. Every wait ends early on a stop request, and the reply wait also on
-// Wake (the main thread calls it when the reply flag is cleared).
+// in the controller instead of pushing older ones out. Starts running at construction; the destructor asks it to stop
+// and joins it. Every wait ends early on a stop request, and the reply wait also on Wake (the main thread calls it when
+// the reply flag is cleared).
 class TPollTask {
 public:
     static constexpr int kReplyWaits = 20;

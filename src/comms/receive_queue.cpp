@@ -2,16 +2,14 @@
 
 namespace kx {
 
-void ReceiveQueue::Reset()
-{
+void ReceiveQueue::Reset() {
     std::lock_guard lock(mutex_);
     for (std::string& slot : slots_) std::string().swap(slot);
     producer_ = 1;
     consumer_ = 1;
 }
 
-void ReceiveQueue::PutPacket(std::string text)
-{
+void ReceiveQueue::PutPacket(std::string text) {
     if (!text.empty() && text[0] == 'C') text[0] = 'O';
     std::lock_guard lock(mutex_);
     producer_ = Advance(producer_);
@@ -19,8 +17,7 @@ void ReceiveQueue::PutPacket(std::string text)
     slots_[producer_ - 1] = std::move(text);
 }
 
-bool ReceiveQueue::TakePacket(std::string& text)
-{
+bool ReceiveQueue::TakePacket(std::string& text) {
     std::lock_guard lock(mutex_);
     if (consumer_ == producer_) return false;
     consumer_ = Advance(consumer_);
@@ -29,8 +26,7 @@ bool ReceiveQueue::TakePacket(std::string& text)
     return true;
 }
 
-int ReceiveQueue::Count() const
-{
+int ReceiveQueue::Count() const {
     std::lock_guard lock(mutex_);
     const int count = producer_ - consumer_;
     return count < 0 ? count + kSlots : count;

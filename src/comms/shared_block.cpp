@@ -15,16 +15,14 @@
 
 namespace kx {
 
-void SharedBlock::Fail(const char* what, int errorNumber)
-{
+void SharedBlock::Fail(const char* what, int errorNumber) {
     errorNumber_ = errorNumber;
     error_ = std::string(what) + ": " + std::strerror(errorNumber);
 }
 
 namespace {
 
-std::string OctalMode(mode_t mode)
-{
+std::string OctalMode(mode_t mode) {
     char text[8];
     std::snprintf(text, sizeof text, "%03o", static_cast<unsigned>(mode & 0777));
     return text;
@@ -32,8 +30,7 @@ std::string OctalMode(mode_t mode)
 
 }  // namespace
 
-bool ValidMailboxName(std::string_view name)
-{
+bool ValidMailboxName(std::string_view name) {
     return !name.empty() && name.size() <= 200 && name.find('/') == std::string_view::npos &&
            name.find('\0') == std::string_view::npos;
 }
@@ -45,12 +42,9 @@ SharedBlock::SharedBlock(SharedBlock&& other) noexcept
       created_(std::exchange(other.created_, false)),
       name_(std::move(other.name_)),
       error_(std::move(other.error_)),
-      errorNumber_(other.errorNumber_)
-{
-}
+      errorNumber_(other.errorNumber_) {}
 
-SharedBlock& SharedBlock::operator=(SharedBlock&& other) noexcept
-{
+SharedBlock& SharedBlock::operator=(SharedBlock&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
@@ -62,8 +56,7 @@ SharedBlock& SharedBlock::operator=(SharedBlock&& other) noexcept
     return *this;
 }
 
-SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode, std::optional<unsigned> group)
-{
+SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode, std::optional<unsigned> group) {
     Close();
     name_ = name;
     error_.clear();
@@ -90,8 +83,8 @@ SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode
         return OpenResult::NoBlock;
     }
     if (mode == OpenMode::CreateOrOpen) {
-        if (created && group && (fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(*group)) != 0 ||
-                                 fchmod(fd, allowed) != 0)) {
+        if (created && group &&
+            (fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(*group)) != 0 || fchmod(fd, allowed) != 0)) {
             Fail("giving the block to its group", errno);
             close(fd);
             return OpenResult::NoBlock;
@@ -121,20 +114,17 @@ SharedBlock::OpenResult SharedBlock::Open(const std::string& name, OpenMode mode
     return OpenResult::Mapped;
 }
 
-void SharedBlock::Close()
-{
+void SharedBlock::Close() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
 }
 
-void SharedBlock::RemoveIfCreated()
-{
+void SharedBlock::RemoveIfCreated() {
     if (created_ && !name_.empty()) shm_unlink(("/" + name_).c_str());
     created_ = false;
 }
 
-bool SharedBlock::TakeShrinkNotice() const
-{
+bool SharedBlock::TakeShrinkNotice() const {
     if (lastReadSize_ >= kSize) {
         shrinkNoticed_ = false;
         return false;
@@ -148,8 +138,7 @@ bool SharedBlock::TakeShrinkNotice() const
 // byte, write the rest, then set the first byte last; a reader keeps a copy only
 // when a second look finds the same first byte and the same bytes, so it never
 // takes the head of a new command glued to the tail of an old one.
-std::string SharedBlock::ReadText() const
-{
+std::string SharedBlock::ReadText() const {
     if (fd_ < 0) return {};
     std::string text(kSize, '\0');
     std::string again;
@@ -171,8 +160,7 @@ std::string SharedBlock::ReadText() const
     return {};  // still being written: nothing to read yet
 }
 
-void SharedBlock::SendMFThis(std::string_view text)
-{
+void SharedBlock::SendMFThis(std::string_view text) {
     if (fd_ < 0) return;
     const std::size_t length = std::min(text.size(), kSize - 1);
     const char nul = 0;
@@ -185,8 +173,7 @@ void SharedBlock::SendMFThis(std::string_view text)
 }
 
 SharedBlock::OpenResult CreateControlMailbox(SharedBlock& block, const std::string& name, const Log& log,
-                                             std::optional<unsigned> group)
-{
+                                             std::optional<unsigned> group) {
     const SharedBlock::OpenResult result = block.Open(name, SharedBlock::OpenMode::CreateOrOpen, group);
     if (result == SharedBlock::OpenResult::Refused) log.WriteLog("<FCR.MapFile>" + block.ErrorText());
     if (result == SharedBlock::OpenResult::NoBlock) log.WriteLog("hMapFile = 0");

@@ -27,21 +27,17 @@ constexpr int kTimedOut = 10060;
 constexpr int kMaxReceive = 1 << 20;  // one receive never asks for more, whatever the property says
 
 // A TCP service known to the system, else a plain decimal 0..65535; the result is in network byte order.
-std::uint16_t ResolvePort(const std::string& port)
-{
-    if (const servent* service = getservbyname(port.c_str(), "tcp"))
-        return static_cast<std::uint16_t>(service->s_port);
-    const bool digits = !port.empty() && port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
+std::uint16_t ResolvePort(const std::string& port) {
+    if (const servent* service = getservbyname(port.c_str(), "tcp")) return static_cast<std::uint16_t>(service->s_port);
+    const bool digits = !port.empty() && port.size() <= 5 &&
+                        std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digits || std::stoi(port) > 65535)
         throw std::invalid_argument("'" + port + "' is not a valid TCP service or port number");
     return htons(static_cast<std::uint16_t>(std::stoi(port)));
 }
 
 // Dotted text or a host name; the host's first IPv4 address.
-bool ResolveHost(const std::string& host, in_addr& address)
-{
+bool ResolveHost(const std::string& host, in_addr& address) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -53,8 +49,7 @@ bool ResolveHost(const std::string& host, in_addr& address)
 }
 
 // Blocking mode: the kernel ends a call that outlasts Timeout, which is the time-out timer.
-void ArmTimeout(int socket, int seconds)
-{
+void ArmTimeout(int socket, int seconds) {
     const timeval limit{seconds > 0 ? seconds : 0, 0};
     setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
@@ -75,19 +70,17 @@ struct TSockets::Impl {
     QSocketNotifier* writeNotifier = nullptr;
     bool connecting = false;
     bool connected = false;
-    bool readEnded = false;       // peer closed or the connection failed: nothing more to notify
+    bool readEnded = false;  // peer closed or the connection failed: nothing more to notify
     bool readSinceNotify = false;
     int dispatching = 0;
     unsigned generation = 0;  // changes whenever the notifiers change, so a handler's Disconnect is seen
 
-    void Raise(const SocketEvent& event, int fd)
-    {
+    void Raise(const SocketEvent& event, int fd) {
         const SocketEvent handler = event;  // the handler may reassign the event it runs from
         if (handler) handler(owner, fd);
     }
 
-    void Watch(int fd)
-    {
+    void Watch(int fd) {
         readNotifier = new QSocketNotifier(fd, QSocketNotifier::Read);
         readNotifier->setEnabled(false);
         writeNotifier = new QSocketNotifier(fd, QSocketNotifier::Write);
@@ -99,8 +92,7 @@ struct TSockets::Impl {
         ++generation;
     }
 
-    void Unwatch()
-    {
+    void Unwatch() {
         for (QSocketNotifier* notifier : {readNotifier, writeNotifier}) {
             if (notifier == nullptr) continue;
             notifier->setEnabled(false);
@@ -117,15 +109,13 @@ struct TSockets::Impl {
     }
 
     // The classic receive re-enables the read notification.
-    void ReadHappened(int fd)
-    {
+    void ReadHappened(int fd) {
         if (fd != socket || readNotifier == nullptr) return;
         readSinceNotify = true;
         if (connected && !readEnded) readNotifier->setEnabled(true);
     }
 
-    void CloseQuietly()
-    {
+    void CloseQuietly() {
         if (socket < 0) return;
         Unwatch();
         ::close(socket);
@@ -133,8 +123,7 @@ struct TSockets::Impl {
         socket = -1;
     }
 
-    void OnWritable()
-    {
+    void OnWritable() {
         const int fd = socket;
         ++dispatching;
         writeNotifier->setEnabled(false);  // a connected socket is always writable
@@ -159,8 +148,7 @@ struct TSockets::Impl {
         --dispatching;
     }
 
-    void OnReadable()
-    {
+    void OnReadable() {
         const int fd = socket;
         ++dispatching;
         char byte;
@@ -187,8 +175,7 @@ struct TSockets::Impl {
         --dispatching;
     }
 
-    void TimedOut()
-    {
+    void TimedOut() {
         const ErrorEvent handler = owner.OnErrorOccurred;
         if (handler)
             handler(owner, owner.SocketHandle, kTimedOut, "Blocking call timed out");
@@ -199,13 +186,9 @@ struct TSockets::Impl {
 
 TSockets::TSockets(SocketDialogs& dialogs) : impl_(std::make_unique<Impl>(*this)), dialogs_(dialogs) {}
 
-TSockets::~TSockets()
-{
-    impl_->CloseQuietly();
-}
+TSockets::~TSockets() { impl_->CloseQuietly(); }
 
-void TSockets::SConnect()
-{
+void TSockets::SConnect() {
     if (Port.empty()) {
         dialogs_.ShowSocketBox(kErrorCaption, "No Port Specified", false);
         return;
@@ -252,8 +235,7 @@ void TSockets::SConnect()
     ReportError(socket, "SConnect", WinsockError(error));
 }
 
-void TSockets::Disconnect()
-{
+void TSockets::Disconnect() {
     if (SocketHandle == -1) return;
     const int socket = SocketHandle;
     if (socket == impl_->socket) {
@@ -268,8 +250,7 @@ void TSockets::Disconnect()
     if (error != 0) ReportError(socket, "Disconnect (closesocket)", WinsockError(error));
 }
 
-std::string TSockets::Text()
-{
+std::string TSockets::Text() {
     if (SocketHandle == -1) return {};
     const int socket = SocketHandle;
     const bool blocking = impl_->blocking && socket == impl_->socket;
@@ -291,8 +272,7 @@ std::string TSockets::Text()
     return {};
 }
 
-void TSockets::SetText(std::string_view text)
-{
+void TSockets::SetText(std::string_view text) {
     const int socket = SocketHandle;
     const bool blocking = impl_->blocking && socket == impl_->socket;
     if (blocking && socket >= 0) ArmTimeout(socket, Timeout);
@@ -308,22 +288,17 @@ void TSockets::SetText(std::string_view text)
     ReportError(socket, "SetText (Send)", WinsockError(error));
 }
 
-void TSockets::ReportError(int socket, std::string_view step, int error)
-{
+void TSockets::ReportError(int socket, std::string_view step, int error) {
     const std::string message = ErrorText(error);
     const ErrorEvent handler = OnErrorOccurred;
     if (handler) {
         handler(*this, socket, error, message);
         return;
     }
-    dialogs_.ShowSocketBox(kErrorCaption,
-                           "Error " + std::to_string(error) + " in function " + std::string(step) + "\r\n" + message,
-                           true);
+    dialogs_.ShowSocketBox(
+        kErrorCaption, "Error " + std::to_string(error) + " in function " + std::string(step) + "\r\n" + message, true);
 }
 
-std::string TSockets::ErrorText(int error)
-{
-    return std::string(WinsockErrorText(error));
-}
+std::string TSockets::ErrorText(int error) { return std::string(WinsockErrorText(error)); }
 
 }  // namespace kx

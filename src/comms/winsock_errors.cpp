@@ -72,6 +72,7 @@ struct ErrnoEntry {
     int error;
 };
 
+// clang-format off
 constexpr ErrnoEntry kErrnoMap[] = {
     {EINTR, 10004},
     {EBADF, 10038},  // a closed handle: what a socket call reports for it
@@ -122,6 +123,7 @@ constexpr ErrnoEntry kErrnoMap[] = {
     {ESTALE, 10070},
     {EREMOTE, 10071},
 };
+// clang-format on
 
 // An errno with no counterpart in the table still has to read as a socket
 // failure in the table's terms.
@@ -129,15 +131,13 @@ constexpr int kUnmappedError = 10022;
 
 }  // namespace
 
-std::string_view WinsockErrorText(int error)
-{
+std::string_view WinsockErrorText(int error) {
     for (const ErrorEntry& entry : kErrorTexts)
         if (entry.error == error) return entry.text;
     return "Not a WinSock error";
 }
 
-int WinsockError(int posixErrno)
-{
+int WinsockError(int posixErrno) {
     if (posixErrno == 0) return 0;
     for (const ErrnoEntry& entry : kErrnoMap)
         if (entry.posixErrno == posixErrno) return entry.error;

@@ -8,8 +8,7 @@
 namespace kx {
 namespace {
 
-int TwoDigits(std::string_view time, std::size_t from)
-{
+int TwoDigits(std::string_view time, std::size_t from) {
     const std::string part = Mid(time, from, 2);
     if (part.empty()) throw std::invalid_argument("'" + std::string(time) + "' is not a valid integer value");
     int value = 0;
@@ -22,8 +21,7 @@ int TwoDigits(std::string_view time, std::size_t from)
 
 }  // namespace
 
-std::string AddtheRange(const Log& log, std::string_view time, int minutes)
-{
+std::string AddtheRange(const Log& log, std::string_view time, int minutes) {
     try {
         int m = TwoDigits(time, 1) * 60 + TwoDigits(time, 3) + minutes;
         if (m < 0)

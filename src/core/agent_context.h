@@ -1,8 +1,8 @@
 #pragma once
 #include <filesystem>
 
-#include "core/auto_fit_list.h"
 #include "core/agent_host.h"
+#include "core/auto_fit_list.h"
 #include "core/clock.h"
 #include "core/derived_values.h"
 #include "core/intern_text.h"
@@ -14,7 +14,9 @@
 #include "core/trace.h"
 
 namespace kx {
-namespace db { class Database; }
+namespace db {
+class Database;
+}
 
 // The process-wide state of the agent in one object, created by start-up and
 // passed by reference to every operation. Tests build their own.
@@ -29,7 +31,7 @@ struct AgentContext {
     AgentFlags flags;
     InternArray internArray;
     JobDisplayTable jobDisplay;
-    db::Database* db = nullptr;  // owned by whoever opened it
+    db::Database* db = nullptr;    // owned by whoever opened it
     AgentHost* host = &quietHost;  // the shell's window, event loop and mailbox
     AgentHost quietHost;
 

@@ -12,8 +12,7 @@ constexpr std::size_t kOptionColumn = 24;
 
 // Breaks each line of text at blanks so that none passes width. A line that
 // starts with a blank is laid out by hand (a table) and kept as it is.
-std::string Wrap(const std::string& text, std::size_t width)
-{
+std::string Wrap(const std::string& text, std::size_t width) {
     std::string out;
     std::size_t begin = 0;
     while (begin <= text.size()) {
@@ -50,8 +49,7 @@ class SynopsisFormatter final : public CLI::Formatter {
 public:
     explicit SynopsisFormatter(std::string synopsis) : synopsis_(std::move(synopsis)) {}
 
-    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override
-    {
+    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
         if (mode == CLI::AppFormatMode::Sub) return CLI::Formatter::make_help(app, std::move(name), mode);
         std::string help = synopsis_;
         if (!app->get_description().empty()) help += "\n" + Wrap(app->get_description(), kLineWidth) + "\n";
@@ -63,16 +61,14 @@ public:
     }
 
     // A subcommand's description, as its expanded help shows it indented.
-    std::string make_description(const CLI::App* app) const override
-    {
+    std::string make_description(const CLI::App* app) const override {
         const std::string description = app->get_description();
         return description.empty() ? std::string() : Wrap(description, kLineWidth - 2) + "\n";
     }
 
     // The value's name and REQUIRED; what an option needs or excludes is told
     // in its description, where it reads as a sentence.
-    std::string make_option_opts(const CLI::Option* option) const override
-    {
+    std::string make_option_opts(const CLI::Option* option) const override {
         std::string opts;
         if (!option->get_type_name().empty() && option->get_type_size() != 0)
             opts += " " + get_label(option->get_type_name());
@@ -82,8 +78,7 @@ public:
 
     // A command of a program with several, as --help shows them all: a heading
     // of its own, its description, its operands and options.
-    std::string make_expanded(const CLI::App* sub) const override
-    {
+    std::string make_expanded(const CLI::App* sub) const override {
         std::string out = sub->get_display_name() + " command:\n";
         std::string description = Wrap(sub->get_description(), kLineWidth - 2);
         for (std::size_t at = 0; at != std::string::npos;) {
@@ -94,13 +89,11 @@ public:
         return out + make_positionals(sub) + make_groups(sub, CLI::AppFormatMode::Sub) + "\n";
     }
 
-    std::string make_option_desc(const CLI::Option* option) const override
-    {
+    std::string make_option_desc(const CLI::Option* option) const override {
         return Wrap(CLI::Formatter::make_option_desc(option), kLineWidth - kOptionColumn);
     }
 
-    std::string make_footer(const CLI::App* app) const override
-    {
+    std::string make_footer(const CLI::App* app) const override {
         const std::string footer = app->get_footer();
         return footer.empty() ? std::string() : "\n" + Wrap(footer, kLineWidth) + "\n";
     }
@@ -109,8 +102,7 @@ private:
     std::string synopsis_;
 };
 
-void UseSynopsis(CLI::App& app, std::string synopsis)
-{
+void UseSynopsis(CLI::App& app, std::string synopsis) {
     if (!synopsis.ends_with('\n')) synopsis += '\n';
     app.formatter(std::make_shared<SynopsisFormatter>(std::move(synopsis)));
     app.get_formatter()->column_width(kOptionColumn);
@@ -119,8 +111,7 @@ void UseSynopsis(CLI::App& app, std::string synopsis)
 }  // namespace
 
 std::unique_ptr<CLI::App> ProgramApp(const std::string& program, const std::string& description,
-                                     const std::string& synopsis, RepeatedOption repeated)
-{
+                                     const std::string& synopsis, RepeatedOption repeated) {
     auto app = std::make_unique<CLI::App>(description, program);
     UseSynopsis(*app, synopsis);
     if (repeated == RepeatedOption::LastWins)
@@ -128,8 +119,7 @@ std::unique_ptr<CLI::App> ProgramApp(const std::string& program, const std::stri
     return app;
 }
 
-bool ParseArguments(CLI::App& app, const std::vector<std::string>& args)
-{
+bool ParseArguments(CLI::App& app, const std::vector<std::string>& args) {
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
     try {
         app.parse(reversed);
@@ -140,8 +130,7 @@ bool ParseArguments(CLI::App& app, const std::vector<std::string>& args)
 }
 
 int ReportUsageError(const std::string& program, const std::string& synopsis, const CLI::Error& error,
-                     std::ostream& err)
-{
+                     std::ostream& err) {
     std::string mistake = error.what();
     std::replace(mistake.begin(), mistake.end(), '\n', ' ');
     err << program << ": " << mistake << "\n" << synopsis;
@@ -150,20 +139,17 @@ int ReportUsageError(const std::string& program, const std::string& synopsis, co
     return kUsageStatus;
 }
 
-CLI::Validator NotEmpty(const std::string& what)
-{
-    return CLI::Validator(
-        [what](const std::string& value) { return value.empty() ? "needs " + what : std::string(); }, "");
+CLI::Validator NotEmpty(const std::string& what) {
+    return CLI::Validator([what](const std::string& value) { return value.empty() ? "needs " + what : std::string(); },
+                          "");
 }
 
-CLI::Validator WholeNumber(long long low, long long high)
-{
+CLI::Validator WholeNumber(long long low, long long high) {
     return CLI::Validator(
         [low, high](const std::string& text) {
             long long value = 0;
             const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-            if (!text.empty() && ec == std::errc() && end == text.data() + text.size() && value >= low &&
-                value <= high)
+            if (!text.empty() && ec == std::errc() && end == text.data() + text.size() && value >= low && value <= high)
                 return std::string();
             return "wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) + ", not \"" +
                    text + "\"";

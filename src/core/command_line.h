@@ -32,8 +32,7 @@ bool ParseArguments(CLI::App& app, const std::vector<std::string>& args);
 // The help text of the app that build(targets...) makes, over throwaway
 // targets: a program builds its app by one function, for parsing and for help.
 template <class... Targets, class Build>
-std::string HelpText(Build build, CLI::AppFormatMode mode = CLI::AppFormatMode::Normal)
-{
+std::string HelpText(Build build, CLI::AppFormatMode mode = CLI::AppFormatMode::Normal) {
     std::tuple<Targets...> targets;
     return std::apply(build, targets)->help("", mode);
 }

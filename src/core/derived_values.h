@@ -30,8 +30,7 @@ struct SelectedControllerList {
     std::vector<std::string> items;  // the first kMaxStored items, in order
     int count = 0;                   // items found, also those not stored
 
-    bool Contains(std::string_view controller) const
-    {
+    bool Contains(std::string_view controller) const {
         return std::find(items.begin(), items.end(), controller) != items.end();
     }
 };
@@ -59,12 +58,12 @@ struct DerivedValues {
 
 // Process-wide flags; all start cleared.
 struct AgentFlags {
-    bool stop = false;         // Stop button; batches test it
-    bool closing = false;      // the main window may close; the mailbox timer stops re-arming
-    bool rangeBusy = false;    // a range reprocessing runs
-    bool endReceived = false;  // the mailbox said "END"
-    int lastSeenMinute = 0;    // interval reprocessing
-    int intervalCounter = 0;   // interval reprocessing
+    bool stop = false;               // Stop button; batches test it
+    bool closing = false;            // the main window may close; the mailbox timer stops re-arming
+    bool rangeBusy = false;          // a range reprocessing runs
+    bool endReceived = false;        // the mailbox said "END"
+    int lastSeenMinute = 0;          // interval reprocessing
+    int intervalCounter = 0;         // interval reprocessing
     long long staffDayFailures = 0;  // staff-days ended by a logged failure, for the batches' summaries
 };
 

@@ -11,8 +11,7 @@
 
 namespace kx {
 
-std::string ReadFileBytes(const std::filesystem::path& file, std::size_t maxBytes)
-{
+std::string ReadFileBytes(const std::filesystem::path& file, std::size_t maxBytes) {
     std::FILE* in = std::fopen(file.c_str(), "rb");
     if (!in) throw std::runtime_error("Cannot open file \"" + file.string() + "\". " + std::strerror(errno));
     std::string bytes;
@@ -30,8 +29,7 @@ std::string ReadFileBytes(const std::filesystem::path& file, std::size_t maxByte
     return bytes;
 }
 
-bool AppendLogBytes(const std::filesystem::path& file, std::string_view bytes)
-{
+bool AppendLogBytes(const std::filesystem::path& file, std::string_view bytes) {
     const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
     if (fd < 0) return false;
     bool written = true;

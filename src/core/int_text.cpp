@@ -7,19 +7,20 @@
 namespace kx {
 namespace {
 
-int DigitValue(char c, int base)
-{
+int DigitValue(char c, int base) {
     int v = -1;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
     return v < base ? v : -1;
 }
 
 }  // namespace
 
-std::optional<long long> ParseIntegerText(std::string_view text)
-{
+std::optional<long long> ParseIntegerText(std::string_view text) {
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -54,8 +55,7 @@ std::optional<long long> ParseIntegerText(std::string_view text)
     return value == kMin ? std::numeric_limits<long long>::max() : -value;
 }
 
-std::optional<int> ParseTrimmedInt32(std::string_view text)
-{
+std::optional<int> ParseTrimmedInt32(std::string_view text) {
     const std::optional<long long> value = ParseIntegerText(Trim(text));
     if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
         return std::nullopt;

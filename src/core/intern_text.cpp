@@ -16,8 +16,7 @@ const InternType kEmpty;
 
 // Entry number of a line: nothing for a number outside 1..1000; throws for
 // a field that is not an integer at all.
-std::optional<int> EntryNumber(std::string_view field)
-{
+std::optional<int> EntryNumber(std::string_view field) {
     const std::string text = Trim(field);
     const auto n = ParseIntegerText(text);
     if (!n) throw std::runtime_error("'" + text + "' is not a valid integer value");
@@ -25,8 +24,7 @@ std::optional<int> EntryNumber(std::string_view field)
     return static_cast<int>(*n);
 }
 
-void TakeLine(InternArray& table, std::string_view line)
-{
+void TakeLine(InternArray& table, std::string_view line) {
     const auto first = line.find(',');
     if (first == std::string_view::npos) return;
     const auto second = line.find(',', first + 1);
@@ -39,23 +37,19 @@ void TakeLine(InternArray& table, std::string_view line)
 
 }  // namespace
 
-const InternType& InternArray::operator[](int number) const
-{
+const InternType& InternArray::operator[](int number) const {
     return InRange(number) ? entries_[static_cast<std::size_t>(number - 1)] : kEmpty;
 }
 
-void InternArray::Set(int number, std::string text)
-{
+void InternArray::Set(int number, std::string text) {
     if (InRange(number)) entries_[static_cast<std::size_t>(number - 1)] = std::move(text);
 }
 
-void InternArray::Clear()
-{
+void InternArray::Clear() {
     for (auto& e : entries_) e.clear();
 }
 
-bool LoadInternTextBytes(InternArray& table, const Log& log, std::string_view bytes)
-{
+bool LoadInternTextBytes(InternArray& table, const Log& log, std::string_view bytes) {
     table.Clear();
     try {
         if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
@@ -73,8 +67,7 @@ bool LoadInternTextBytes(InternArray& table, const Log& log, std::string_view by
     }
 }
 
-bool LoadInternText(InternArray& table, const Log& log, const std::filesystem::path& file)
-{
+bool LoadInternText(InternArray& table, const Log& log, const std::filesystem::path& file) {
     table.Clear();
     std::error_code ec;
     // A directory counts as no file, as does an empty file name.
@@ -89,14 +82,12 @@ bool LoadInternText(InternArray& table, const Log& log, const std::filesystem::p
     return LoadInternTextBytes(table, log, bytes);
 }
 
-bool LoadInternText(AgentContext& ctx, const std::string& fileName)
-{
+bool LoadInternText(AgentContext& ctx, const std::string& fileName) {
     return LoadInternText(ctx.internArray, ctx.log, ctx.home / fileName);
 }
 
 std::string LoadLanguageStr(const InternArray& table, bool international, const Log& log, int number,
-                            std::string_view builtin)
-{
+                            std::string_view builtin) {
     try {
         if (international && InternArray::InRange(number) && !table[number].empty()) return table[number];
     } catch (const std::exception& e) {
@@ -105,13 +96,11 @@ std::string LoadLanguageStr(const InternArray& table, bool international, const 
     return std::string(builtin);
 }
 
-std::string LoadLanguageStr(const AgentContext& ctx, int number, std::string_view builtin)
-{
+std::string LoadLanguageStr(const AgentContext& ctx, int number, std::string_view builtin) {
     return LoadLanguageStr(ctx.internArray, ctx.settings.options.International, ctx.log, number, builtin);
 }
 
-InternationalStart LoadInternationalText(AgentContext& ctx)
-{
+InternationalStart LoadInternationalText(AgentContext& ctx) {
     InternationalStart result;
     auto& options = ctx.settings.options;
     if (!options.International) return result;

@@ -11,14 +11,12 @@ public:
     static constexpr int kSize = 18;
 
     // Empty for an index outside 1..18.
-    const std::string& operator[](int index) const
-    {
+    const std::string& operator[](int index) const {
         static const std::string empty;
         return index >= 1 && index <= kSize ? entries_[static_cast<std::size_t>(index - 1)] : empty;
     }
     // Entries beyond the 18th are never written.
-    void Set(int index, std::string text)
-    {
+    void Set(int index, std::string text) {
         if (index >= 1 && index <= kSize) entries_[static_cast<std::size_t>(index - 1)] = std::move(text);
     }
     void Clear() { entries_ = {}; }

@@ -13,7 +13,7 @@ namespace kx {
 // higher one the finest; kDetailEverything writes every level.
 inline constexpr int kDetailImportant = 0;
 inline constexpr int kDetailSteps = 10;
-inline constexpr int kDetailFine = 20;  // such as SQL texts
+inline constexpr int kDetailFine = 20;    // such as SQL texts
 inline constexpr int kDetailFinest = 30;  // each clocking and formula token
 // As a threshold: every level. As a level: only under that threshold (the
 // failures of a computation that otherwise ends quietly).

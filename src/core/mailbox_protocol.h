@@ -38,8 +38,7 @@ inline constexpr const char* kRfa = "RFA";          // the range run has ended, 
 // The "TRP" text for a range: data-source letter, first and last date as
 // yyyymmdd, the select that returns the staff rows.
 inline std::string RangeRequestText(const std::string& source, const std::string& first, const std::string& last,
-                                    const std::string& staffSql)
-{
+                                    const std::string& staffSql) {
     return kTrp + source + first + last + staffSql;
 }
 
@@ -49,20 +48,17 @@ inline std::string RangeRequestText(const std::string& source, const std::string
 // directory of its own user under /dev/shm.
 
 // Held by the agent serving the mailbox: "/dev/shm/kx-ata.NAME.d/agent.lock".
-inline std::string AgentLockDirectory(const std::string& mailboxName)
-{
+inline std::string AgentLockDirectory(const std::string& mailboxName) {
     return "/dev/shm/kx-ata." + mailboxName + ".d";
 }
-inline std::string AgentLockPath(const std::string& mailboxName)
-{
+inline std::string AgentLockPath(const std::string& mailboxName) {
     return AgentLockDirectory(mailboxName) + "/agent.lock";
 }
 
 // By which the runs of kx-ctl of one user take turns on a mailbox:
 // "/dev/shm/kx-ctl.UID.d/NAME.lock", the directory shared by all the user's mailboxes.
 inline std::string CtlLockDirectory() { return "/dev/shm/kx-ctl." + std::to_string(geteuid()) + ".d"; }
-inline std::string CtlLockPath(const std::string& mailboxName)
-{
+inline std::string CtlLockPath(const std::string& mailboxName) {
     return CtlLockDirectory() + "/" + mailboxName + ".lock";
 }
 

@@ -20,8 +20,7 @@ class StampFailure : public std::runtime_error {
 
 // Characters from1..from1+count-1 as a decimal number; anything else than
 // digits is a conversion failure.
-int Field(std::string_view text, std::size_t from1, std::size_t count)
-{
+int Field(std::string_view text, std::size_t from1, std::size_t count) {
     const std::string field = Mid(text, from1, count);
     int value = 0;
     for (const char c : field) {
@@ -33,8 +32,7 @@ int Field(std::string_view text, std::size_t from1, std::size_t count)
 }
 
 // Minutes from the epoch to the date and time of a "yyyymmddhhmm" text.
-std::int64_t EncodeStamp(std::string_view text)
-{
+std::int64_t EncodeStamp(std::string_view text) {
     const int y = Field(text, 1, 4);
     const int m = Field(text, 5, 2);
     const int d = Field(text, 7, 2);
@@ -50,8 +48,7 @@ std::int64_t EncodeStamp(std::string_view text)
 
 }  // namespace
 
-std::int32_t StampToMinutes(const Log& log, std::string_view stamp)
-{
+std::int32_t StampToMinutes(const Log& log, std::string_view stamp) {
     if (Trim(Mid(stamp, 9, 4)).size() != 4) return 0;
     try {
         const std::int64_t minutes = EncodeStamp(stamp);
@@ -65,8 +62,7 @@ std::int32_t StampToMinutes(const Log& log, std::string_view stamp)
     }
 }
 
-std::int64_t MinutesBetween(const Log& log, std::string_view from, std::string_view to)
-{
+std::int64_t MinutesBetween(const Log& log, std::string_view from, std::string_view to) {
     if (Trim(Mid(from, 9, 4) + Mid(to, 9, 4)).size() != 8) return 0;
     try {
         const std::int64_t start = EncodeStamp(from);

@@ -44,8 +44,7 @@ struct TAT_Attend {
 };
 
 // Resets the record for a new staff-day.
-inline void ResetAttend(TAT_Attend& a, std::string staffNo, std::string atDate)
-{
+inline void ResetAttend(TAT_Attend& a, std::string staffNo, std::string atDate) {
     a = TAT_Attend{};
     a.StaffNo = std::move(staffNo);
     a.AtDate = std::move(atDate);

@@ -70,10 +70,10 @@ struct TAT_Emp {
 
 // Values that live for the whole run beside the two records.
 struct StaffDayValues {
-    std::string DataSource = "T";   // "T" time-clock tables, "D" door transactions
-    bool FromClock = false;         // door path chose the clock job codes
-    std::string ClockReason;        // TESSEL clock-reason text of the day
-    std::string AutoFitShiftTag;    // shift chosen by auto-fit
+    std::string DataSource = "T";  // "T" time-clock tables, "D" door transactions
+    bool FromClock = false;        // door path chose the clock job codes
+    std::string ClockReason;       // TESSEL clock-reason text of the day
+    std::string AutoFitShiftTag;   // shift chosen by auto-fit
     bool ShiftNotFound = false;
 };
 

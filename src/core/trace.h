@@ -30,8 +30,7 @@ public:
 
     bool On() const { return sink_ != nullptr; }
     void SetSink(TraceSink* sink) { sink_ = sink; }
-    void Record(std::string step, std::string text, Facts facts = {}) const
-    {
+    void Record(std::string step, std::string text, Facts facts = {}) const {
         if (sink_) sink_->Record(TraceEvent{std::move(step), std::move(text), std::move(facts)});
     }
 

@@ -64,8 +64,7 @@ public:
     // tell the outcome later, at the latest before the next statement's result
     // (which then shares the unit's exchange) or the transaction's end.
     virtual std::optional<UnitOutcome> RunUnitAtOnce(const std::vector<std::string>& /*statements*/,
-                                                     const std::string& /*savepoint*/, UnitTold /*told*/ = {})
-    {
+                                                     const std::string& /*savepoint*/, UnitTold /*told*/ = {}) {
         return std::nullopt;
     }
     // How many times the engine has waited for a server's answer.

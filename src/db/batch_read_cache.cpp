@@ -12,15 +12,13 @@ bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || 
 
 }  // namespace
 
-void BatchReadCache::SetTables(std::vector<std::string> tables)
-{
+void BatchReadCache::SetTables(std::vector<std::string> tables) {
     for (std::string& table : tables) table = LowerCase(table);
     tables_ = std::move(tables);
     rows_.clear();
 }
 
-bool BatchReadCache::Cacheable(std::string_view sql) const
-{
+bool BatchReadCache::Cacheable(std::string_view sql) const {
     if (tables_.empty() || !StartsWithNoCase(sql, "select ")) return false;
     const std::string lower = LowerCase(sql);
     const std::size_t from = lower.find(" from ");
@@ -37,28 +35,24 @@ bool BatchReadCache::Cacheable(std::string_view sql) const
     return next == lower.size() || lower.compare(next, 6, "where ") == 0;
 }
 
-const ResultSet* BatchReadCache::Find(std::string_view sql) const
-{
+const ResultSet* BatchReadCache::Find(std::string_view sql) const {
     if (rows_.empty()) return nullptr;
     const auto it = rows_.find(std::string(sql));
     return it == rows_.end() ? nullptr : &it->second;
 }
 
-void BatchReadCache::Keep(std::string_view sql, const ResultSet& rows)
-{
+void BatchReadCache::Keep(std::string_view sql, const ResultSet& rows) {
     if (!Cacheable(sql)) return;
     if (rows_.size() >= kMostEntries) rows_.clear();
     rows_.insert_or_assign(std::string(sql), rows);
 }
 
-void BatchReadCache::Heard(std::string_view sql)
-{
+void BatchReadCache::Heard(std::string_view sql) {
     if (rows_.empty() || StartsWithNoCase(sql, "select ")) return;
     if (NamesATable(LowerCase(sql))) rows_.clear();
 }
 
-bool BatchReadCache::NamesATable(std::string_view lowerSql) const
-{
+bool BatchReadCache::NamesATable(std::string_view lowerSql) const {
     for (const std::string& table : tables_) {
         for (std::size_t at = lowerSql.find(table); at != std::string_view::npos; at = lowerSql.find(table, at + 1)) {
             const bool before = at == 0 || !IsNameChar(lowerSql[at - 1]);

@@ -41,7 +41,7 @@ public:
     void Close();
     bool Active() const { return active_; }
 
-    void Open();     // runs the select and stays on the first row; throws DbError
+    void Open();  // runs the select and stays on the first row; throws DbError
     // As Open, for a select written outside the agent: a text that could write
     // is refused (DbError) and nothing of it runs.
     void OpenReadOnly();
@@ -50,7 +50,9 @@ public:
     int RecordCount() const { return static_cast<int>(result_.rowCount); }
     bool Eof() const { return cursor_ >= result_.rowCount; }
     void First() { cursor_ = 0; }
-    void Next() { if (cursor_ < result_.rowCount) ++cursor_; }
+    void Next() {
+        if (cursor_ < result_.rowCount) ++cursor_;
+    }
 
     int FieldCount() const { return static_cast<int>(result_.columns.size()); }
     const std::vector<std::string>& Columns() const { return result_.columns; }

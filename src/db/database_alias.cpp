@@ -7,14 +7,10 @@ namespace kx::db {
 
 namespace {
 
-bool IsUri(const std::string& alias)
-{
-    return alias.starts_with("postgresql://") || alias.starts_with("postgres://");
-}
+bool IsUri(const std::string& alias) { return alias.starts_with("postgresql://") || alias.starts_with("postgres://"); }
 
 // "password=..." parameters of the query part, up to the next '&'.
-void MaskPasswordParameters(std::string& uri, std::size_t queryStart)
-{
+void MaskPasswordParameters(std::string& uri, std::size_t queryStart) {
     for (std::size_t at = uri.find('?', queryStart); at != std::string::npos;) {
         const std::size_t name = at + 1;
         const std::size_t end = std::min(uri.find('&', name), uri.size());
@@ -43,17 +39,14 @@ DatabaseTarget ResolveAlias(const std::string& alias, const std::filesystem::pat
     return target;
 }
 
-
-bool IsSqliteDatabaseFile(const std::filesystem::path& file)
-{
+bool IsSqliteDatabaseFile(const std::filesystem::path& file) {
     static constexpr char kHeader[] = "SQLite format 3";  // and its NUL: the first 16 bytes of every such file
     std::ifstream in(file, std::ios::binary);
     char head[sizeof kHeader] = {};
     return in.read(head, sizeof head) && std::equal(head, head + sizeof head, kHeader);
 }
 
-std::string MaskedAlias(const std::string& alias)
-{
+std::string MaskedAlias(const std::string& alias) {
     if (!IsUri(alias)) return alias;
     std::string uri = alias;
     const std::size_t authority = uri.find("://") + 3;

@@ -7,8 +7,8 @@ namespace kx::db {
 // Where an alias leads: a PostgreSQL URI, or an SQLite file.
 struct DatabaseTarget {
     bool postgres = false;
-    std::string uri;              // postgres
-    std::filesystem::path file;   // SQLite
+    std::string uri;             // postgres
+    std::filesystem::path file;  // SQLite
 };
 
 // "postgresql://..." and "postgres://..." are URIs. Anything else names an

@@ -2,8 +2,8 @@
 
 #include <libpq-fe.h>
 
-#include <cstdint>
 #include <charconv>
+#include <cstdint>
 #include <limits>
 #include <string_view>
 #include <vector>
@@ -42,8 +42,8 @@ void IgnoreNotice(void*, const char*) {}
 // Connection failures, a server shutting down or starting up, too many
 // connections, a lock not granted in time: the statement was not at fault.
 bool IsOutageState(std::string_view state) {
-    return state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03" ||
-           state == "53300" || state == "55P03";
+    return state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03" || state == "53300" ||
+           state == "55P03";
 }
 
 std::string OneLine(const char* message) {
@@ -61,17 +61,15 @@ std::string OneLine(const char* message) {
 
 Oid TypeOf(const SqlLiteral& literal) {
     switch (literal.kind) {
-        case SqlLiteral::Kind::Text:
-            return kUnknownType;
-        case SqlLiteral::Kind::Decimal:
-            return kNumericType;
-        case SqlLiteral::Kind::Integer: {
-            std::int64_t value = 0;
-            std::from_chars(literal.value.data(), literal.value.data() + literal.value.size(), value);
-            const bool fitsInt4 =
-                value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
-            return fitsInt4 ? kInt4Type : kInt8Type;
-        }
+    case SqlLiteral::Kind::Text: return kUnknownType;
+    case SqlLiteral::Kind::Decimal: return kNumericType;
+    case SqlLiteral::Kind::Integer: {
+        std::int64_t value = 0;
+        std::from_chars(literal.value.data(), literal.value.data() + literal.value.size(), value);
+        const bool fitsInt4 =
+            value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
+        return fitsInt4 ? kInt4Type : kInt8Type;
+    }
     }
     return kUnknownType;
 }
@@ -285,9 +283,7 @@ public:
 
     void SetStatementCache(bool on) override { useCache_ = on; }
 
-    bool LastFailureWasOutage() const override {
-        return conn_ && (PQstatus(conn_) != CONNECTION_OK || outageState_);
-    }
+    bool LastFailureWasOutage() const override { return conn_ && (PQstatus(conn_) != CONNECTION_OK || outageState_); }
 
     void Reconnect(std::chrono::milliseconds /*patience*/) override {
         if (!conn_) throw DbError("database is not open");
@@ -346,12 +342,10 @@ private:
     static bool Failed(const PGresult* result) {
         if (!result) return true;
         switch (PQresultStatus(result)) {
-            case PGRES_COMMAND_OK:
-            case PGRES_TUPLES_OK:
-            case PGRES_EMPTY_QUERY:
-                return false;
-            default:
-                return true;
+        case PGRES_COMMAND_OK:
+        case PGRES_TUPLES_OK:
+        case PGRES_EMPTY_QUERY: return false;
+        default: return true;
         }
     }
 
@@ -386,9 +380,8 @@ private:
 
     PgResult RunAsWritten(std::string_view sql, bool readOnly) {
         const std::string text(sql);
-        return Execute(readOnly, [&] {
-            return PQsendQueryParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
-        });
+        return Execute(
+            readOnly, [&] { return PQsendQueryParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0); });
     }
 
     // Sends one statement with `send`. In autocommit that is all. Inside a
@@ -404,8 +397,10 @@ private:
             if (!send()) throw DbError(ConnectionError());
             PgResult result = Owned(nullptr);
             while (PGresult* next = PQgetResult(conn_)) {
-                if (!result || !Failed(result.get())) result = Owned(next);  // keep the first error
-                else PQclear(next);
+                if (!result || !Failed(result.get()))
+                    result = Owned(next);  // keep the first error
+                else
+                    PQclear(next);
             }
             Check(result.get());
             return result;
@@ -499,7 +494,7 @@ private:
     }
 
     struct PendingUnit {
-        std::string savepoint;  // empty: the unit had a transaction of its own
+        std::string savepoint;   // empty: the unit had a transaction of its own
         int firstStatement = 1;  // the statements' first index among the pipeline's commands
         int statements = 0;
         UnitTold told;
@@ -523,9 +518,9 @@ private:
     void UndoIfFailed(const PendingUnit& unit, UnitOutcome& outcome) {
         if (outcome.failed == -1 || PQstatus(conn_) != CONNECTION_OK) return;
         if (PQtransactionStatus(conn_) == PQTRANS_IDLE) return;
-        const std::string back = unit.savepoint.empty()
-                                     ? std::string("ROLLBACK")
-                                     : "ROLLBACK TO SAVEPOINT " + unit.savepoint + "; RELEASE SAVEPOINT " + unit.savepoint;
+        const std::string back = unit.savepoint.empty() ? std::string("ROLLBACK")
+                                                        : "ROLLBACK TO SAVEPOINT " + unit.savepoint +
+                                                              "; RELEASE SAVEPOINT " + unit.savepoint;
         ++waits_;
         PgResult undone = Owned(PQexec(conn_, back.c_str()));
         if (Failed(undone.get()) && outcome.failed >= 0) {
@@ -569,7 +564,9 @@ private:
         return key;
     }
 
-    bool SendCommand(const char* sql) { return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); }
+    bool SendCommand(const char* sql) {
+        return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+    }
 
     static void Collect(PgResult result, ResultSet* rows) {
         if (!rows) return;
@@ -608,9 +605,9 @@ private:
     std::uint64_t statementCount_ = 0;
     std::uint64_t waits_ = 0;
     std::optional<PendingUnit> pending_;  // a unit sent but not read yet
-    bool cleanPointSet_ = false;      // kx_clean exists, on top of the savepoints
-    bool cleanPointCurrent_ = false;  // and only reads ran since it was set
-    mutable bool outageState_ = false;  // the last error's SQLSTATE says the server is out of reach or busy
+    bool cleanPointSet_ = false;          // kx_clean exists, on top of the savepoints
+    bool cleanPointCurrent_ = false;      // and only reads ran since it was set
+    mutable bool outageState_ = false;    // the last error's SQLSTATE says the server is out of reach or busy
 };
 
 }  // namespace

@@ -2,21 +2,18 @@
 
 namespace kx::db {
 
-Database& ContextDatabase(AgentContext& ctx)
-{
+Database& ContextDatabase(AgentContext& ctx) {
     if (!ctx.db) throw DbError("database is not open");
     return *ctx.db;
 }
 
-void OpenQuery(Query& query, std::string sql)
-{
+void OpenQuery(Query& query, std::string sql) {
     query.Close();
     query.SetSQL(std::move(sql));
     query.Open();
 }
 
-std::string FieldOrEmpty(const Query& query, std::string_view name)
-{
+std::string FieldOrEmpty(const Query& query, std::string_view name) {
     if (query.Eof() && query.HasField(name)) return {};
     return query.FieldByName(name);
 }

@@ -7,8 +7,7 @@ namespace kx::db {
 
 namespace {
 
-std::size_t SkipBlanksAndComments(std::string_view sql, std::size_t at)
-{
+std::size_t SkipBlanksAndComments(std::string_view sql, std::size_t at) {
     while (at < sql.size()) {
         const unsigned char c = static_cast<unsigned char>(sql[at]);
         if (std::isspace(c) || c == '(') {
@@ -28,8 +27,7 @@ std::size_t SkipBlanksAndComments(std::string_view sql, std::size_t at)
 
 }  // namespace
 
-bool BeginsAsARead(std::string_view sql)
-{
+bool BeginsAsARead(std::string_view sql) {
     const std::size_t start = SkipBlanksAndComments(sql, 0);
     std::string word;
     for (std::size_t at = start; at < sql.size() && std::isalpha(static_cast<unsigned char>(sql[at])); ++at)

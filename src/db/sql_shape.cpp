@@ -34,11 +34,12 @@ std::string_view LowerKeyword(std::string_view word, std::array<char, kLongestKe
 // Characters with no meaning of their own to the shaper: copied as they stand.
 bool IsPlain(char c) {
     switch (c) {
-        case '-': case '/': case '\'': case '"': case '`': case '[': case '.': case '?': case '$':
-        case ':': case '@': case '(': case ')': case ';':
-            return false;
-        default:
-            return !IsIdentStart(c) && !IsDigit(c);
+    // clang-format off
+    case '-': case '/': case '\'': case '"': case '`': case '[': case '.': case '?': case '$':
+    case ':': case '@': case '(': case ')': case ';':
+        // clang-format on
+        return false;
+    default: return !IsIdentStart(c) && !IsDigit(c);
     }
 }
 
@@ -52,13 +53,13 @@ bool OneOf(std::string_view word, std::initializer_list<std::string_view> words)
 // Sorted by length: every word of every statement is looked up here.
 bool EndsSpecialClause(std::string_view word) {
     switch (word.size()) {
-        case 2: return word == "on";
-        case 3: return word == "set";
-        case 4: return OneOf(word, {"from", "into", "join"});
-        case 5: return OneOf(word, {"where", "limit", "union", "fetch", "using", "group", "order"});
-        case 6: return OneOf(word, {"having", "offset", "except", "window", "values"});
-        case 9: return OneOf(word, {"intersect", "returning"});
-        default: return false;
+    case 2: return word == "on";
+    case 3: return word == "set";
+    case 4: return OneOf(word, {"from", "into", "join"});
+    case 5: return OneOf(word, {"where", "limit", "union", "fetch", "using", "group", "order"});
+    case 6: return OneOf(word, {"having", "offset", "except", "window", "values"});
+    case 9: return OneOf(word, {"intersect", "returning"});
+    default: return false;
     }
 }
 

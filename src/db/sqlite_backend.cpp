@@ -3,8 +3,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <charconv>
+#include <cstdint>
 #include <system_error>
 
 #include "db/database.h"
@@ -220,8 +220,7 @@ void Pragma(sqlite3* db, const char* sql) {
 
 std::unique_ptr<Backend> OpenSqliteBackend(const std::filesystem::path& file) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
-        throw DbError("database file not found: " + file.string());
+    if (!std::filesystem::is_regular_file(file, ec)) throw DbError("database file not found: " + file.string());
     sqlite3* db = nullptr;
     // One connection serves one thread at a time, so the engine needs no mutex of its own.
     const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);

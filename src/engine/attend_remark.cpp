@@ -10,20 +10,17 @@
 namespace kx {
 namespace {
 
-std::string TrimRight(const std::string& s)
-{
+std::string TrimRight(const std::string& s) {
     std::size_t e = s.size();
     while (e > 0 && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
     return s.substr(0, e);
 }
 
-bool PatternHasBreak(const std::string& pattern, std::size_t position1)
-{
+bool PatternHasBreak(const std::string& pattern, std::size_t position1) {
     return pattern.size() >= position1 && pattern[position1 - 1] == 'X';
 }
 
-std::string TimeOffDescriptions(AgentContext& ctx, const TAT_Attend& attend)
-{
+std::string TimeOffDescriptions(AgentContext& ctx, const TAT_Attend& attend) {
     db::Query& query = db::ContextDatabase(ctx).CommonQuery;
     const std::string sql = "select * from kt_timeoff where staff_number='" + db::SqlQuote(attend.StaffNo) + "'" +
                             " and timeoff_date=" + "'" + db::SqlQuote(attend.AtDate) + "'";
@@ -37,27 +34,23 @@ std::string TimeOffDescriptions(AgentContext& ctx, const TAT_Attend& attend)
 
 }  // namespace
 
-std::string DisplayTime(std::string_view time)
-{
+std::string DisplayTime(std::string_view time) {
     const std::string t = Trim(time);
     if (t.size() != 4) return kBlankDisplayTime;
     return t.substr(0, 2) + ":" + t.substr(2, 2);
 }
 
-std::string BreakGroup(std::string_view start, std::string_view back)
-{
+std::string BreakGroup(std::string_view start, std::string_view back) {
     return "  " + DisplayTime(start) + " " + DisplayTime(back);
 }
 
-std::string OvertimeTime(std::string_view time)
-{
+std::string OvertimeTime(std::string_view time) {
     if (Trim(time).empty()) return "      ";
     return " " + DisplayTime(time);
 }
 
 std::string BuildRemark(AgentContext& ctx, const TAT_Attend& attend, const TAT_Emp& emp,
-                        const std::string& dayDescription)
-{
+                        const std::string& dayDescription) {
     std::string remark = DisplayTime(attend.In);
 
     const std::string& pattern = ctx.derived.breakPattern;

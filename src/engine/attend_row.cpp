@@ -13,16 +13,14 @@ namespace {
 class ValueList {
 public:
     // Already made safe for the quotes around it.
-    ValueList& Safe(const std::string& value)
-    {
+    ValueList& Safe(const std::string& value) {
         Separate();
         sql_ += "'" + value + "'";
         return *this;
     }
     ValueList& Text(const std::string& value) { return Safe(db::SqlQuote(value)); }
     // Written bare, so only ever a whole number reaches the text.
-    ValueList& Minutes(std::string_view value)
-    {
+    ValueList& Minutes(std::string_view value) {
         Separate();
         sql_ += std::to_string(ParseTrimmedInt32(value).value_or(0));
         return *this;
@@ -30,8 +28,7 @@ public:
     const std::string& Sql() const { return sql_; }
 
 private:
-    void Separate()
-    {
+    void Separate() {
         if (!sql_.empty()) sql_ += ",";
     }
     std::string sql_;
@@ -39,8 +36,7 @@ private:
 
 }  // namespace
 
-std::string SafeStaffName(std::string_view name)
-{
+std::string SafeStaffName(std::string_view name) {
     std::string safe;
     safe.reserve(name.size() + 2);
     for (const char c : name) {
@@ -54,10 +50,9 @@ std::string SafeStaffName(std::string_view name)
     return safe;
 }
 
-void SettleMinuteCounts(const Log& log, TAT_Attend& attend)
-{
+void SettleMinuteCounts(const Log& log, TAT_Attend& attend) {
     const std::pair<const char*, std::string*> counts[] = {
-        {"TotalWork", &attend.TotalWork}, {"LateMin", &attend.LateMin},          {"EarlyMin", &attend.EarlyMin},
+        {"TotalWork", &attend.TotalWork}, {"LateMin", &attend.LateMin},           {"EarlyMin", &attend.EarlyMin},
         {"OT_min", &attend.OT_min},       {"MealEarlyMin", &attend.MealEarlyMin}, {"MealLateMin", &attend.MealLateMin},
     };
     for (const auto& [field, text] : counts) {
@@ -70,14 +65,12 @@ void SettleMinuteCounts(const Log& log, TAT_Attend& attend)
     }
 }
 
-std::string AttendDeleteSql(const TAT_Attend& attend)
-{
+std::string AttendDeleteSql(const TAT_Attend& attend) {
     return "delete from kt_attnd where staff_number='" + db::SqlQuote(attend.StaffNo) + "'" + " and at_date=" + "'" +
            db::SqlQuote(attend.AtDate) + "'";
 }
 
-std::string AttendInsertSql(const TAT_Attend& attend, const TAT_Emp& emp, const AttendRowTexts& texts)
-{
+std::string AttendInsertSql(const TAT_Attend& attend, const TAT_Emp& emp, const AttendRowTexts& texts) {
     ValueList values;
     values.Text(attend.AtDate)
         .Text(attend.StaffNo)

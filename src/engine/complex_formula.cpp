@@ -23,8 +23,7 @@ bool IsDelimiter(char c) { return c == ' ' || c == '(' || c == ')' || c == ',' |
 
 bool NamesVariable(std::string_view token) { return token.starts_with("$V"); }
 
-bool AllDigits(std::string_view s)
-{
+bool AllDigits(std::string_view s) {
     if (s.empty()) return false;
     for (const char c : s)
         if (c < '0' || c > '9') return false;
@@ -32,30 +31,26 @@ bool AllDigits(std::string_view s)
 }
 
 // The variable number in "$V" + digit (only the third character counts).
-std::size_t VariableNumber(std::string_view name)
-{
+std::size_t VariableNumber(std::string_view name) {
     if (name.size() < 3 || name[2] < '0' || name[2] > '9') throw FormulaFailure(NotAnInteger(name.substr(2, 1)));
     return static_cast<std::size_t>(name[2] - '0');
 }
 
-std::int32_t ToInteger(std::string_view text)
-{
+std::int32_t ToInteger(std::string_view text) {
     const std::optional<long long> v = ParseIntegerText(text);
     if (!v || *v < std::numeric_limits<std::int32_t>::min() || *v > std::numeric_limits<std::int32_t>::max())
         throw FormulaFailure(NotAnInteger(text));
     return static_cast<std::int32_t>(*v);
 }
 
-std::int32_t Combine(std::int32_t left, bool minus, std::int32_t right)
-{
+std::int32_t Combine(std::int32_t left, bool minus, std::int32_t right) {
     std::int32_t r = 0;
     const bool overflow = minus ? __builtin_sub_overflow(left, right, &r) : __builtin_add_overflow(left, right, &r);
     if (overflow) throw FormulaFailure("Integer overflow");
     return r;
 }
 
-const std::string& TokenAt(const std::vector<std::string>& tokens, std::size_t position)
-{
+const std::string& TokenAt(const std::vector<std::string>& tokens, std::size_t position) {
     if (position < 1 || position > tokens.size())
         throw FormulaFailure("List index out of bounds (" + std::to_string(static_cast<long long>(position) - 1) + ")");
     return tokens[position - 1];
@@ -63,16 +58,14 @@ const std::string& TokenAt(const std::vector<std::string>& tokens, std::size_t p
 
 }  // namespace
 
-void FormulaParser::InitParser(const FormulaInputs& in)
-{
+void FormulaParser::InitParser(const FormulaInputs& in) {
     in_ = in;
     error_.clear();
     res_.clear();
     for (std::string& v : vars_) v.clear();
 }
 
-void FormulaParser::ParseFormula(std::string_view text)
-{
+void FormulaParser::ParseFormula(std::string_view text) {
     // Every ";" ends a statement, which keeps it; text after the last ";" is ignored.
     std::vector<std::string_view> statements;
     std::size_t start = 0;
@@ -86,8 +79,7 @@ void FormulaParser::ParseFormula(std::string_view text)
     for (const std::string_view statement : statements) PThis(statement);
 }
 
-void FormulaParser::PThis(std::string_view statement)
-{
+void FormulaParser::PThis(std::string_view statement) {
     try {
         std::vector<std::string> tokens;
         std::string current;
@@ -106,8 +98,7 @@ void FormulaParser::PThis(std::string_view statement)
     }
 }
 
-void FormulaParser::ProParse(const std::vector<std::string>& tokens)
-{
+void FormulaParser::ProParse(const std::vector<std::string>& tokens) {
     enum class Target { None, Res, Variable };
     try {
         std::int32_t running = kNoValue;
@@ -156,8 +147,7 @@ void FormulaParser::ProParse(const std::vector<std::string>& tokens)
 
 const std::string& FormulaParser::Named(std::string_view name) const { return vars_[VariableNumber(name)]; }
 
-FormulaParser::Operand FormulaParser::GetTK(std::string_view token)
-{
+FormulaParser::Operand FormulaParser::GetTK(std::string_view token) {
     const auto stamp = [](std::int32_t v) { return Operand{v, v == 0}; };
     if (token == "WKI") return stamp(in_.WKI);
     if (token == "WKO") return stamp(in_.WKO);
@@ -187,8 +177,7 @@ FormulaParser::Operand FormulaParser::GetTK(std::string_view token)
     }
 }
 
-bool FormulaParser::Eval(std::string_view word)
-{
+bool FormulaParser::Eval(std::string_view word) {
     if (word == "_HDAY") return in_.WorkHalfDay;
     if (word == "_WKIWKO_ONLY") return in_.WKIWKO;
     if (word == "_WKIOTO_ONLY") return in_.WKIOTO;
@@ -196,15 +185,15 @@ bool FormulaParser::Eval(std::string_view word)
     return false;
 }
 
-bool FormulaParser::ParseEndRes(std::string& text)
-{
+bool FormulaParser::ParseEndRes(std::string& text) {
     if (!error_.empty()) {
         text = error_;
         return false;
     }
     const Operand result = GetTK(res_);
     text = std::to_string(result.value);
-    if (log_.DetailOn(kDetailFinest)) log_.WriteDetail(kDetailFinest, "ParseEndRes: Before=" + res_ + "  After=" + text);
+    if (log_.DetailOn(kDetailFinest))
+        log_.WriteDetail(kDetailFinest, "ParseEndRes: Before=" + res_ + "  After=" + text);
     if (result.uninitialised) error_ = "Error";
     return error_.empty();
 }

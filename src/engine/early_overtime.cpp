@@ -11,8 +11,7 @@
 namespace kx {
 
 void CalPreOvertime(AgentContext& ctx, DayComputation&, const Stamp& tIn, const Stamp&, TAT_Attend& attend,
-                    TAT_Emp& emp)
-{
+                    TAT_Emp& emp) {
     // How early the work began; negative overtime is never kept here.
     long long minutes = MinutesBetween(ctx.log, tIn, emp.AtDate + emp.SysIn);
     minutes = OTRounded(ctx, emp, OTMinimum(emp, minutes));
@@ -25,11 +24,10 @@ void CalPreOvertime(AgentContext& ctx, DayComputation&, const Stamp& tIn, const 
         attend.EarlyOT_Out = emp.SysIn;
     }
     ctx.log.WriteDetail(kDetailSteps, "Pre-Overtime: OT.pre=" + std::to_string(minutes) + "  OT.std=" + attend.OT_min +
-                                "  EOT_In=[" + attend.EarlyOT_In + "]  EOT_Out=[" + attend.EarlyOT_Out + "]");
+                                          "  EOT_In=[" + attend.EarlyOT_In + "]  EOT_Out=[" + attend.EarlyOT_Out + "]");
 }
 
-void CalBreak1EarlyOT(AgentContext& ctx, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend, const TAT_Emp& emp)
-{
+void CalBreak1EarlyOT(AgentContext& ctx, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend, const TAT_Emp& emp) {
     attend.EarlyOT_In = stamps::TimeOf(tIn);
     attend.EarlyOT_Out = stamps::TimeOf(tOut);
     if (Trim(tIn).size() + Trim(tOut).size() > 23) {
@@ -37,8 +35,8 @@ void CalBreak1EarlyOT(AgentContext& ctx, const Stamp& tIn, const Stamp& tOut, TA
         minutes = OTRounded(ctx, emp, OTMinimum(emp, minutes));
         SplitEarlyOT(ctx, minutes, attend);
     }
-    ctx.log.WriteDetail(kDetailSteps, "Pre-Overtime(B1) : EOT_In=[" + attend.EarlyOT_In + "]  EOT_Out=[" +
-                                attend.EarlyOT_Out + "]");
+    ctx.log.WriteDetail(kDetailSteps,
+                        "Pre-Overtime(B1) : EOT_In=[" + attend.EarlyOT_In + "]  EOT_Out=[" + attend.EarlyOT_Out + "]");
 }
 
 }  // namespace kx

@@ -10,8 +10,7 @@
 namespace kx::filo {
 namespace {
 
-void StoreMeal(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stamp& tOut, TAT_Attend& attend)
-{
+void StoreMeal(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stamp& tOut, TAT_Attend& attend) {
     const Log& log = ctx.log;
     if (ctx.settings.options.IgnoreInOutCOde) {
         log.WriteDetail(kDetailSteps, "IgnoreInOut: enforce meal rule");
@@ -30,8 +29,7 @@ void StoreMeal(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stamp& t
 }
 
 void StoreWork(const AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, const Stamp& tIn, const Stamp& tOut,
-               TAT_Attend& attend)
-{
+               TAT_Attend& attend) {
     attend.In = stamps::TimeOf(tIn);
     attend.Out = stamps::TimeOf(tOut);
     // Both ends clocked on a half-day leave: the formulas see a half day.
@@ -40,12 +38,11 @@ void StoreWork(const AgentContext& ctx, DayComputation& day, const TAT_Emp& emp,
     day.inputs.WKI = StampToMinutes(ctx.log, tIn);
     day.inputs.WKO = StampToMinutes(ctx.log, tOut);
     ctx.log.WriteDetail(kDetailSteps, "  In Time=" + attend.In + "  Out Time= " + attend.Out +
-                                "  WorkHalfday=" + BoolText(day.inputs.WorkHalfDay));
+                                          "  WorkHalfday=" + BoolText(day.inputs.WorkHalfDay));
 }
 
 void StoreOvertime(const AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, Stamp& tIn, const Stamp& tOut,
-                   TAT_Attend& attend)
-{
+                   TAT_Attend& attend) {
     const Log& log = ctx.log;
     const bool filo = ctx.settings.tavro.FILO;
     log.WriteDetail(kDetailSteps, "  Tin = " + tIn + "  Tavro_FILO = " + BoolText(filo));
@@ -62,14 +59,13 @@ void StoreOvertime(const AgentContext& ctx, DayComputation& day, const TAT_Emp& 
     day.inputs.WKIOTO = !stamps::IsBlank(attend.In) && !stamps::IsBlank(attend.OT_Out) &&
                         (stamps::IsBlank(attend.Out) || stamps::IsBlank(attend.OT_In));
     log.WriteDetail(kDetailSteps, "  Tin = " + tIn + "  TOut = " + tOut + "  OT In = " + attend.OT_In +
-                            "  OT Out = " + attend.OT_Out);
+                                      "  OT Out = " + attend.OT_Out);
 }
 
 }  // namespace
 
 void StoreFiloResult(const AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, Stamp& tIn, Stamp& tOut,
-                     TAT_Attend& attend, char kind)
-{
+                     TAT_Attend& attend, char kind) {
     switch (kind) {
     case '1':
         attend.B1Out = stamps::TimeOf(tOut);
@@ -83,18 +79,11 @@ void StoreFiloResult(const AgentContext& ctx, DayComputation& day, const TAT_Emp
         attend.EarlyOT_Out = stamps::TimeOf(tOut);
         attend.EarlyOT_In = stamps::TimeOf(tIn);
         break;
-    case 'L':
-        StoreMeal(ctx, emp, tIn, tOut, attend);
-        break;
-    case 'O':
-        StoreWork(ctx, day, emp, tIn, tOut, attend);
-        break;
+    case 'L': StoreMeal(ctx, emp, tIn, tOut, attend); break;
+    case 'O': StoreWork(ctx, day, emp, tIn, tOut, attend); break;
     case 'T':
-    case 'E':
-        StoreOvertime(ctx, day, emp, tIn, tOut, attend);
-        break;
-    default:
-        break;
+    case 'E': StoreOvertime(ctx, day, emp, tIn, tOut, attend); break;
+    default: break;
     }
     ctx.log.WriteDetail(kDetailSteps, "GetFILO End");
 }

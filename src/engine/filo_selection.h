@@ -8,8 +8,8 @@
 namespace kx::filo {
 
 struct PeriodInOutStamps {
-    std::string tIn;   // first clocking into the period, or D+1 + 4 blanks
-    std::string tOut;  // last clocking out of the period, or D + 4 blanks
+    std::string tIn;      // first clocking into the period, or D+1 + 4 blanks
+    std::string tOut;     // last clocking out of the period, or D + 4 blanks
     bool edited = false;  // an edited clocking was chosen
 };
 

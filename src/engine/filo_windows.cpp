@@ -10,8 +10,7 @@ namespace {
 
 // A break or meal window: each bound on D, or on D+1 when earlier than the
 // start of the shift; a window that would run backwards ends on D+1.
-Window BreakWindow(const TAT_Emp& emp, const std::string& lower, const std::string& upper)
-{
+Window BreakWindow(const TAT_Emp& emp, const std::string& lower, const std::string& upper) {
     const std::string& d = emp.AtDate;
     Window w{stamps::DatedTime(d, lower, emp.SysIn), stamps::DatedTime(d, upper, emp.SysIn)};
     if (w.lower > w.upper) w.upper = stamps::ShiftDate(d, 1) + upper;
@@ -20,8 +19,7 @@ Window BreakWindow(const TAT_Emp& emp, const std::string& lower, const std::stri
 
 // A work-in window around the shift start: the lower bound goes back to D-1
 // when it lies after the start, the upper forward to D+1 when it lies before.
-Window WorkInWindow(const TAT_Emp& emp, const std::string& lower, const std::string& upper, bool upperOnNextIfEqual)
-{
+Window WorkInWindow(const TAT_Emp& emp, const std::string& lower, const std::string& upper, bool upperOnNextIfEqual) {
     const std::string& d = emp.AtDate;
     const std::string start = d + emp.SysIn;
     Window w{d + lower, d + upper};
@@ -31,22 +29,19 @@ Window WorkInWindow(const TAT_Emp& emp, const std::string& lower, const std::str
     return w;
 }
 
-Window DatedWindow(const TAT_Emp& emp, const std::string& lower, const std::string& upper)
-{
+Window DatedWindow(const TAT_Emp& emp, const std::string& lower, const std::string& upper) {
     return {stamps::DatedTime(emp.AtDate, lower, emp.SysIn), stamps::DatedTime(emp.AtDate, upper, emp.SysIn)};
 }
 
 // stamp ± minutes; nothing matches when the stamp is no date-time.
-Window AroundStamp(const std::string& stamp, long long minutes)
-{
+Window AroundStamp(const std::string& stamp, long long minutes) {
     const auto lower = stamps::StampPlusMinutes(stamp, -minutes);
     const auto upper = stamps::StampPlusMinutes(stamp, minutes);
     if (!lower || !upper) return {};
     return {*lower, *upper};
 }
 
-void WorkWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWindows& w)
-{
+void WorkWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWindows& w) {
     const Log& log = ctx.log;
     const int details = ctx.settings.options.ATA_Details;
     const RangeEnds& ranges = ctx.derived.ranges;
@@ -63,8 +58,8 @@ void WorkWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWindows& w)
         }
     } else if (ranges.taken) {
         if (details > 0)
-            log.WriteLog("  Based on InRange=" + ranges.inFrom + "-" + ranges.inTo + ",OutRange=" + ranges.outFrom + "-" +
-                         ranges.outTo + ", etc");
+            log.WriteLog("  Based on InRange=" + ranges.inFrom + "-" + ranges.inTo + ",OutRange=" + ranges.outFrom +
+                         "-" + ranges.outTo + ", etc");
         w.in = WorkInWindow(emp, ranges.inFrom, ranges.inTo, true);
         w.out = DatedWindow(emp, ranges.outFrom, ranges.outTo);
     } else {
@@ -75,8 +70,7 @@ void WorkWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWindows& w)
     }
 }
 
-void CodedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWindows& w)
-{
+void CodedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWindows& w) {
     const Log& log = ctx.log;
     const int details = ctx.settings.options.ATA_Details;
     if (emp.ShiftDataWindow) {
@@ -85,7 +79,8 @@ void CodedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWin
         w.out = DatedWindow(emp, emp.OTOut_lower, emp.OTOut_upper);
         if (details > 0) {
             log.WriteLog("OTIn_lower=" + emp.OTIn_lower + "  OTIn_upper=" + emp.OTIn_upper + "  SysIn=" + emp.SysIn);
-            log.WriteLog("OTOut_lower=" + emp.OTOut_lower + "  OTOut_upper=" + emp.OTOut_upper + "  SysIn=" + emp.SysIn);
+            log.WriteLog("OTOut_lower=" + emp.OTOut_lower + "  OTOut_upper=" + emp.OTOut_upper +
+                         "  SysIn=" + emp.SysIn);
         }
     } else {
         // Overtime may run from the start of the day to the next morning.
@@ -95,8 +90,7 @@ void CodedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWin
     }
 }
 
-void RangedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWindows& w)
-{
+void RangedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWindows& w) {
     const Log& log = ctx.log;
     const RangeEnds& ranges = ctx.derived.ranges;
     const std::string& d = emp.AtDate;
@@ -105,14 +99,15 @@ void RangedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWi
         w.in = DatedWindow(emp, emp.OTIn_lower, emp.OTIn_upper);
         w.out = DatedWindow(emp, emp.OTOut_lower, emp.OTOut_upper);
         if (ctx.settings.options.ATA_Details >= 1) {
-            log.WriteLog("  OTIn_lower =" + emp.OTIn_lower + "  OTIn_upper =" + emp.OTIn_upper + "  SysIn =" + emp.SysIn);
+            log.WriteLog("  OTIn_lower =" + emp.OTIn_lower + "  OTIn_upper =" + emp.OTIn_upper +
+                         "  SysIn =" + emp.SysIn);
             log.WriteLog("  OTOut_lower=" + emp.OTOut_lower + "  OTOut_upper=" + emp.OTOut_upper +
                          "  SysOut=" + emp.SysOut);
         }
         return;
     }
-    log.WriteDetail(kDetailSteps, "  (Tavro) OT Based on OT Range:  [" + ranges.otInFrom + " .. " + ranges.otInTo + "], [" +
-                            ranges.otOutFrom + " .. " + ranges.otOutTo + "]");
+    log.WriteDetail(kDetailSteps, "  (Tavro) OT Based on OT Range:  [" + ranges.otInFrom + " .. " + ranges.otInTo +
+                                      "], [" + ranges.otOutFrom + " .. " + ranges.otOutTo + "]");
     w.in = {d + ranges.otInFrom, d + ranges.otInTo};
     if (w.in.lower > w.in.upper) w.in.upper = stamps::ShiftDate(d, 1) + ranges.otInTo;
     w.out = {d + ranges.otOutFrom, d + ranges.otOutTo};
@@ -121,8 +116,7 @@ void RangedOvertimeWindows(const AgentContext& ctx, const TAT_Emp& emp, PeriodWi
 
 }  // namespace
 
-PeriodWindows BuildWindows(const AgentContext& ctx, const TAT_Emp& emp, char kind)
-{
+PeriodWindows BuildWindows(const AgentContext& ctx, const TAT_Emp& emp, char kind) {
     PeriodWindows w;
     switch (kind) {
     case '1':
@@ -157,8 +151,7 @@ PeriodWindows BuildWindows(const AgentContext& ctx, const TAT_Emp& emp, char kin
         // Only clockings without a job code count as overtime of this mode.
         RangedOvertimeWindows(ctx, emp, w);
         break;
-    default:
-        throw std::invalid_argument(std::string("GetFILO: unknown period kind '") + kind + "'");
+    default: throw std::invalid_argument(std::string("GetFILO: unknown period kind '") + kind + "'");
     }
     return w;
 }

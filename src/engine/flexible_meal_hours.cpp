@@ -8,8 +8,7 @@
 namespace kx {
 
 void GetFlexibleMealHours(AgentContext& ctx, DayComputation&, TAT_Emp& emp, Stamp& tIn, Stamp& tOut,
-                          TAT_Attend& attend)
-{
+                          TAT_Attend& attend) {
     const Log& log = ctx.log;
     const Settings::Options& options = ctx.settings.options;
     const std::string& d = emp.AtDate;
@@ -22,7 +21,7 @@ void GetFlexibleMealHours(AgentContext& ctx, DayComputation&, TAT_Emp& emp, Stam
     std::string comeBack = stamps::BlankStamp(d);  // the latest return wins
     for (const TCD_Source& c : emp.RawData) {
         log.WriteDetail(kDetailSteps, "FlexMeal Offset: In=" + std::to_string(options.FlexMealInOffsetMin) +
-                                "  Out=" + std::to_string(options.FlexMealOutOffsetMin));
+                                          "  Out=" + std::to_string(options.FlexMealOutOffsetMin));
         const std::string stamp = stamps::StampOf(c);
         // Only swipes well inside the working time can belong to the meal.
         if (!(MinutesBetween(log, shiftStart, stamp) > options.FlexMealInOffsetMin &&

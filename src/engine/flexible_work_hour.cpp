@@ -18,8 +18,7 @@ struct FlexibleDay {
 };
 
 // The day's own clockings (dated D), in list order.
-std::vector<TCD_Source> ClockingsOfDay(const TAT_Emp& emp)
-{
+std::vector<TCD_Source> ClockingsOfDay(const TAT_Emp& emp) {
     const std::string& d = emp.AtDate;
     std::vector<TCD_Source> own;
     for (const TCD_Source& c : emp.RawData) {
@@ -30,8 +29,7 @@ std::vector<TCD_Source> ClockingsOfDay(const TAT_Emp& emp)
 }
 
 void PickFirstInLastOut(const AgentContext& ctx, const TAT_Emp& emp, const std::vector<TCD_Source>& own,
-                        FlexibleDay& day)
-{
+                        FlexibleDay& day) {
     const bool anyCode = ctx.settings.options.IgnoreInOutCOde;
     for (const TCD_Source& c : own) {
         const std::string stamp = stamps::StampOf(c);
@@ -43,8 +41,7 @@ void PickFirstInLastOut(const AgentContext& ctx, const TAT_Emp& emp, const std::
         day.lastOut = stamps::BlankStamp(emp.AtDate);
 }
 
-void PickMeal(const AgentContext& ctx, const TAT_Emp& emp, const std::vector<TCD_Source>& own, FlexibleDay& day)
-{
+void PickMeal(const AgentContext& ctx, const TAT_Emp& emp, const std::vector<TCD_Source>& own, FlexibleDay& day) {
     const Log& log = ctx.log;
     const bool anyCode = ctx.settings.options.IgnoreInOutCOde;
     const bool haveOut = day.lastOut != stamps::BlankStamp(emp.AtDate);
@@ -62,8 +59,7 @@ void PickMeal(const AgentContext& ctx, const TAT_Emp& emp, const std::vector<TCD
 
 }  // namespace
 
-void CalFlexibleWorkHour(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Attend& attend)
-{
+void CalFlexibleWorkHour(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Attend& attend) {
     const std::string& d = emp.AtDate;
     FlexibleDay flex{d + "AAAA", stamps::BlankStamp(d), d + "AAAA", stamps::BlankStamp(d)};
     const std::vector<TCD_Source> own = ClockingsOfDay(emp);

@@ -9,12 +9,11 @@
 namespace kx {
 namespace {
 
-void TraceComplexInputs(const Log& log, std::string_view formula, const FormulaInputs& in)
-{
+void TraceComplexInputs(const Log& log, std::string_view formula, const FormulaInputs& in) {
     if (log.DetailOn(kDetailFine)) {
         log.WriteDetail(kDetailFine, "");
         log.WriteDetail(kDetailFine, std::string("Complex Formula Parsing: WorkHalfDay=") + BoolText(in.WorkHalfDay) +
-                                "  WKIOTO=" + BoolText(in.WKIOTO) + "  WKIWKO=" + BoolText(in.WKIWKO));
+                                         "  WKIOTO=" + BoolText(in.WKIOTO) + "  WKIWKO=" + BoolText(in.WKIWKO));
     }
     if (log.DetailOn(kDetailFinest)) log.WriteDetail(kDetailFinest, "Formula: " + std::string(formula));
     if (log.DetailOn(kDetailFine)) {
@@ -23,8 +22,7 @@ void TraceComplexInputs(const Log& log, std::string_view formula, const FormulaI
     }
 }
 
-FormulaResult EvalComplexFormula(const Log& log, std::string_view formula, const FormulaInputs& in)
-{
+FormulaResult EvalComplexFormula(const Log& log, std::string_view formula, const FormulaInputs& in) {
     TraceComplexInputs(log, formula, in);
     FormulaResult result;
     FormulaParser parser(log);
@@ -47,8 +45,7 @@ FormulaResult EvalComplexFormula(const Log& log, std::string_view formula, const
 
 }  // namespace
 
-FormulaResult CalFormula(const Log& log, std::string_view formula, const FormulaInputs& in)
-{
+FormulaResult CalFormula(const Log& log, std::string_view formula, const FormulaInputs& in) {
     try {
         if (formula.find(';') == std::string_view::npos) return EvalSimpleFormula(log, formula, in);
         return EvalComplexFormula(log, formula, in);

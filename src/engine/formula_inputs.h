@@ -9,12 +9,12 @@ namespace kx {
 // computation clears these at the start of every staff-day and loads them
 // before each evaluation.
 struct FormulaInputs {
-    std::int32_t WKI = 0;  // work-in
-    std::int32_t WKO = 0;  // work-out
-    std::int32_t OTI = 0;  // overtime-in
-    std::int32_t OTO = 0;  // overtime-out
-    std::int32_t MLI = 0;  // return from meal (simple formulas only)
-    std::int32_t MLO = 0;  // start of meal (simple formulas only)
+    std::int32_t WKI = 0;      // work-in
+    std::int32_t WKO = 0;      // work-out
+    std::int32_t OTI = 0;      // overtime-in
+    std::int32_t OTO = 0;      // overtime-out
+    std::int32_t MLI = 0;      // return from meal (simple formulas only)
+    std::int32_t MLO = 0;      // start of meal (simple formulas only)
     bool WorkHalfDay = false;  // short office day or half-day leave
     bool WKIOTO = false;       // work-in and overtime-out clocked, work-out or overtime-in missing
     bool WKIWKO = false;       // work-in and work-out clocked, no overtime-out

@@ -7,8 +7,7 @@ namespace kx {
 
 bool FormulaApplies(std::string_view formula) { return !formula.empty() && formula != "NONE"; }
 
-long long FormulaMinutes(const AgentContext& ctx, std::string_view formula, const FormulaInputs& inputs)
-{
+long long FormulaMinutes(const AgentContext& ctx, std::string_view formula, const FormulaInputs& inputs) {
     return stamps::IntegerOrStampError(CalFormula(ctx.log, formula, inputs).value);
 }
 

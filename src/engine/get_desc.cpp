@@ -8,8 +8,7 @@
 
 namespace kx {
 
-void GetDesc(AgentContext& ctx, const std::string& sql, std::string& out)
-{
+void GetDesc(AgentContext& ctx, const std::string& sql, std::string& out) {
     out.clear();
     try {
         db::Query& query = db::ContextDatabase(ctx).Common2Query;

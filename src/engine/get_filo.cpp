@@ -11,8 +11,7 @@
 namespace kx {
 namespace {
 
-std::string PeriodName(char kind)
-{
+std::string PeriodName(char kind) {
     switch (kind) {
     case 'O': return "Work";
     case 'L': return "Meal";
@@ -25,28 +24,24 @@ std::string PeriodName(char kind)
     }
 }
 
-std::string Shown(const Stamp& stamp)
-{
+std::string Shown(const Stamp& stamp) {
     return stamps::IsBlank(stamps::TimeOf(stamp)) ? "none" : stamps::DateOf(stamp) + " " + stamps::TimeOf(stamp);
 }
 
 // "yyyymmdd hhmm" of a window bound, easier to read than the bare stamp.
-std::string Bound(const std::string& stamp)
-{
+std::string Bound(const std::string& stamp) {
     return stamp.size() == 12 ? stamps::DateOf(stamp) + " " + stamps::TimeOf(stamp) : stamp;
 }
 
 // A window whose bounds are bare dates has no times set: it holds nothing.
-std::string WindowText(const filo::Window& w)
-{
+std::string WindowText(const filo::Window& w) {
     if (w.lower.size() != 12 || w.upper.size() != 12) return "nowhere (no times are set for it)";
     return "from " + Bound(w.lower) + " to " + Bound(w.upper);
 }
 
 // Why each clocking of the day was taken or left for this period.
 void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::PeriodWindows& w,
-                 const filo::PeriodInOutStamps& pick, char kind)
-{
+                 const filo::PeriodInOutStamps& pick, char kind) {
     const std::string name = PeriodName(kind);
     const bool byWindow = ctx.settings.options.IgnoreInOutCOde;
     ctx.trace.Record("choice",
@@ -87,8 +82,7 @@ void TraceChoice(const AgentContext& ctx, const TAT_Emp& emp, const filo::Period
 }  // namespace
 
 void GetFILO(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, Stamp& tIn, Stamp& tOut, TAT_Attend& attend,
-             char kind)
-{
+             char kind) {
     const Log& log = ctx.log;
     if (kind == 'L' && ctx.settings.options.FlexibleMealHour) {
         log.WriteDetail(kDetailImportant, "FlexiMeal Enabled.");
@@ -99,10 +93,11 @@ void GetFILO(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, Stamp& tIn, S
     log.WriteDetail(kDetailSteps, "GetFILO Begin");
 
     const filo::PeriodWindows windows = filo::BuildWindows(ctx, emp, kind);
-    log.WriteDetail(kDetailSteps, std::string("  Break = ") + kind + ";  SysIn = " + emp.SysIn + "  SysOut = " + emp.SysOut);
+    log.WriteDetail(kDetailSteps,
+                    std::string("  Break = ") + kind + ";  SysIn = " + emp.SysIn + "  SysOut = " + emp.SysOut);
     log.WriteDetail(kDetailSteps, "    In Range  = " + windows.in.lower + " to " + windows.in.upper);
     log.WriteDetail(kDetailSteps, "    Out Range = " + windows.out.lower + " to " + windows.out.upper + "  JCode=[" +
-                            windows.jobCode + "]");
+                                      windows.jobCode + "]");
 
     const filo::PeriodInOutStamps pick = filo::SelectFirstInLastOut(ctx, emp, windows, kind);
     if (ctx.trace.On()) TraceChoice(ctx, emp, windows, pick, kind);

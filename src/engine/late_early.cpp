@@ -9,16 +9,14 @@ namespace kx {
 namespace {
 
 // Minutes beyond the grace; the grace is subtracted, it is not a threshold.
-long long BeyondGrace(long long minutes, const std::string& grace)
-{
+long long BeyondGrace(long long minutes, const std::string& grace) {
     const long long beyond = minutes - stamps::IntegerOrStampError(grace);
     return beyond < 0 ? 0 : beyond;
 }
 
 }  // namespace
 
-void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Attend& attend)
-{
+void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Attend& attend) {
     const Log& log = ctx.log;
     const std::string& d = emp.AtDate;
 
@@ -29,7 +27,7 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
     attend.LateMin = std::to_string(late);
     if (late > 0) attend.Late = "Y";
     log.WriteDetail(kDetailSteps, "SysIn=" + scheduledIn + "  In=" + inStamp + "  Late In=" + attend.Late + " (" +
-                            std::to_string(late) + " min)");
+                                      std::to_string(late) + " min)");
 
     // A work-out earlier than the work-in (as times) was clocked after midnight.
     const std::string outStamp = (attend.Out < attend.In ? stamps::ShiftDate(d, 1) : d) + attend.Out;
@@ -38,8 +36,8 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
         early = BeyondGrace(MinutesBetween(log, outStamp, day.scheduledOut), emp.SysOutGrace);
     attend.EarlyMin = std::to_string(early);
     if (early > 0) attend.Early = "Y";
-    log.WriteDetail(kDetailImportant, "SysOut=" + day.scheduledOut + "  Out=" + outStamp + " Early Out=" + attend.Early + " (" +
-                           std::to_string(early) + " min)");
+    log.WriteDetail(kDetailImportant, "SysOut=" + day.scheduledOut + "  Out=" + outStamp +
+                                          " Early Out=" + attend.Early + " (" + std::to_string(early) + " min)");
 
     if (ctx.trace.On()) {
         ctx.trace.Record(
@@ -67,8 +65,7 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
         return;
     }
     if (attend.Off == "Y" || attend.Holiday == "Y") {
-        if (ctx.trace.On())
-            ctx.trace.Record("lateness", "No lateness or early leaving on an off day or a holiday.");
+        if (ctx.trace.On()) ctx.trace.Record("lateness", "No lateness or early leaving on an off day or a holiday.");
         log.WriteDetail(kDetailImportant, "No late/early for offday/holiday");
         attend.EarlyMin = "0";
         attend.Early = "N";
@@ -78,8 +75,7 @@ void CalLateEarly(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Atte
 }
 
 void CalBreaksLateEarly(AgentContext& ctx, DayComputation&, TAT_Emp& emp, TAT_Attend& attend, const Stamp& tIn,
-                        const Stamp& tOut)
-{
+                        const Stamp& tOut) {
     const Log& log = ctx.log;
     const bool traced = ctx.settings.options.ATA_Details > 0;
     // Dated like the meal windows, so that a meal after midnight on a night
@@ -99,8 +95,7 @@ void CalBreaksLateEarly(AgentContext& ctx, DayComputation&, TAT_Emp& emp, TAT_At
     if (mealEarly < 0) mealEarly = 0;
     attend.MealEarlyMin = std::to_string(mealEarly);
 
-    if (traced)
-        log.WriteLog("CalBreaksLateEarly: LIn.min, EOut.min=" + attend.MealLateMin + "," + attend.MealEarlyMin);
+    if (traced) log.WriteLog("CalBreaksLateEarly: LIn.min, EOut.min=" + attend.MealLateMin + "," + attend.MealEarlyMin);
 }
 
 }  // namespace kx

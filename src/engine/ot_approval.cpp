@@ -17,17 +17,17 @@ namespace {
 
 using db::SqlQuote;
 
-std::string StaffDayCondition(const TAT_Attend& attend)
-{
+std::string StaffDayCondition(const TAT_Attend& attend) {
     return " staff_number='" + SqlQuote(attend.StaffNo) + "'" + " and at_date=" + "'" + SqlQuote(attend.AtDate) + "'";
 }
 
-std::string SelectApproval(const TAT_Attend& attend) { return "select * from otsap where " + StaffDayCondition(attend); }
+std::string SelectApproval(const TAT_Attend& attend) {
+    return "select * from otsap where " + StaffDayCondition(attend);
+}
 
 std::string DeleteApproval(const TAT_Attend& attend) { return "delete from otsap where " + StaffDayCondition(attend); }
 
-void AdjustApprovalRow(AgentContext& ctx, const TAT_Attend& attend, const TAT_Emp& emp)
-{
+void AdjustApprovalRow(AgentContext& ctx, const TAT_Attend& attend, const TAT_Emp& emp) {
     db::Database& database = db::ContextDatabase(ctx);
     const bool traced = ctx.settings.options.ATA_Details > 0;
     bool inserting = false;
@@ -49,8 +49,7 @@ void AdjustApprovalRow(AgentContext& ctx, const TAT_Attend& attend, const TAT_Em
     if (inserting && traced) ctx.log.WriteLog("end of insert otsap");
 }
 
-OTApprovalTexts TakeApproverDecision(AgentContext& ctx, TAT_Attend& attend)
-{
+OTApprovalTexts TakeApproverDecision(AgentContext& ctx, TAT_Attend& attend) {
     db::Database& database = db::ContextDatabase(ctx);
     db::Query& query = database.CommonQuery;
     OTApprovalTexts texts;
@@ -72,25 +71,38 @@ OTApprovalTexts TakeApproverDecision(AgentContext& ctx, TAT_Attend& attend)
 
 }  // namespace
 
-std::string OvertimeHours(const std::string& minutes)
-{
+std::string OvertimeHours(const std::string& minutes) {
     const long long value = ParseIntegerText(Trim(minutes)).value_or(0);
     char text[64];
     std::snprintf(text, sizeof text, "%6.2f", static_cast<double>(value) / 60.0);
     return text;
 }
 
-std::string ApprovalRowSql(AgentContext& ctx, const TAT_Attend& attend, const TAT_Emp& emp)
-{
+std::string ApprovalRowSql(AgentContext& ctx, const TAT_Attend& attend, const TAT_Emp& emp) {
     std::string departDesc;
     GetDesc(ctx, "select depart_desc from department where depart_code='" + SqlQuote(emp.DpCode) + "'", departDesc);
     const std::string hours = OvertimeHours(attend.OT_min);
     const std::string values[] = {
-        SqlQuote(attend.AtDate), SqlQuote(attend.StaffNo), SafeStaffName(emp.Name), SqlQuote(emp.CpCode),
-        SqlQuote(emp.BrCode),    SqlQuote(emp.DpCode),     SqlQuote(emp.ScCode),    SqlQuote(attend.OT_In),
-        SqlQuote(attend.OT_Out), hours,                    hours,                   SqlQuote(emp.SysIn),
-        SqlQuote(emp.SysOut),    "",                       "",                      "N",
-        SqlQuote(departDesc),    "",                       "",                      "",
+        SqlQuote(attend.AtDate),
+        SqlQuote(attend.StaffNo),
+        SafeStaffName(emp.Name),
+        SqlQuote(emp.CpCode),
+        SqlQuote(emp.BrCode),
+        SqlQuote(emp.DpCode),
+        SqlQuote(emp.ScCode),
+        SqlQuote(attend.OT_In),
+        SqlQuote(attend.OT_Out),
+        hours,
+        hours,
+        SqlQuote(emp.SysIn),
+        SqlQuote(emp.SysOut),
+        "",
+        "",
+        "N",
+        SqlQuote(departDesc),
+        "",
+        "",
+        "",
     };
     // The opening text already holds the first value's opening quote.
     std::string sql = "insert into otsap values('";
@@ -101,8 +113,7 @@ std::string ApprovalRowSql(AgentContext& ctx, const TAT_Attend& attend, const TA
     return sql + ")";
 }
 
-OTApprovalTexts ApplyOTApproval(AgentContext& ctx, TAT_Attend& attend, const TAT_Emp& emp)
-{
+OTApprovalTexts ApplyOTApproval(AgentContext& ctx, TAT_Attend& attend, const TAT_Emp& emp) {
     if (Trim(attend.OT_In + attend.OT_Out).empty() || Trim(attend.OT_min) == "0") return {};
     const Settings::Options& options = ctx.settings.options;
     if (options.OTApprovalAdjust) {

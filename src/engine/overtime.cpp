@@ -13,15 +13,13 @@ namespace kx {
 namespace {
 
 // The work-out on D, or on D+1 when the work ended after midnight.
-std::string WorkOutStamp(const TAT_Emp& emp, const TAT_Attend& attend)
-{
+std::string WorkOutStamp(const TAT_Emp& emp, const TAT_Attend& attend) {
     return (attend.Out < attend.In ? stamps::ShiftDate(emp.AtDate, 1) : emp.AtDate) + attend.Out;
 }
 
 // A scheduled overtime time on D, or on D+1 when the shift crosses midnight or
 // the time lies before the end of the shift.
-std::string ScheduledOTStamp(const TAT_Emp& emp, const std::string& time)
-{
+std::string ScheduledOTStamp(const TAT_Emp& emp, const std::string& time) {
     const bool nextDay = emp.SysOut < emp.SysIn || time < emp.SysOut;
     return (nextDay ? stamps::ShiftDate(emp.AtDate, 1) : emp.AtDate) + time;
 }
@@ -29,8 +27,7 @@ std::string ScheduledOTStamp(const TAT_Emp& emp, const std::string& time)
 bool IsTime(const std::string& time) { return Trim(time).size() == 4; }
 
 // Clocked overtime is cut to the scheduled overtime window.
-void SnapToOTRange(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stamp& tOut)
-{
+void SnapToOTRange(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stamp& tOut) {
     const Log& log = ctx.log;
     const std::string snapIn = ScheduledOTStamp(emp, emp.OTIn);
     const std::string snapOut = ScheduledOTStamp(emp, emp.OTOut);
@@ -40,13 +37,11 @@ void SnapToOTRange(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tIn, Stam
     if (IsTime(emp.OTOut) && tOut > snapOut) tOut = snapOut;
     if (IsTime(emp.OTIn) && tIn < snapIn) tIn = snapIn;
     log.WriteDetail(kDetailSteps, "SnapToOTRange=true  OTInSnap=" + snapIn + "  OTOutSnap=" + snapOut + " Tin=" + tIn +
-                            " TOut=" + tOut);
+                                      " TOut=" + tOut);
 }
 
 // The point after which mode-"A" overtime counts.
-std::string ModeAOutPoint(const DayComputation& day, const Stamp& tIn, const TAT_Attend& attend,
-                          const TAT_Emp& emp)
-{
+std::string ModeAOutPoint(const DayComputation& day, const Stamp& tIn, const TAT_Attend& attend, const TAT_Emp& emp) {
     std::string outPoint = day.scheduledOut;
     if (emp.OTEntry.OTOffset != "0") {
         const auto moved =
@@ -59,13 +54,11 @@ std::string ModeAOutPoint(const DayComputation& day, const Stamp& tIn, const TAT
     return outPoint;
 }
 
-std::string Shown(const Stamp& stamp)
-{
+std::string Shown(const Stamp& stamp) {
     return stamps::IsBlank(stamps::TimeOf(stamp)) ? std::string("none") : stamps::TimeOf(stamp);
 }
 
-StaffDayTrace::Facts OvertimeFacts(const AgentContext& ctx, const TOTEntry& rules, const TAT_Attend& attend)
-{
+StaffDayTrace::Facts OvertimeFacts(const AgentContext& ctx, const TOTEntry& rules, const TAT_Attend& attend) {
     return {{"mode", rules.OTMode},
             {"offset_min", rules.OTOffset},
             {"minimum_min", rules.OTMinimumMin},
@@ -78,8 +71,7 @@ StaffDayTrace::Facts OvertimeFacts(const AgentContext& ctx, const TOTEntry& rule
 }  // namespace
 
 void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend,
-                 TAT_Emp& emp)
-{
+                 TAT_Emp& emp) {
     const Log& log = ctx.log;
     const TOTEntry& rules = emp.OTEntry;
     Stamp otIn = tIn;
@@ -101,8 +93,9 @@ void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const
 
     if (!ctx.settings.reprocessing.AllowNegativeOT) minutes = OTMinimum(emp, minutes);
     log.WriteDetail(kDetailFine, "RoundingMinute=" + rules.OTRoundingMin +
-                            "  RoundingFactorMin=" + std::to_string(ctx.settings.options.OTRoundingFactorMin) +
-                            " OT Minimum=" + rules.OTMinimumMin + "  OT Before Rounding=" + std::to_string(minutes));
+                                     "  RoundingFactorMin=" + std::to_string(ctx.settings.options.OTRoundingFactorMin) +
+                                     " OT Minimum=" + rules.OTMinimumMin +
+                                     "  OT Before Rounding=" + std::to_string(minutes));
     minutes = OTRounded(ctx, emp, minutes);
     log.WriteDetail(kDetailFine, "Rounded ot min=" + std::to_string(minutes));
 
@@ -122,15 +115,15 @@ void CalOvertime(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const
 }
 
 void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend,
-                TAT_Emp& emp)
-{
+                TAT_Emp& emp) {
     const Log& log = ctx.log;
     const TOTEntry& rules = emp.OTEntry;
     if (emp.ProcessMode == "N") {
         log.WriteDetail(kDetailSteps, "Normal Mode --> no OT procressing");
         if (ctx.trace.On())
-            ctx.trace.Record("overtime", "No overtime is computed: the staff member is not entitled (ot_entitled is "
-                                         "not Y).");
+            ctx.trace.Record("overtime",
+                             "No overtime is computed: the staff member is not entitled (ot_entitled is "
+                             "not Y).");
         return;
     }
     if (rules.OTMode != "A") return;
@@ -170,7 +163,7 @@ void CalOTModeA(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const 
     const int factor = ctx.settings.options.OTRoundingFactorMin;
     if (factor > 0)
         log.WriteDetail(kDetailSteps, "RoundingFactorMin=" + std::to_string(factor) +
-                                " OT Before Rounding=" + std::to_string(minutes));
+                                          " OT Before Rounding=" + std::to_string(minutes));
     minutes = OTRounded(ctx, emp, minutes);
     attend.OT_min = std::to_string(minutes);
 

@@ -6,21 +6,18 @@
 
 namespace kx {
 
-long long OTMinimum(const TAT_Emp& emp, long long minutes)
-{
+long long OTMinimum(const TAT_Emp& emp, long long minutes) {
     return minutes < stamps::IntegerOrStampError(emp.OTEntry.OTMinimumMin) ? 0 : minutes;
 }
 
-long long OTRounded(const AgentContext& ctx, const TAT_Emp& emp, long long minutes)
-{
+long long OTRounded(const AgentContext& ctx, const TAT_Emp& emp, long long minutes) {
     const long long step = stamps::IntegerOrStampError(emp.OTEntry.OTRoundingMin);
     if (step <= 0) return minutes;
     // Integer division truncates toward zero, so the factor moves the boundary.
     return (minutes + ctx.settings.options.OTRoundingFactorMin) / step * step;
 }
 
-void SplitEarlyOT(const AgentContext& ctx, long long minutes, TAT_Attend& attend)
-{
+void SplitEarlyOT(const AgentContext& ctx, long long minutes, TAT_Attend& attend) {
     if (ctx.settings.reprocessing.PreOTSplit)
         attend.PreOT = std::to_string(minutes);
     else

@@ -24,8 +24,7 @@ bool PatternClocks(const TAT_Emp& emp, std::size_t position) { return Mid(emp.Br
 
 bool BothClocked(const std::string& first, const std::string& second) { return Trim(first + second).size() == 8; }
 
-void StartDay(AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, TAT_Attend& attend)
-{
+void StartDay(AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, TAT_Attend& attend) {
     const Log& log = ctx.log;
     day.scheduledIn = emp.AtDate + emp.SysIn;
     day.scheduledOut = stamps::ScheduledOut(emp.AtDate, emp.SysIn, emp.SysOut);
@@ -37,8 +36,7 @@ void StartDay(AgentContext& ctx, DayComputation& day, const TAT_Emp& emp, TAT_At
     attend.AtDate = emp.AtDate;
 }
 
-void SelectBreaksAndMeal(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Attend& attend)
-{
+void SelectBreaksAndMeal(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, TAT_Attend& attend) {
     Stamp tIn, tOut;
     if (ctx.settings.reprocessing.Break1AsEarlyOT) {
         GetFILO(ctx, day, emp, tIn, tOut, attend, 'V');
@@ -55,16 +53,14 @@ void SelectBreaksAndMeal(AgentContext& ctx, DayComputation& day, TAT_Emp& emp, T
 }
 
 // The work stamps again, now from the times that stand after the overtime steps.
-void Readjust(const TAT_Emp& emp, const TAT_Attend& attend, Stamp& tIn, Stamp& tOut)
-{
+void Readjust(const TAT_Emp& emp, const TAT_Attend& attend, Stamp& tIn, Stamp& tOut) {
     const std::string& d = emp.AtDate;
     if (!stamps::IsBlank(attend.In)) tIn = d + attend.In;
     if (!stamps::IsBlank(attend.Out)) tOut = (attend.Out < attend.In ? stamps::ShiftDate(d, 1) : d) + attend.Out;
 }
 
 void WorkingMinutes(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend,
-                    TAT_Emp& emp)
-{
+                    TAT_Emp& emp) {
     const std::string& mode = emp.OTEntry.OTMode;
     if (BothClocked(attend.In, attend.Out)) {
         CalWorkHours(ctx, day, tIn, tOut, attend, emp);
@@ -74,13 +70,12 @@ void WorkingMinutes(AgentContext& ctx, DayComputation& day, const Stamp& tIn, co
     }
 }
 
-void StatusLetters(const DayComputation& day, const TAT_Emp& emp, TAT_Attend& attend)
-{
+void StatusLetters(const DayComputation& day, const TAT_Emp& emp, TAT_Attend& attend) {
     // Inc still holds its reset value here; it is decided below.
     if (attend.Early != "Y" && attend.Late != "Y" && attend.Inc != "Y" && BothClocked(attend.In, attend.Out))
         attend.Punctual = "Y";
-    for (const std::string* time : {&attend.In, &attend.Out, &attend.In_Meal, &attend.Out_Meal, &attend.EarlyOT_In,
-                                    &attend.EarlyOT_Out})
+    for (const std::string* time :
+         {&attend.In, &attend.Out, &attend.In_Meal, &attend.Out_Meal, &attend.EarlyOT_In, &attend.EarlyOT_Out})
         if (!stamps::IsBlank(*time)) attend.Absent = "N";
     if (stamps::IsBlank(attend.In) || stamps::IsBlank(attend.Out) ||
         (PatternClocks(emp, 2) && (stamps::IsBlank(attend.In_Meal) || stamps::IsBlank(attend.Out_Meal))))
@@ -89,8 +84,7 @@ void StatusLetters(const DayComputation& day, const TAT_Emp& emp, TAT_Attend& at
     if (day.editedMark) attend.Edited = "Y";
 }
 
-void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
-{
+void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend) {
     const Log& log = ctx.log;
     const Settings& settings = ctx.settings;
     log.WriteDetail(kDetailImportant, "------------->");
@@ -99,7 +93,7 @@ void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
 
     const bool restOffDay = settings.tavro.FlexibleHourRestOffDay;
     log.WriteDetail(kDetailImportant, "Staff.FlexWorkHour=" + emp.FlexibleWorkHour + "  Offday=" + attend.Off +
-                           "  FlexibleHourRestOffDay=" + BoolText(restOffDay));
+                                          "  FlexibleHourRestOffDay=" + BoolText(restOffDay));
     if (emp.FlexibleWorkHour == "Y" || (restOffDay && attend.Off == "Y")) {
         CalFlexibleWorkHour(ctx, day, emp, attend);
         log.WriteDetail(kDetailImportant, "It is Flexible working hour ...");
@@ -129,14 +123,17 @@ void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
 
     // The overtime swipe is the last of the day: the work ends as scheduled.
     if (settings.tavro.FILO && !stamps::IsBlank(attend.OT_Out)) {
-        log.WriteDetail(kDetailSteps, "Tavro.FILO 2 Swipes: Adjust Out Time from [" + attend.Out + "]  to  [" + emp.SysOut + "]");
+        log.WriteDetail(kDetailSteps,
+                        "Tavro.FILO 2 Swipes: Adjust Out Time from [" + attend.Out + "]  to  [" + emp.SysOut + "]");
         if (ctx.trace.On())
-            ctx.trace.Record("choice", "[Tavro] FILO: the overtime swipe is the last of the day, so the work ends at "
-                                       "the scheduled " + emp.SysOut + " instead of " + attend.Out + ".");
+            ctx.trace.Record("choice",
+                             "[Tavro] FILO: the overtime swipe is the last of the day, so the work ends at "
+                             "the scheduled " +
+                                 emp.SysOut + " instead of " + attend.Out + ".");
         attend.Out = emp.SysOut;
     }
-    log.WriteDetail(kDetailSteps, "In = [" + attend.In + "]  Out = [" + attend.Out + "]  " + "OT In = [" + attend.OT_In +
-                            "]  OT Out = [" + attend.OT_Out + "]");
+    log.WriteDetail(kDetailSteps, "In = [" + attend.In + "]  Out = [" + attend.Out + "]  " + "OT In = [" +
+                                      attend.OT_In + "]  OT Out = [" + attend.OT_Out + "]");
     day.inputs.WKIWKO = stamps::IsBlank(attend.OT_Out) && BothClocked(attend.In, attend.Out);
 
     if (mode != "A") {
@@ -159,8 +156,7 @@ void ComputeDay(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
 
 }  // namespace
 
-void ProAttd(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend)
-{
+void ProAttd(AgentContext& ctx, TAT_Emp& emp, TAT_Attend& attend) {
     try {
         ComputeDay(ctx, emp, attend);
     } catch (const std::exception& e) {

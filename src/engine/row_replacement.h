@@ -12,8 +12,8 @@ namespace kx {
 // outcome is told: callers trace the insert there. When either statement fails
 // (logged as RunSQL logs it) the unit is rolled back and the old row stays.
 // Answers whether the new row was stored; a failure of the unit itself throws DbError.
-bool ReplaceRow(const Log& log, db::Database& db, db::Query& deleteQuery, std::string deleteSql,
-                db::Query& insertQuery, std::string insertSql, const std::function<void()>& deleted = {});
+bool ReplaceRow(const Log& log, db::Database& db, db::Query& deleteQuery, std::string deleteSql, db::Query& insertQuery,
+                std::string insertSql, const std::function<void()>& deleted = {});
 
 // The same replacement, with the delete and the insert built up front, for a
 // batch's staff-days: on a server the unit may go out without waiting, its

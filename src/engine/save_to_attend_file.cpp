@@ -17,14 +17,12 @@ namespace {
 
 std::string PadLeft4(const std::string& s) { return s.size() >= 4 ? s : std::string(4 - s.size(), ' ') + s; }
 
-std::string PreOvertimeText(const AgentContext& ctx, const TAT_Attend& a)
-{
+std::string PreOvertimeText(const AgentContext& ctx, const TAT_Attend& a) {
     if (!ctx.settings.reprocessing.PreOTSplit) return "";
     return PadLeft4(a.PreOT) + PadLeft4(a.EarlyOT_In) + PadLeft4(a.EarlyOT_Out);
 }
 
-void DumpAttend(const Log& log, const TAT_Attend& a, const std::string& name, const std::string& dayDescription)
-{
+void DumpAttend(const Log& log, const TAT_Attend& a, const std::string& name, const std::string& dayDescription) {
     const std::string lines[] = {
         " ",
         "  Date   = " + a.AtDate,
@@ -63,8 +61,7 @@ void DumpAttend(const Log& log, const TAT_Attend& a, const std::string& name, co
 
 // Off days, holidays and leave excuse lateness and early leaving, unless the
 // overtime mode counts them or lateness is enforced.
-void CancelLateEarly(AgentContext& ctx, TAT_Attend& a, const TAT_Emp& emp)
-{
+void CancelLateEarly(AgentContext& ctx, TAT_Attend& a, const TAT_Emp& emp) {
     bool cancelLate = a.Off == "Y" || a.Holiday == "Y";
     bool cancelEarly = cancelLate;
     if (ctx.settings.shiftLeave.ExtendedLeaveControl == 1) {
@@ -79,7 +76,8 @@ void CancelLateEarly(AgentContext& ctx, TAT_Attend& a, const TAT_Emp& emp)
     } else if (a.Leave != "****" && emp.HalfDayLeave != "Y") {
         cancelLate = cancelEarly = true;
     }
-    ctx.log.WriteDetail(kDetailImportant, std::string("  CancelLate=") + BoolText(cancelLate) + "  CancelEarly=" + BoolText(cancelEarly));
+    ctx.log.WriteDetail(kDetailImportant,
+                        std::string("  CancelLate=") + BoolText(cancelLate) + "  CancelEarly=" + BoolText(cancelEarly));
 
     if (emp.OTEntry.OTMode == "E" || ctx.settings.options.EnforceLatenessCal) return;
     if (ctx.trace.On() && (cancelLate || cancelEarly) && (a.Late == "Y" || a.Early == "Y"))
@@ -98,8 +96,7 @@ void CancelLateEarly(AgentContext& ctx, TAT_Attend& a, const TAT_Emp& emp)
     }
 }
 
-void BlankTimesThatDoNotStand(TAT_Attend& a, const TAT_Emp& emp)
-{
+void BlankTimesThatDoNotStand(TAT_Attend& a, const TAT_Emp& emp) {
     const std::string& mode = emp.OTEntry.OTMode;
     const bool timedOvertime = mode != "C" && mode != "E";
     const long long otMinutes = std::stoll(a.OT_min);  // settled to a whole number before
@@ -112,8 +109,7 @@ void BlankTimesThatDoNotStand(TAT_Attend& a, const TAT_Emp& emp)
 
 // The status texts that take the place of the remark, in rising precedence.
 void ApplyStatusRemarks(AgentContext& ctx, TAT_Attend& a, std::string& remark, const std::string& dayDescription,
-                        const std::string& saturdayDescription)
-{
+                        const std::string& saturdayDescription) {
     const Settings::Options& options = ctx.settings.options;
     if (!remark.empty())
         a.Absent = "N";
@@ -137,16 +133,16 @@ void ApplyStatusRemarks(AgentContext& ctx, TAT_Attend& a, std::string& remark, c
 }
 
 void TraceResult(const AgentContext& ctx, const TAT_Attend& a, const std::string& remark,
-                 const OTApprovalTexts& approval)
-{
+                 const OTApprovalTexts& approval) {
     if (Trim(approval.approval).size() > 0 || Trim(approval.approvedBy).size() > 0)
-        ctx.trace.Record("overtime", "Overtime approval: " + Trim(approval.approval) +
-                                         (Trim(approval.approvedBy).empty() ? "" : " by " + Trim(approval.approvedBy)) +
-                                         "; overtime minutes now " + a.OT_min + ".",
+        ctx.trace.Record("overtime",
+                         "Overtime approval: " + Trim(approval.approval) +
+                             (Trim(approval.approvedBy).empty() ? "" : " by " + Trim(approval.approvedBy)) +
+                             "; overtime minutes now " + a.OT_min + ".",
                          {{"approval", Trim(approval.approval)}, {"approved_by", Trim(approval.approvedBy)}});
     std::string status;
     const std::pair<const char*, const std::string*> letters[] = {
-        {"absent", &a.Absent}, {"on time", &a.Punctual}, {"late", &a.Late},     {"early", &a.Early},
+        {"absent", &a.Absent},  {"on time", &a.Punctual}, {"late", &a.Late},       {"early", &a.Early},
         {"incomplete", &a.Inc}, {"off day", &a.Off},      {"holiday", &a.Holiday}, {"edited", &a.Edited}};
     for (const auto& [name, value] : letters)
         if (*value == "Y") status += (status.empty() ? "" : ", ") + std::string(name);
@@ -166,8 +162,7 @@ void TraceResult(const AgentContext& ctx, const TAT_Attend& a, const std::string
 }  // namespace
 
 void SavetoAttendFile(AgentContext& ctx, TAT_Attend& attend, const std::string& dayDescription,
-                      const std::string& saturdayDescription, const TAT_Emp& emp)
-{
+                      const std::string& saturdayDescription, const TAT_Emp& emp) {
     std::string s1;
     std::string s2;
     try {

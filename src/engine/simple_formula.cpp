@@ -16,8 +16,7 @@ constexpr const char* kUninitialised = "Error Parsing Formula, uninitialized WKI
 constexpr const char* kOutOfRange = "Error Parsing Formula, result out of range";
 
 // Only the blank separates tokens; a tab belongs to its token.
-std::vector<std::string_view> BlankSeparatedTokens(std::string_view text)
-{
+std::vector<std::string_view> BlankSeparatedTokens(std::string_view text) {
     std::vector<std::string_view> tokens;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -34,8 +33,7 @@ std::vector<std::string_view> BlankSeparatedTokens(std::string_view text)
 
 // The value of an operand word, or nothing when the word is not an operand. A
 // number beyond 32 bits is no minute count; it reads as 0, which refuses it.
-std::optional<double> OperandValue(std::string_view word, const FormulaInputs& in)
-{
+std::optional<double> OperandValue(std::string_view word, const FormulaInputs& in) {
     if (word == "WKI") return in.WKI;
     if (word == "WKO") return in.WKO;
     if (word == "OTI") return in.OTI;
@@ -53,8 +51,7 @@ std::optional<double> OperandValue(std::string_view word, const FormulaInputs& i
 
 bool IsOperator(char c) { return c == '*' || c == '+' || c == '-' || c == '/'; }
 
-double Apply(char op, double left, double right)
-{
+double Apply(char op, double left, double right) {
     switch (op) {
     case '*': return left * right;
     case '+': return left + right;
@@ -64,8 +61,7 @@ double Apply(char op, double left, double right)
 }
 
 // Shortest general decimal form, 15 significant digits ("272.5", "1E20").
-std::string GeneralText(double v)
-{
+std::string GeneralText(double v) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
     char buf[40];
@@ -81,8 +77,7 @@ std::string GeneralText(double v)
 }
 
 // "%6.0f" rounds halves to even; minutes round halves away from zero.
-std::string WholeMinutesText(double v)
-{
+std::string WholeMinutesText(double v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%6.0f", std::round(v));
     return Trim(buf);
@@ -90,8 +85,7 @@ std::string WholeMinutesText(double v)
 
 }  // namespace
 
-FormulaResult EvalSimpleFormula(const Log& log, std::string_view text, const FormulaInputs& in)
-{
+FormulaResult EvalSimpleFormula(const Log& log, std::string_view text, const FormulaInputs& in) {
     FormulaResult result;
     const bool trace = log.DetailOn(kDetailFine);
     if (trace) {

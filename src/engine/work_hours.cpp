@@ -14,8 +14,7 @@ namespace {
 bool HasTime(const Stamp& stamp) { return Trim(stamps::TimeOf(stamp)).size() == 4; }
 
 // An overtime too short to count makes its last swipe the end of the working day.
-void SetWorkOutIfNotEnoughOT(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tOut, TAT_Attend& attend)
-{
+void SetWorkOutIfNotEnoughOT(const AgentContext& ctx, const TAT_Emp& emp, Stamp& tOut, TAT_Attend& attend) {
     const Log& log = ctx.log;
     log.WriteDetail(kDetailImportant, "SetWorkOutIfNotEnoughOT is TRUE");
     if (attend.OT_min != "0" || Trim(attend.OT_In + attend.OT_Out).size() != 8) return;
@@ -28,19 +27,17 @@ void SetWorkOutIfNotEnoughOT(const AgentContext& ctx, const TAT_Emp& emp, Stamp&
 }
 
 // A meal time dated against the work-in: after midnight when earlier than it.
-std::string MealStamp(const std::string& d, const std::string& mealTime, const Stamp& tIn)
-{
+std::string MealStamp(const std::string& d, const std::string& mealTime, const Stamp& tIn) {
     return (mealTime < stamps::TimeOf(tIn) ? stamps::ShiftDate(d, 1) : d) + mealTime;
 }
 
 // Enough hours worked excuse lateness and early leaving.
 void IgnoreLateEarlyIfWorkOK(const AgentContext& ctx, const DayComputation& day, const std::string& scheduledIn,
-                             TAT_Attend& attend)
-{
+                             TAT_Attend& attend) {
     const Log& log = ctx.log;
     const long long scheduled = MinutesBetween(log, scheduledIn, day.scheduledOut);
     log.WriteDetail(kDetailImportant, "Ignore Late/Early if work enough hour: Work=" + attend.TotalWork +
-                           " vs. System=" + std::to_string(scheduled));
+                                          " vs. System=" + std::to_string(scheduled));
     if (stamps::IntegerOrStampError(attend.TotalWork) < scheduled) return;
     log.WriteDetail(kDetailSteps, "Set Late/Early min = 0, late/early=N, ontime=Y ");
     if (ctx.trace.On())
@@ -57,12 +54,12 @@ void IgnoreLateEarlyIfWorkOK(const AgentContext& ctx, const DayComputation& day,
 }  // namespace
 
 void CalWorkHours(AgentContext& ctx, DayComputation& day, const Stamp& tIn, const Stamp& tOut, TAT_Attend& attend,
-                  TAT_Emp& emp)
-{
+                  TAT_Emp& emp) {
     const Log& log = ctx.log;
     const std::string& d = emp.AtDate;
     Stamp workOut = tOut;
-    log.WriteDetail(kDetailSteps, "CalWorkHours: w_formula=" + emp.WorkFormula + "  Tin=" + tIn + "," + "  TOut=" + tOut);
+    log.WriteDetail(kDetailSteps,
+                    "CalWorkHours: w_formula=" + emp.WorkFormula + "  Tin=" + tIn + "," + "  TOut=" + tOut);
 
     if (ctx.settings.tavro.FILO && ctx.settings.tavro.SetWorkOutIfNotEnoughOT)
         SetWorkOutIfNotEnoughOT(ctx, emp, workOut, attend);
@@ -89,7 +86,7 @@ void CalWorkHours(AgentContext& ctx, DayComputation& day, const Stamp& tIn, cons
         long long minutes = MinutesBetween(log, snapIn ? scheduledIn : tIn, workOut);
         if (ctx.settings.options.SnapToInTime)
             log.WriteDetail(kDetailSteps, "SnapToInTime=true  m=" + std::to_string(minutes) + "  Sysin=" + scheduledIn +
-                                    "  Tin=" + tIn);
+                                              "  Tin=" + tIn);
         attend.TotalWork = std::to_string(minutes < 0 ? 0 : minutes);
         if (ctx.trace.On())
             ctx.trace.Record(

@@ -13,9 +13,9 @@
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_day.h"
+#include "schedule/batch_staff_rows.h"
 #include "schedule/batch_tally.h"
 #include "schedule/outage_recovery.h"
-#include "schedule/batch_staff_rows.h"
 
 namespace kx {
 namespace {
@@ -24,39 +24,33 @@ constexpr const char* kProcessTodayOnly = "29991231";
 
 // The staff members without an attendance row on the date. The staff number is
 // qualified: cards and kt_cdext both have one.
-std::string StaffWithoutRowSelect(const std::string& date)
-{
+std::string StaffWithoutRowSelect(const std::string& date) {
     return "select * from cards c, kt_cdext x where  c.staff_number=x.staff_number and not (c.staff_number in ( "
            "select staff_number from kt_attnd where at_date='" +
            db::SqlQuote(date) + "'" + ") )";
 }
 
-std::string DayMonthYear(const std::string& date)
-{
+std::string DayMonthYear(const std::string& date) {
     return Mid(date, 7, 2) + "/" + Mid(date, 5, 2) + "/" + Mid(date, 1, 4);
 }
 
 }  // namespace
 
-LocalTime AutoProcessBase(const std::string& lastAAPDate, LocalTime now)
-{
+LocalTime AutoProcessBase(const std::string& lastAAPDate, LocalTime now) {
     if (lastAAPDate == kProcessTodayOnly) return now - std::chrono::days{1};
     return std::chrono::local_days{DecodeDateText(lastAAPDate)};
 }
 
-long long AutoProcessDays(LocalTime base, LocalTime now)
-{
+long long AutoProcessDays(LocalTime base, LocalTime now) {
     return std::chrono::duration_cast<std::chrono::days>(now - base).count();
 }
 
-int AutoProcessProgress(long long n, long long days, long long r, long long rows)
-{
+int AutoProcessProgress(long long n, long long days, long long r, long long rows) {
     const long long p = ((n - 1) * rows + r) * 100 / (days * rows);
     return p == 0 ? 999 : static_cast<int>(p);
 }
 
-void AutoProcess(AgentContext& ctx)
-{
+void AutoProcess(AgentContext& ctx) {
     if (!ctx.settings.options.AutoProcess) return;
     try {
         db::Database& database = db::ContextDatabase(ctx);
@@ -83,9 +77,8 @@ void AutoProcess(AgentContext& ctx)
         if (!recovery.BeginBatch(batch)) return;
         for (long long n = 1; n <= days && !ctx.flags.stop && !recovery.Abandoned(); ++n) {
             const std::string date = DateText(base + std::chrono::days{n});
-            if (!recovery.Read(date, [&] {
-                    db::RunSQL(ctx.log, database.AutoAPQuery, StaffWithoutRowSelect(date), true);
-                }))
+            if (!recovery.Read(date,
+                               [&] { db::RunSQL(ctx.log, database.AutoAPQuery, StaffWithoutRowSelect(date), true); }))
                 break;
             lastDate = date;
             const std::vector<BatchStaffRow> rows = TakeStaffRows(database.AutoAPQuery);
@@ -98,9 +91,9 @@ void AutoProcess(AgentContext& ctx)
                 ctx.host->MemoAdd("Auto-Process " + row.staffNumber + " on " + DayMonthYear(date));
                 tally.Processed();
                 // Copies: this day's rows are gone when a later outage redoes the step.
-                if (!recovery.Step(row.staffNumber, date, [&ctx, &batchTemplate, row, date] {
-                        ReprocessBatchStaffDay(ctx, batchTemplate, row, date);
-                    }) ||
+                if (!recovery.Step(
+                        row.staffNumber, date,
+                        [&ctx, &batchTemplate, row, date] { ReprocessBatchStaffDay(ctx, batchTemplate, row, date); }) ||
                     !recovery.CommitIfDue())
                     break;
             }
@@ -123,8 +116,7 @@ void AutoProcess(AgentContext& ctx)
     }
 }
 
-void AutoProcessTick(AgentContext& ctx, BatchControl& control)
-{
+void AutoProcessTick(AgentContext& ctx, BatchControl& control) {
     if (!ctx.settings.options.AutoProcess) return;
     BatchGuard guard(control, BatchKind::AutoProcess);
     if (!guard.Entered()) return;

@@ -2,8 +2,7 @@
 
 namespace kx {
 
-BatchGuard::BatchGuard(BatchControl& control, BatchKind kind) : control_(control)
-{
+BatchGuard::BatchGuard(BatchControl& control, BatchKind kind) : control_(control) {
     if (control_.running_) {
         control_.pending_[BatchControl::Index(kind)] = true;
         return;
@@ -12,8 +11,7 @@ BatchGuard::BatchGuard(BatchControl& control, BatchKind kind) : control_(control
     entered_ = true;
 }
 
-BatchGuard::~BatchGuard()
-{
+BatchGuard::~BatchGuard() {
     if (!entered_) return;
     control_.running_.reset();
     // The range first: the front end waits for its "RFA".

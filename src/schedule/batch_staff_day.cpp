@@ -5,8 +5,7 @@
 namespace kx {
 
 void ReprocessBatchStaffDay(AgentContext& ctx, const TAT_Emp& batchTemplate, const BatchStaffRow& row,
-                            const std::string& date)
-{
+                            const std::string& date) {
     ctx.templateRec = batchTemplate;
     FillTemplateCard(ctx.templateRec, row);
     TurboReprocessAttend(ctx, date, row.staffNumber, ctx.staffDay.DataSource, row.otEntitled, row.onShift,

@@ -2,8 +2,7 @@
 
 namespace kx {
 
-std::vector<BatchStaffRow> TakeStaffRows(db::Query& query)
-{
+std::vector<BatchStaffRow> TakeStaffRows(db::Query& query) {
     std::vector<BatchStaffRow> rows;
     if (!query.Active()) return rows;
     rows.reserve(static_cast<std::size_t>(query.RecordCount()));
@@ -24,8 +23,7 @@ std::vector<BatchStaffRow> TakeStaffRows(db::Query& query)
     return rows;
 }
 
-void FillTemplateCard(TAT_Emp& templateRec, const BatchStaffRow& row)
-{
+void FillTemplateCard(TAT_Emp& templateRec, const BatchStaffRow& row) {
     templateRec.Name = row.name;
     templateRec.CardNo = row.cardNumber;
     templateRec.ScCode = row.scCode;

@@ -10,23 +10,18 @@
 namespace kx {
 namespace {
 
-int MinuteOfHour(LocalTime t)
-{
+int MinuteOfHour(LocalTime t) {
     const std::chrono::hh_mm_ss hms{t - std::chrono::floor<std::chrono::days>(t)};
     return static_cast<int>(hms.minutes().count());
 }
 
 // The clock is read at each comparison: a time of day that passes while an
 // earlier run of the same tick works is not matched.
-bool DueNow(const std::string& hhmm, const Clock& clock)
-{
-    return !hhmm.empty() && hhmm == TimeText(clock.Now());
-}
+bool DueNow(const std::string& hhmm, const Clock& clock) { return !hhmm.empty() && hhmm == TimeText(clock.Now()); }
 
 }  // namespace
 
-void IntervalReprocessing::Tick(AgentContext& ctx, BatchControl& control, TickTimer& timer)
-{
+void IntervalReprocessing::Tick(AgentContext& ctx, BatchControl& control, TickTimer& timer) {
     timer.Stop();
     std::optional<int> minute;
     try {
@@ -44,8 +39,7 @@ void IntervalReprocessing::Tick(AgentContext& ctx, BatchControl& control, TickTi
     timer.Start();
 }
 
-void IntervalReprocessing::OnMinuteChange(AgentContext& ctx, BatchControl& control)
-{
+void IntervalReprocessing::OnMinuteChange(AgentContext& ctx, BatchControl& control) {
     const Settings::Reprocessing& r = ctx.settings.reprocessing;
     for (const std::string* daily : {&r.DailyReprocessAtHHMM, &r.DailyReprocess2AtHHMM, &r.DailyReprocess3AtHHMM,
                                      &r.DailyReprocess4AtHHMM, &r.DailyReprocess5AtHHMM, &r.DailyReprocess6AtHHMM})
@@ -60,21 +54,19 @@ void IntervalReprocessing::OnMinuteChange(AgentContext& ctx, BatchControl& contr
     NewClockings(ctx, control);
 }
 
-void IntervalReprocessing::AllStaff(AgentContext& ctx, BatchControl& control, LocalTime date)
-{
+void IntervalReprocessing::AllStaff(AgentContext& ctx, BatchControl& control, LocalTime date) {
     BatchGuard guard(control, BatchKind::Daily);
     if (guard.Entered()) {
         ReprocessTheseStaff(ctx, true, date);
         return;
     }
     const std::string day = DateText(date);
-    const bool owedAlready = std::any_of(owedAllStaff_.begin(), owedAllStaff_.end(),
-                                         [&](LocalTime owed) { return DateText(owed) == day; });
+    const bool owedAlready =
+        std::any_of(owedAllStaff_.begin(), owedAllStaff_.end(), [&](LocalTime owed) { return DateText(owed) == day; });
     if (!owedAlready) owedAllStaff_.push_back(date);
 }
 
-void IntervalReprocessing::NewClockings(AgentContext& ctx, BatchControl& control)
-{
+void IntervalReprocessing::NewClockings(AgentContext& ctx, BatchControl& control) {
     const LocalTime now = ctx.clock.Now();
     BatchGuard guard(control, BatchKind::Interval);
     if (guard.Entered()) {
@@ -85,8 +77,7 @@ void IntervalReprocessing::NewClockings(AgentContext& ctx, BatchControl& control
     if (!owedSince_ || since < *owedSince_) owedSince_ = since;
 }
 
-void IntervalReprocessing::PayOwedRuns(AgentContext& ctx, BatchControl& control)
-{
+void IntervalReprocessing::PayOwedRuns(AgentContext& ctx, BatchControl& control) {
     if (!OwesRuns() || control.RunningBatch()) return;
     BatchGuard guard(control, owedAllStaff_.empty() ? BatchKind::Interval : BatchKind::Daily);
     if (!guard.Entered()) return;

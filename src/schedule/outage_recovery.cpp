@@ -13,15 +13,13 @@ constexpr std::chrono::milliseconds kFirstPause{250};
 constexpr std::chrono::milliseconds kLongestPause{5000};
 constexpr std::chrono::milliseconds kEventSlice{50};
 
-std::string SecondsText(std::chrono::steady_clock::duration d)
-{
+std::string SecondsText(std::chrono::steady_clock::duration d) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", std::chrono::duration<double>(d).count());
     return text;
 }
 
-std::string WhatText(const std::string& staff, const std::string& date)
-{
+std::string WhatText(const std::string& staff, const std::string& date) {
     if (staff.empty()) return date;
     return "staff " + staff + (date.empty() ? "" : " on " + date);
 }
@@ -34,22 +32,17 @@ OutageRecovery::OutageRecovery(AgentContext& ctx, db::Database& db, BatchTally& 
       tally_(tally),
       name_(std::move(batchName)),
       commitsSeen_(db.Commits()),
-      failuresAtLastCommit_(tally.FailuresSoFar())
-{
-}
+      failuresAtLastCommit_(tally.FailuresSoFar()) {}
 
-bool OutageRecovery::Step(const std::string& staff, const std::string& date, std::function<void()> step)
-{
+bool OutageRecovery::Step(const std::string& staff, const std::string& date, std::function<void()> step) {
     return Run(Kept{staff, date, std::move(step), false});
 }
 
-bool OutageRecovery::Setup(const std::string& staff, std::function<void()> step)
-{
+bool OutageRecovery::Setup(const std::string& staff, std::function<void()> step) {
     return Run(Kept{staff, "", std::move(step), true});
 }
 
-bool OutageRecovery::Run(Kept kept)
-{
+bool OutageRecovery::Run(Kept kept) {
     if (abandoned_) return false;
     ForgetDurable();
     const std::uint64_t outages = db_.Outages();
@@ -59,8 +52,7 @@ bool OutageRecovery::Run(Kept kept)
 }
 
 // False when an outage met the step; its failure then needs no other telling.
-bool OutageRecovery::RunOnce(const std::function<void()>& step, std::uint64_t outagesBefore)
-{
+bool OutageRecovery::RunOnce(const std::function<void()>& step, std::uint64_t outagesBefore) {
     try {
         step();
     } catch (const db::DbError&) {
@@ -69,8 +61,7 @@ bool OutageRecovery::RunOnce(const std::function<void()>& step, std::uint64_t ou
     return db_.Outages() == outagesBefore;
 }
 
-bool OutageRecovery::Read(const std::string& date, const std::function<void()>& read)
-{
+bool OutageRecovery::Read(const std::string& date, const std::function<void()>& read) {
     for (;;) {
         if (abandoned_) return false;
         if (RunOnce(read, db_.Outages())) return true;
@@ -79,8 +70,7 @@ bool OutageRecovery::Read(const std::string& date, const std::function<void()>& 
     }
 }
 
-bool OutageRecovery::BeginBatch(std::optional<db::Database::Batch>& batch)
-{
+bool OutageRecovery::BeginBatch(std::optional<db::Database::Batch>& batch) {
     db_.SetBatchReadTables(ReferenceTables());
     return Read("the start of the batch", [&] { batch.emplace(db_); });
 }
@@ -89,8 +79,7 @@ bool OutageRecovery::CommitIfDue() { return Commit(&db::Database::CommitIfDue); 
 
 bool OutageRecovery::CommitNow() { return Commit(&db::Database::CommitBatchNow); }
 
-bool OutageRecovery::Commit(void (db::Database::*commit)())
-{
+bool OutageRecovery::Commit(void (db::Database::*commit)()) {
     if (abandoned_) return false;
     const std::uint64_t outages = db_.Outages();
     try {
@@ -103,8 +92,7 @@ bool OutageRecovery::Commit(void (db::Database::*commit)())
 }
 
 // What was committed needs no redoing; the setup the next steps rely on stays.
-void OutageRecovery::ForgetDurable()
-{
+void OutageRecovery::ForgetDurable() {
     if (db_.Commits() == commitsSeen_) return;
     commitsSeen_ = db_.Commits();
     failuresAtLastCommit_ = tally_.FailuresSoFar();
@@ -118,8 +106,7 @@ void OutageRecovery::ForgetDurable()
     kept_.push_back(std::move(current));
 }
 
-bool OutageRecovery::RecoverAndRedo(const Kept* notKept)
-{
+bool OutageRecovery::RecoverAndRedo(const Kept* notKept) {
     for (;;) {
         if (!WaitForDatabase()) {
             Abandon(notKept);
@@ -131,14 +118,13 @@ bool OutageRecovery::RecoverAndRedo(const Kept* notKept)
         ctx_.log.WriteLog("<Database>: " + name_ + " does again " + std::to_string(redone) +
                           " staff-days the outage may have undone");
         const std::uint64_t outages = db_.Outages();
-        const bool clean = std::all_of(kept_.begin(), kept_.end(),
-                                       [&](const Kept& kept) { return RunOnce(kept.step, outages); });
+        const bool clean =
+            std::all_of(kept_.begin(), kept_.end(), [&](const Kept& kept) { return RunOnce(kept.step, outages); });
         if (clean) return true;
     }
 }
 
-bool OutageRecovery::WaitForDatabase()
-{
+bool OutageRecovery::WaitForDatabase() {
     const auto started = std::chrono::steady_clock::now();
     const std::chrono::milliseconds limit{std::chrono::seconds{ctx_.settings.database.ReconnectSeconds}};
     ctx_.log.WriteLog("<Database>: out of reach or busy during " + name_ + "; trying again for up to " +
@@ -146,8 +132,8 @@ bool OutageRecovery::WaitForDatabase()
     std::chrono::milliseconds pause = kFirstPause;
     std::string& lastError = lastError_;
     for (;;) {
-        const auto left = limit - std::chrono::duration_cast<std::chrono::milliseconds>(
-                                      std::chrono::steady_clock::now() - started);
+        const auto left =
+            limit - std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
         try {
             db_.Recover(std::clamp(left, std::chrono::milliseconds{0}, pause));
             ctx_.log.WriteLog("<Database>: back after " + SecondsText(std::chrono::steady_clock::now() - started) +
@@ -156,8 +142,8 @@ bool OutageRecovery::WaitForDatabase()
         } catch (const db::DbError& e) {
             lastError = e.what();
         }
-        const auto remaining = limit - std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::chrono::steady_clock::now() - started);
+        const auto remaining =
+            limit - std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
         if (remaining <= std::chrono::milliseconds{0}) break;
         if (!Pause(std::min(pause, remaining))) {
             ctx_.log.WriteLog("<Database>: " + name_ + " stopped while waiting for the database");
@@ -171,8 +157,7 @@ bool OutageRecovery::WaitForDatabase()
 }
 
 // The event loop runs on, so a Stop or a close ends the wait.
-bool OutageRecovery::Pause(std::chrono::milliseconds length)
-{
+bool OutageRecovery::Pause(std::chrono::milliseconds length) {
     const auto until = std::chrono::steady_clock::now() + length;
     while (std::chrono::steady_clock::now() < until) {
         ctx_.host->ProcessEvents();
@@ -183,15 +168,14 @@ bool OutageRecovery::Pause(std::chrono::milliseconds length)
     return true;
 }
 
-void OutageRecovery::Abandon(const Kept* notKept)
-{
+void OutageRecovery::Abandon(const Kept* notKept) {
     abandoned_ = true;
     const auto first = std::find_if(kept_.begin(), kept_.end(), [](const Kept& k) { return !k.setup; });
     const Kept* what = first != kept_.end() ? &*first : notKept;
     tally_.Forgive(tally_.FailuresSoFar() - failuresAtLastCommit_);
     tally_.Lost(std::count_if(kept_.begin(), kept_.end(), [](const Kept& k) { return !k.setup; }));
-    ctx_.log.WriteLog("<Database>: " + name_ + " ends; first not done: " +
-                      (what ? WhatText(what->staff, what->date) : std::string("nothing")));
+    ctx_.log.WriteLog("<Database>: " + name_ +
+                      " ends; first not done: " + (what ? WhatText(what->staff, what->date) : std::string("nothing")));
     kept_.clear();
 }
 

@@ -38,12 +38,9 @@ struct CardValidity {
 class RangeRun {
 public:
     RangeRun(AgentContext& ctx, db::Database& db, BatchTally& tally, RangeObserver& observer)
-        : ctx_(ctx), db_(db), tally_(tally), observer_(observer), recovery_(ctx, db, tally, "Range reprocessing")
-    {
-    }
+        : ctx_(ctx), db_(db), tally_(tally), observer_(observer), recovery_(ctx, db, tally, "Range reprocessing") {}
 
-    void Walk(const std::string& trpRequest)
-    {
+    void Walk(const std::string& trpRequest) {
         ctx_.flags.stop = false;
         if (!recovery_.Read("the system parameters", [this] { GetSysParam(ctx_, ctx_.templateRec); })) return;
 
@@ -52,8 +49,7 @@ public:
         ctx_.log.WriteDetail(kDetailSteps, "Turbo SQL=" + request.staffSql);
         // The front end writes this text: it may read, nothing more.
         rows.SetSQL(request.staffSql);
-        if (!recovery_.Read("the staff list", [&] { rows.OpenReadOnly(); }))
-            return;
+        if (!recovery_.Read("the staff list", [&] { rows.OpenReadOnly(); })) return;
         if (rows.Eof()) {
             rows.Close();
             return;
@@ -82,8 +78,7 @@ public:
 
 private:
     // False when the batch must end: the database did not come back from an outage.
-    bool ReprocessStaff(const BatchStaffRow& row)
-    {
+    bool ReprocessStaff(const BatchStaffRow& row) {
         const Log& log = ctx_.log;
         const Settings::Options& options = ctx_.settings.options;
         if (row.exempted == "Y") {
@@ -99,7 +94,8 @@ private:
         const bool prepared = recovery_.Setup(row.staffNumber, [this, &row] {
             const Settings::Options& options = ctx_.settings.options;
             FillTemplateCard(ctx_.templateRec, row);
-            ctx_.log.WriteDetail(kDetailSteps, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate));
+            ctx_.log.WriteDetail(kDetailSteps,
+                                 std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate));
             if (options.FlexibleWorkHour) LookUpFlexibleWorkHour(row.staffNumber);
             validity_ = CardValidity{};
             valid_ = !options.CheckStartExpiryDate || ReadCardValidity(row.staffNumber, validity_);
@@ -111,8 +107,9 @@ private:
         for (long long n = 0; n < range_.count; ++n) {
             const std::chrono::year_month_day date{range_.first + std::chrono::days{n}};
             const std::string dateText = DateText(date);
-            log.WriteDetail(kDetailSteps, std::string("CheckStartExpiryDate=") + BoolText(options.CheckStartExpiryDate) + "  " +
-                                    "dts,Start,End=" + dateText + "," + validity.start + "," + validity.end);
+            log.WriteDetail(kDetailSteps, std::string("CheckStartExpiryDate=") +
+                                              BoolText(options.CheckStartExpiryDate) + "  " +
+                                              "dts,Start,End=" + dateText + "," + validity.start + "," + validity.end);
             if (options.CheckStartExpiryDate && !validity.Covers(dateText)) {
                 tally_.Skipped();
                 if (!recovery_.Step(row.staffNumber, dateText, [this, &row, dateText, validity] {
@@ -142,8 +139,7 @@ private:
     }
 
     // Without a row (or when the lookup fails) the template keeps its value.
-    void LookUpFlexibleWorkHour(const std::string& staff)
-    {
+    void LookUpFlexibleWorkHour(const std::string& staff) {
         db::Query& q = db_.Common2Query;
         if (!db::RunSQL(ctx_.log, q, "select flexi_hour from kt_cdext where staff_number='" + SqlQuote(staff) + "'",
                         true))
@@ -153,8 +149,7 @@ private:
     }
 
     // False when the staff member has no cards row (also when the lookup fails).
-    bool ReadCardValidity(const std::string& staff, CardValidity& validity)
-    {
+    bool ReadCardValidity(const std::string& staff, CardValidity& validity) {
         db::Query& q = db_.Common2Query;
         if (!db::RunSQL(ctx_.log, q, "select * from cards where staff_number='" + SqlQuote(staff) + "'", true)) {
             if (ctx_.settings.options.ATA_Details > 0) ctx_.log.WriteLog("<Timer4Timer>: " + staff + " not found");
@@ -166,8 +161,7 @@ private:
         return true;
     }
 
-    void DeleteRowsOutsideValidity(const std::string& staff, const std::string& date, const CardValidity& validity)
-    {
+    void DeleteRowsOutsideValidity(const std::string& staff, const std::string& date, const CardValidity& validity) {
         const std::string sql = "delete from kt_attnd where staff_number= '" + SqlQuote(staff) + "'" +
                                 "  and (at_date < " + "'" + SqlQuote(validity.start) + "'" + " or at_date>" + "'" +
                                 SqlQuote(validity.EffectiveEnd()) + "'" + ")";
@@ -179,8 +173,7 @@ private:
         }
     }
 
-    void ShowProgress(const std::string& staff, std::chrono::year_month_day date)
-    {
+    void ShowProgress(const std::string& staff, std::chrono::year_month_day date) {
         const long long percent = done_ * 100 / total_;
         ctx_.host->SetGradBar(percent == 0 ? 999 : static_cast<int>(percent));
         ctx_.host->SetApplicationTitle(RangeProgressTitle(done_, total_));
@@ -201,8 +194,7 @@ private:
 };
 
 // Leaves the agent as it was before the run, whatever happened in it.
-void FinishRange(AgentContext& ctx, BatchControl& control, const std::string& title)
-{
+void FinishRange(AgentContext& ctx, BatchControl& control, const std::string& title) {
     ctx.host->SendMFThis(mailbox::kRfa);
     control.StartMailboxTimer();
     ctx.host->SetApplicationTitle(title);
@@ -212,8 +204,7 @@ void FinishRange(AgentContext& ctx, BatchControl& control, const std::string& ti
 
 }  // namespace
 
-std::string RangeProgressTitle(long long done, long long total)
-{
+std::string RangeProgressTitle(long long done, long long total) {
     const long long rounded = total > 0 ? (done * 200 + total) / (2 * total) : 0;
     char buf[48];
     std::snprintf(buf, sizeof buf, "%3lld %% Processed.", rounded);
@@ -221,8 +212,7 @@ std::string RangeProgressTitle(long long done, long long total)
 }
 
 bool RunRangeReprocessing(AgentContext& ctx, const std::string& trpRequest, BatchControl& control,
-                          RangeObserver* observer)
-{
+                          RangeObserver* observer) {
     RangeObserver unobserved;
     BatchGuard guard(control, BatchKind::Range);
     if (!guard.Entered()) {

@@ -8,14 +8,12 @@
 
 namespace kx {
 
-RangeRequest SplitRangeRequest(std::string_view trpRequest)
-{
+RangeRequest SplitRangeRequest(std::string_view trpRequest) {
     return RangeRequest{Mid(trpRequest, 4, 1), Mid(trpRequest, 5, 8), Mid(trpRequest, 13, 8),
                         Mid(trpRequest, 21, std::string_view::npos)};
 }
 
-RangeDays PlanRangeDays(AgentContext& ctx, const RangeRequest& request)
-{
+RangeDays PlanRangeDays(AgentContext& ctx, const RangeRequest& request) {
     using namespace std::chrono;
     const local_days first{DecodeDateText(request.firstDate)};
     const year_month_day lastDate = DecodeDateText(request.lastDate);
@@ -23,7 +21,8 @@ RangeDays PlanRangeDays(AgentContext& ctx, const RangeRequest& request)
     LocalTime last = local_days{lastDate};
     const LocalTime now = ctx.clock.Now();
     if (now < last) {
-        ctx.log.WriteDetail(kDetailImportant, "Reprocess - set dt2 " + DayMonthYearText(lastDate) + " to current date.");
+        ctx.log.WriteDetail(kDetailImportant,
+                            "Reprocess - set dt2 " + DayMonthYearText(lastDate) + " to current date.");
         last = now;
     }
     // Whole days of (last - first + 1), the fraction of a current time dropped.
@@ -31,8 +30,7 @@ RangeDays PlanRangeDays(AgentContext& ctx, const RangeRequest& request)
     return RangeDays{first, std::max(0LL, count)};
 }
 
-std::string DayMonthYearText(std::chrono::year_month_day date)
-{
+std::string DayMonthYearText(std::chrono::year_month_day date) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02u/%02u/%04d", static_cast<unsigned>(date.day()),
                   static_cast<unsigned>(date.month()), static_cast<int>(date.year()));

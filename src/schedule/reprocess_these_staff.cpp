@@ -10,23 +10,21 @@
 #include "db/run_sql.h"
 #include "db/sql_quote.h"
 #include "schedule/batch_staff_day.h"
-#include "schedule/batch_tally.h"
 #include "schedule/batch_staff_rows.h"
+#include "schedule/batch_tally.h"
 #include "schedule/outage_recovery.h"
 
 namespace kx {
 
 using db::SqlQuote;
 
-ClockingWindow ClockingWindowSince(LocalTime since, LocalTime now)
-{
+ClockingWindow ClockingWindowSince(LocalTime since, LocalTime now) {
     ClockingWindow window{TimeText(since) + "00", TimeText(now) + "00"};
     if (window.from > window.to) window.from = "000000";
     return window;
 }
 
-std::string StaffSelect(bool all, const std::string& date, const ClockingWindow& window, bool basedOnStaffNumber)
-{
+std::string StaffSelect(bool all, const std::string& date, const ClockingWindow& window, bool basedOnStaffNumber) {
     std::string sql = "select * from cards c, kt_cdext x where  c.staff_number=x.staff_number";
     if (all) return sql;
     sql += basedOnStaffNumber ? "  and c.staff_number in (select staff_number from trans_r where tr_date='"
@@ -36,15 +34,13 @@ std::string StaffSelect(bool all, const std::string& date, const ClockingWindow&
     return sql;
 }
 
-void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date)
-{
+void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date) {
     const LocalTime now = ctx.clock.Now();
     const int interval = ctx.settings.reprocessing.ReprocessIntervalMin;
     ReprocessTheseStaff(ctx, all, date, ClockingWindowSince(now - std::chrono::minutes{interval}, now));
 }
 
-void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const ClockingWindow& window)
-{
+void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const ClockingWindow& window) {
     db::Database& database = db::ContextDatabase(ctx);
 
     ctx.log.WriteDetail(kDetailImportant, "ReprocessTheseStaff: started.");
@@ -78,9 +74,8 @@ void ReprocessTheseStaff(AgentContext& ctx, bool all, LocalTime date, const Cloc
         if (row.exempted == "Y") ctx.log.WriteLog("Exempted : " + row.staffNumber);
         ctx.host->SetGradBar(i * 100 / count);
         tally.Processed();
-        if (!recovery.Step(row.staffNumber, d, [&ctx, &batchTemplate, &row, &d] {
-                ReprocessBatchStaffDay(ctx, batchTemplate, row, d);
-            }) ||
+        if (!recovery.Step(row.staffNumber, d,
+                           [&ctx, &batchTemplate, &row, &d] { ReprocessBatchStaffDay(ctx, batchTemplate, row, d); }) ||
             !recovery.CommitIfDue())
             break;
         ctx.log.WriteRPLog("AutoRP " + number + " End : stf=" + row.staffNumber);

@@ -20,12 +20,9 @@ namespace {
 class IntervalTimerSwitch final : public TickTimer {
 public:
     IntervalTimerSwitch(QTimer& timer, const bool& closing, const bool& closeAllowed)
-        : timer_(timer), closing_(closing), closeAllowed_(closeAllowed)
-    {
-    }
+        : timer_(timer), closing_(closing), closeAllowed_(closeAllowed) {}
     void Stop() override { timer_.stop(); }
-    void Start() override
-    {
+    void Start() override {
         if (!closing_ && !closeAllowed_) timer_.start();
     }
 
@@ -35,8 +32,7 @@ private:
     const bool& closeAllowed_;
 };
 
-const char* BatchName(BatchKind kind)
-{
+const char* BatchName(BatchKind kind) {
     switch (kind) {
     case BatchKind::Range: return "Range reprocessing";
     case BatchKind::Interval: return "Interval reprocessing";
@@ -51,8 +47,7 @@ const char* BatchName(BatchKind kind)
 Agent::Agent(AgentOptions options, const Clock* clock)
     : systemClock_(clock ? nullptr : std::make_unique<SystemClock>()),
       options_(std::move(options)),
-      ctx_(options_.home, clock ? *clock : *systemClock_)
-{
+      ctx_(options_.home, clock ? *clock : *systemClock_) {
     ctx_.host = this;
 
     mailboxTimer_.setInterval(kMailboxIntervalMs);
@@ -71,8 +66,7 @@ Agent::Agent(AgentOptions options, const Clock* clock)
     window_->SetTitle(kAgentTitle);
 }
 
-Agent::~Agent()
-{
+Agent::~Agent() {
     msgForm_.reset();
     mailboxTimer_.stop();
     intervalTimer_.stop();
@@ -84,13 +78,11 @@ Agent::~Agent()
     database_.reset();
 }
 
-Agent::HandlerScope::~HandlerScope()
-{
+Agent::HandlerScope::~HandlerScope() {
     if (--agent_.handlerDepth_ == 0) agent_.AfterHandlers();
 }
 
-void Agent::AfterHandlers()
-{
+void Agent::AfterHandlers() {
     if (aapResetDeferred_) {
         aapResetDeferred_ = false;
         ResetLastAutoProcessDate();
@@ -104,8 +96,7 @@ void Agent::AfterHandlers()
 
 // ---- timers ----
 
-void Agent::Timer1Timer()
-{
+void Agent::Timer1Timer() {
     mailboxTimer_.stop();
     HandlerScope scope(*this);
     if (MailboxTick(ctx_, block_, *this) && !ctx_.flags.closing) mailboxTimer_.start();
@@ -113,8 +104,7 @@ void Agent::Timer1Timer()
     notifier_.Alive();
 }
 
-void Agent::OnIntervalTimer()
-{
+void Agent::OnIntervalTimer() {
     if (closeAllowed_) {
         intervalTimer_.stop();
         return;
@@ -124,16 +114,14 @@ void Agent::OnIntervalTimer()
     intervalReprocessing_.Tick(ctx_, *this, timer);
 }
 
-void Agent::OnAutoProcessTimer()
-{
+void Agent::OnAutoProcessTimer() {
     autoProcessTimer_.stop();  // once per start; armed again only for a deferred run
     if (closeAllowed_) return;
     HandlerScope scope(*this);
     AutoProcessTick(ctx_, *this);
 }
 
-void Agent::OnRangeTimer()
-{
+void Agent::OnRangeTimer() {
     rangeTimer_.stop();
     if (closeAllowed_) return;
     HandlerScope scope(*this);
@@ -144,13 +132,11 @@ void Agent::OnRangeTimer()
     if (!trpRequests_.empty() && !closeAllowed_) rangeTimer_.start();
 }
 
-void Agent::StartMailboxTimer()
-{
+void Agent::StartMailboxTimer() {
     if (!ctx_.flags.closing && !closeAllowed_) mailboxTimer_.start();
 }
 
-void Agent::RefireBatch(BatchKind kind)
-{
+void Agent::RefireBatch(BatchKind kind) {
     if (closeAllowed_) return;  // the agent is closing: nothing new starts
     switch (kind) {
     case BatchKind::Range: rangeTimer_.start(); break;
@@ -162,24 +148,21 @@ void Agent::RefireBatch(BatchKind kind)
 
 // ---- status and mailbox ----
 
-void Agent::SetGradBar(int value)
-{
+void Agent::SetGradBar(int value) {
     window_->SetGradBar(value);
     notifier_.Status(ServiceNotifier::ProgressText(value, RunningBatch() ? BatchName(*RunningBatch()) : ""));
 }
 
 void Agent::MemoAdd(std::string_view text) { window_->MemoAdd(text); }
 
-void Agent::ProcessEvents()
-{
+void Agent::ProcessEvents() {
     // A range run stops the mailbox timer for its whole run; its staff-days
     // keep the watchdog fed instead.
     notifier_.Alive();
     QCoreApplication::processEvents();
 }
 
-void Agent::SetApplicationTitle(std::string title)
-{
+void Agent::SetApplicationTitle(std::string title) {
     applicationTitle_ = std::move(title);
     QGuiApplication::setApplicationDisplayName(QString::fromStdString(applicationTitle_));
 }
@@ -192,8 +175,7 @@ void Agent::CloseMainWindow() { window_->close(); }
 
 void Agent::RestoreMainWindow() { window_->RestoreNormal(); }
 
-std::string Agent::FormatClockData(const std::string& packet)
-{
+std::string Agent::FormatClockData(const std::string& packet) {
     return kx::FormatClockData(ctx_, packet, commandBuffers_);
 }
 
@@ -203,18 +185,15 @@ bool Agent::Fep1Defined() const { return msgForm_ && msgForm_->Feps()[1].Defined
 
 bool Agent::Fep1Connected() const { return msgForm_ && msgForm_->Feps()[1].Connected; }
 
-void Agent::StopFep1PollTask()
-{
+void Agent::StopFep1PollTask() {
     if (msgForm_) msgForm_->StopPollTask(1);
 }
 
-void Agent::ConnectFep1()
-{
+void Agent::ConnectFep1() {
     if (msgForm_) msgForm_->ConnectTCPIP(msgForm_->Connection(1), 1, true);
 }
 
-void Agent::CreateControllerConnections()
-{
+void Agent::CreateControllerConnections() {
     // Opening the connections lets events through; a close they bring waits
     // until the connections stand and the event loop runs.
     HandlerScope scope(*this);
@@ -222,25 +201,21 @@ void Agent::CreateControllerConnections()
     msgForm_->FormCreate();
 }
 
-void Agent::CloseControllerConnections()
-{
+void Agent::CloseControllerConnections() {
     if (msgForm_) msgForm_->FormClose();
 }
 
-void Agent::SetMessageAreaColour(MessageColour colour)
-{
+void Agent::SetMessageAreaColour(MessageColour colour) {
     window_->SetMessageAreaColour(colour == MessageColour::Red ? QColor(Qt::red) : QColor(Qt::white));
 }
 
-void Agent::ShowSocketBox(const std::string& caption, const std::string& text, bool endsProgram)
-{
+void Agent::ShowSocketBox(const std::string& caption, const std::string& text, bool endsProgram) {
     window_->ShowDialog(text, DialogKind::Error, DialogButtons::OkCancel, caption);
     // Headless there is nobody to dismiss the box: the agent keeps running.
     if (endsProgram && !options_.headless) CloseLikeEnd();
 }
 
-void Agent::ResetLastAutoProcessDate()
-{
+void Agent::ResetLastAutoProcessDate() {
     // The settings write uses AutoAPQuery; a daily auto-process may be walking
     // it from inside a handler, so the reset waits until that handler returns.
     if (handlerDepth_ > 0) {
@@ -253,20 +228,17 @@ void Agent::ResetLastAutoProcessDate()
 
 // ---- close ----
 
-void Agent::EndAfterAbortedStart()
-{
+void Agent::EndAfterAbortedStart() {
     if (!closed_) FormClose();
 }
 
-void Agent::CloseLikeEnd()
-{
+void Agent::CloseLikeEnd() {
     if (closed_) return;
     ctx_.flags.endReceived = true;
     window_->close();
 }
 
-bool Agent::MainWindowMayClose()
-{
+bool Agent::MainWindowMayClose() {
     if (closed_) return true;
     if (!closeAllowed_) {
         if (!FormCloseQuery()) return false;
@@ -284,8 +256,7 @@ bool Agent::MainWindowMayClose()
     return true;
 }
 
-bool Agent::FormCloseQuery()
-{
+bool Agent::FormCloseQuery() {
     try {
         if (!ctx_.flags.endReceived) {
             const std::string question = ctx_.settings.options.International
@@ -301,8 +272,7 @@ bool Agent::FormCloseQuery()
     return true;
 }
 
-void Agent::FormClose()
-{
+void Agent::FormClose() {
     closed_ = true;
     notifier_.Stopping();
     // Nothing may start once the agent closes.

@@ -38,7 +38,7 @@ struct AgentOptions {
     bool headless = false;
     std::string mailboxName = kDefaultMailboxName;
     std::optional<unsigned> mailboxGroup;  // the group that shares the block with this user
-    ConsoleMirror* mirror = nullptr;  // headless: where messages and progress are mirrored
+    ConsoleMirror* mirror = nullptr;       // headless: where messages and progress are mirrored
 };
 
 // The running agent: its context, database, control mailbox, status window and

@@ -24,8 +24,7 @@ struct Parsed {
     std::vector<std::string> reprocess;  // FIRST LAST
 };
 
-std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
-{
+std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed) {
     auto app = ProgramApp("kx-ata", "The attendance agent: turns raw clock transactions into daily attendance records.",
                           kSynopsis, RepeatedOption::LastWins);
 
@@ -34,14 +33,14 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
                     "relative SQLite database (default: the directory of the executable)")
         ->type_name("DIR")
         ->check(NotEmpty("a directory"));
-    app->add_flag("--server", line.serverMode, "server mode: [Server] ATServer is forced on")
-        ->disable_flag_override();
+    app->add_flag("--server", line.serverMode, "server mode: [Server] ATServer is forced on")->disable_flag_override();
     auto* headless = app->add_flag("--headless", line.headless,
                                    "no window: dialogs are answered automatically and logged, messages and "
                                    "progress go to standard output (chosen automatically when no display is "
                                    "available)")
                          ->disable_flag_override();
-    auto* mailbox = app->add_option("--mailbox", line.mailboxName,
+    auto* mailbox =
+        app->add_option("--mailbox", line.mailboxName,
                         std::string("name of the control mailbox block (default ") + kDefaultMailboxName + ")")
             ->type_name("NAME")
             ->check(CLI::Validator(
@@ -55,11 +54,12 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
                                   "alone (0600), for a front end of another user")
                       ->type_name("GROUP")
                       ->check(NotEmpty("a group name"));
-    app->add_flag("--check", parsed.check,
-                  "reads Kairox.ini and the database as start-up does, changes nothing, and reports the settings "
-                  "that differ from their defaults, unknown keys, malformed values, the database, the controllers "
-                  "and the scheduled batches; serves no mailbox, so it runs beside a running agent (not with --headless "
-                  "or the mailbox options)")
+    app->add_flag(
+           "--check", parsed.check,
+           "reads Kairox.ini and the database as start-up does, changes nothing, and reports the settings "
+           "that differ from their defaults, unknown keys, malformed values, the database, the controllers "
+           "and the scheduled batches; serves no mailbox, so it runs beside a running agent (not with --headless "
+           "or the mailbox options)")
         ->disable_flag_override()
         ->excludes(headless)
         ->excludes(mailbox)
@@ -118,8 +118,7 @@ std::unique_ptr<CLI::App> AgentApp(AgentCommandLine& line, Parsed& parsed)
 
 }  // namespace
 
-AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args)
-{
+AgentCommandLine ParseAgentCommandLine(const std::vector<std::string>& args) {
     AgentCommandLine line;
     Parsed parsed;
     const auto app = AgentApp(line, parsed);

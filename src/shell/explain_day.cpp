@@ -46,12 +46,10 @@ private:
 class ExplainObserver final : public RangeObserver {
 public:
     ExplainObserver(db::Database& db, DayAccount& account) : db_(db), account_(account) {}
-    void BeforeStaffDay(const std::string& staff, const std::string& date) override
-    {
+    void BeforeStaffDay(const std::string& staff, const std::string& date) override {
         account_.storedNow = ReadStoredAttendRow(db_, staff, date);
     }
-    void AfterStaffDay(const std::string& staff, const std::string& date, long long) override
-    {
+    void AfterStaffDay(const std::string& staff, const std::string& date, long long) override {
         account_.wouldSave = ReadStoredAttendRow(db_, staff, date);
         ran = true;
     }
@@ -72,8 +70,7 @@ struct StaffCard {
     std::string end;
 };
 
-StaffCard ReadStaffCard(db::Database& db, const std::string& staff)
-{
+StaffCard ReadStaffCard(db::Database& db, const std::string& staff) {
     StaffCard card;
     db::ResultSet rows;
     db.Run("select exempted, starting_date, expiry_date from cards where staff_number='" + db::SqlQuote(staff) + "'",
@@ -89,16 +86,15 @@ StaffCard ReadStaffCard(db::Database& db, const std::string& staff)
     return card;
 }
 
-std::string StaffSelect(const std::string& staff)
-{
+std::string StaffSelect(const std::string& staff) {
     return "select * from cards c, kt_cdext x where c.staff_number=x.staff_number and c.staff_number='" +
            db::SqlQuote(staff) + "'";
 }
 
 // Why the range run handed the day to no reprocessing.
-std::string WhyNotRun(const AgentContext& ctx, const StaffCard& card, const std::string& date)
-{
-    if (Trim(card.exempted) == "Y") return "the staff member is exempted: a range run deletes his rows and computes none";
+std::string WhyNotRun(const AgentContext& ctx, const StaffCard& card, const std::string& date) {
+    if (Trim(card.exempted) == "Y")
+        return "the staff member is exempted: a range run deletes his rows and computes none";
     if (date > DateText(ctx.clock.Now())) return "the date is still to come";
     if (ctx.settings.options.CheckStartExpiryDate)
         return "the date lies outside the card's validity (" + Trim(card.start) + " to " +
@@ -108,13 +104,11 @@ std::string WhyNotRun(const AgentContext& ctx, const StaffCard& card, const std:
 
 std::string Shown(const std::string& value) { return Trim(value).empty() ? "-" : value; }
 
-std::string Column(const std::string& text, std::size_t width)
-{
+std::string Column(const std::string& text, std::size_t width) {
     return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
-void WriteRowTable(std::ostringstream& out, const DayAccount& a)
-{
+void WriteRowTable(std::ostringstream& out, const DayAccount& a) {
     out << "\nThe row (kt_attnd)\n";
     if (!a.storedNow.found) out << "  No row is stored now; this one would be saved.\n";
     out << "    " << Column("column", 16) << Column("stored now", 22) << "would be saved\n";
@@ -125,16 +119,16 @@ void WriteRowTable(std::ostringstream& out, const DayAccount& a)
         out << "  " << (now != would ? "* " : "  ") << Column(column, 16) << Column(now, 22) << would << "\n";
     }
     const std::size_t changed = ChangedAttendFields(a.storedNow, a.wouldSave).size();
-    out << "  " << (changed == 0 ? std::string("Nothing would change.")
-                                 : std::to_string(changed) + (changed == 1 ? " column" : " columns") +
-                                       " would change (marked *).")
+    out << "  "
+        << (changed == 0
+                ? std::string("Nothing would change.")
+                : std::to_string(changed) + (changed == 1 ? " column" : " columns") + " would change (marked *).")
         << "\n";
 }
 
 }  // namespace
 
-bool IsDateText(const std::string& text)
-{
+bool IsDateText(const std::string& text) {
     if (text.size() != 8 || text.find_first_not_of("0123456789") != std::string::npos) return false;
     try {
         DecodeDateText(text);
@@ -144,8 +138,7 @@ bool IsDateText(const std::string& text)
     }
 }
 
-std::string DayAccountText(const DayAccount& a)
-{
+std::string DayAccountText(const DayAccount& a) {
     std::ostringstream out;
     const std::string day = Mid(a.date, 7, 2) + "/" + Mid(a.date, 5, 2) + "/" + Mid(a.date, 1, 4);
     out << "Staff " << a.staff << " on " << day << "\n";
@@ -167,8 +160,7 @@ std::string DayAccountText(const DayAccount& a)
     return out.str();
 }
 
-std::string DayAccountJson(const DayAccount& a)
-{
+std::string DayAccountJson(const DayAccount& a) {
     using Json = nlohmann::ordered_json;
     Json doc;
     doc["staff_number"] = a.staff;
@@ -196,9 +188,8 @@ std::string DayAccountJson(const DayAccount& a)
     return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-int RunExplainDay(OneShotAgent& agent, const std::string& staff, const std::string& date, bool json,
-                  std::ostream& out, std::ostream& err)
-{
+int RunExplainDay(OneShotAgent& agent, const std::string& staff, const std::string& date, bool json, std::ostream& out,
+                  std::ostream& err) {
     if (!IsDateText(date)) {
         err << "kx-ata: '" << date << "' is not a date (yyyymmdd)\n";
         return kExitUsage;

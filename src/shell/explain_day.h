@@ -27,8 +27,8 @@ struct DayAccount {
 // Exit status: 0 explained; 1 the database cannot be opened; 2 a date that is
 // not a date; 3 the day cannot be explained (unknown staff member, an exempted
 // one, a date outside the card's validity or still to come, a failure).
-int RunExplainDay(OneShotAgent& agent, const std::string& staff, const std::string& date, bool json,
-                  std::ostream& out, std::ostream& err);
+int RunExplainDay(OneShotAgent& agent, const std::string& staff, const std::string& date, bool json, std::ostream& out,
+                  std::ostream& err);
 
 // Whether a text is a "yyyymmdd" calendar date.
 bool IsDateText(const std::string& text);

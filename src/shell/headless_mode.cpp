@@ -5,8 +5,7 @@
 namespace kx {
 namespace {
 
-bool Set(const char* name)
-{
+bool Set(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
 }

@@ -7,8 +7,7 @@
 
 namespace kx {
 
-void LoadJobDisplayTable(JobDisplayTable& table, const Log& log, db::Query& query)
-{
+void LoadJobDisplayTable(JobDisplayTable& table, const Log& log, db::Query& query) {
     table.Clear();
     int next = 1;
     if (db::RunSQL(log, query, "Select * from kt_acti", true)) {

@@ -5,7 +5,9 @@ namespace kx {
 
 class Log;
 struct AgentContext;
-namespace db { class Query; }
+namespace db {
+class Query;
+}
 
 // Fills the job display table from "Select * from kt_acti": for each row in
 // query order whose Job_LcdDisplay is not empty, the next two entries become

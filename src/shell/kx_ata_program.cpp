@@ -27,16 +27,14 @@
 namespace kx {
 namespace {
 
-std::filesystem::path ExecutableDirectory(const char* argv0)
-{
+std::filesystem::path ExecutableDirectory(const char* argv0) {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec) return exe.parent_path();
     return std::filesystem::absolute(argv0 ? argv0 : ".", ec).parent_path();
 }
 
-std::filesystem::path HomeDirectory(const AgentCommandLine& line, const char* argv0)
-{
+std::filesystem::path HomeDirectory(const AgentCommandLine& line, const char* argv0) {
     if (line.home.empty()) return ExecutableDirectory(argv0);
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(line.home, ec);
@@ -44,8 +42,7 @@ std::filesystem::path HomeDirectory(const AgentCommandLine& line, const char* ar
 }
 
 // --explain and --reprocess: no mailbox, no lock, no window.
-int RunOneShot(const AgentCommandLine& line, const std::filesystem::path& home)
-{
+int RunOneShot(const AgentCommandLine& line, const std::filesystem::path& home) {
     OneShotAgent agent(home);
     if (line.action == AgentCommandLine::Action::Explain)
         return RunExplainDay(agent, line.staff, line.firstDate, line.json, std::cout, std::cerr);
@@ -60,8 +57,7 @@ int RunOneShot(const AgentCommandLine& line, const std::filesystem::path& home)
 
 }  // namespace
 
-int RunKxAta(int argc, char** argv)
-{
+int RunKxAta(int argc, char** argv) {
     AgentCommandLine line;
     try {
         line = ParseAgentCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -14,8 +14,7 @@ namespace kx {
 
 OneShotAgent::OneShotAgent(std::filesystem::path home) : ctx_(std::move(home), clock_) {}
 
-bool OneShotAgent::Start()
-{
+bool OneShotAgent::Start() {
     ctx_.derived.offDaysDisabled = false;
     ctx_.derived.offDayList = "17";
     ctx_.derived.breakPattern = "________";
@@ -39,8 +38,7 @@ bool OneShotAgent::Start()
     return true;
 }
 
-bool OneShotAgent::StartOrTell(std::ostream& err)
-{
+bool OneShotAgent::StartOrTell(std::ostream& err) {
     if (Start()) return true;
     err << "kx-ata: the database cannot be opened: " << ErrorText() << "\n";
     return false;

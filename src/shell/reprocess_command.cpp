@@ -21,22 +21,18 @@ const std::string kEveryStaffMember =
 class SummaryObserver final : public RangeObserver {
 public:
     SummaryObserver(AgentContext& ctx, db::Database& db, ReprocessSummary& summary, std::ostream& err, bool progress)
-        : ctx_(ctx), db_(db), summary_(summary), err_(err), progress_(progress)
-    {
-    }
+        : ctx_(ctx), db_(db), summary_(summary), err_(err), progress_(progress) {}
     ~SummaryObserver() override { EndProgress(); }
 
     void Planned(long long total) override { total_ = total; }
     void RunFailed(const std::string& error) override { failure = error; }
     std::string failure;
-    void BeforeStaffDay(const std::string& staff, const std::string& date) override
-    {
+    void BeforeStaffDay(const std::string& staff, const std::string& date) override {
         before_ = ReadStoredAttendRow(db_, staff, date);
         failuresBefore_ = ctx_.flags.staffDayFailures;
         failedUnitsBefore_ = db_.FailedUnits();
     }
-    void AfterStaffDay(const std::string& staff, const std::string& date, long long done) override
-    {
+    void AfterStaffDay(const std::string& staff, const std::string& date, long long done) override {
         // Read first: on a server it also brings in the outcome of the row written without waiting.
         const StoredAttendRow after = ReadStoredAttendRow(db_, staff, date);
         ++summary_.done;
@@ -53,8 +49,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void ShowProgress(long long done)
-    {
+    void ShowProgress(long long done) {
         if (!progress_) return;
         const auto now = Clock::now();
         if (done < total_ && now - shown_ < std::chrono::milliseconds(200)) return;
@@ -68,8 +63,7 @@ private:
         err_ << line << std::flush;
         lineShown_ = true;
     }
-    void EndProgress()
-    {
+    void EndProgress() {
         if (lineShown_) err_ << "\n" << std::flush;
     }
 
@@ -90,10 +84,9 @@ private:
 std::string Quoted(const std::string& value) { return "\"" + value + "\""; }
 
 // A new row repeats the staff member's card fields; its computed ones tell the day.
-bool IsCardColumn(const std::string& column)
-{
-    for (const char* card : {"at_date", "staff_number", "card_number", "name", "sc_code", "br_code", "dp_code",
-                             "cp_code"})
+bool IsCardColumn(const std::string& column) {
+    for (const char* card :
+         {"at_date", "staff_number", "card_number", "name", "sc_code", "br_code", "dp_code", "cp_code"})
         if (column == card) return true;
     return false;
 }
@@ -102,8 +95,7 @@ bool Blank(const std::string& value) { return value.find_first_not_of(' ') == st
 
 }  // namespace
 
-std::string ReprocessSummaryText(const ReprocessRequest& request, const ReprocessSummary& s)
-{
+std::string ReprocessSummaryText(const ReprocessRequest& request, const ReprocessSummary& s) {
     std::ostringstream out;
     out << (request.dryRun ? "Preview of a reprocessing of " : "Reprocessed ") << request.first << " to "
         << request.last << (request.dryRun ? " (dry run: nothing was written)" : "") << "\n";
@@ -131,8 +123,7 @@ std::string ReprocessSummaryText(const ReprocessRequest& request, const Reproces
 }
 
 int RunReprocessCommand(OneShotAgent& agent, const ReprocessRequest& request, std::ostream& out, std::ostream& err,
-                        bool progress)
-{
+                        bool progress) {
     for (const std::string* date : {&request.first, &request.last})
         if (!IsDateText(*date)) {
             err << "kx-ata: '" << *date << "' is not a date (yyyymmdd)\n";

@@ -28,16 +28,15 @@ namespace {
 
 // The tables of the suite the agent reads or writes.
 constexpr const char* kSuiteTables[] = {
-    "cards",      "tempcard",  "department", "Extended_Card_Info", "clock_reasons", "holdate",  "M_Server",
-    "trans_r",    "trans_c",   "kt_sys",     "kt_formu",           "kt_shift",      "kt_sfgrp", "kt_ssche",
-    "kt_cdext",   "kt_afchi",  "kt_acti",    "kt_leavetype",       "kt_leave",      "kt_timeoff",
-    "kt_atdedit", "kt_tmclk",  "kt_ini",     "kt_attnd",           "otsap",         "kt_lerea",
+    "cards",   "tempcard",     "department", "Extended_Card_Info", "clock_reasons", "holdate",  "M_Server", "trans_r",
+    "trans_c", "kt_sys",       "kt_formu",   "kt_shift",           "kt_sfgrp",      "kt_ssche", "kt_cdext", "kt_afchi",
+    "kt_acti", "kt_leavetype", "kt_leave",   "kt_timeoff",         "kt_atdedit",    "kt_tmclk", "kt_ini",   "kt_attnd",
+    "otsap",   "kt_lerea",
 };
 
 std::string Shown(const SettingKey& key) { return std::string("[") + key.section + "] " + key.key; }
 
-std::size_t Distance(const std::string& a, const std::string& b)
-{
+std::size_t Distance(const std::string& a, const std::string& b) {
     std::vector<std::size_t> row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
     for (std::size_t i = 1; i <= a.size(); ++i) {
@@ -52,18 +51,18 @@ std::size_t Distance(const std::string& a, const std::string& b)
     return row[b.size()];
 }
 
-bool IsTime(const std::string& t)
-{
+bool IsTime(const std::string& t) {
     return t.size() == 4 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
            std::stoi(t.substr(0, 2)) < 24 && std::stoi(t.substr(2)) < 60;
 }
 
-bool IsTimeRange(const std::string& t) { return t.size() == 9 && t[4] == '-' && IsTime(t.substr(0, 4)) && IsTime(t.substr(5)); }
+bool IsTimeRange(const std::string& t) {
+    return t.size() == 9 && t[4] == '-' && IsTime(t.substr(0, 4)) && IsTime(t.substr(5));
+}
 
 using Rule = std::function<std::optional<std::string>(const std::string& value)>;
 
-Rule Between(long long low, long long high, std::string otherwise)
-{
+Rule Between(long long low, long long high, std::string otherwise) {
     return [=](const std::string& value) -> std::optional<std::string> {
         const auto n = ParseIntegerText(value);
         if (n && *n >= low && *n <= high) return std::nullopt;
@@ -71,16 +70,14 @@ Rule Between(long long low, long long high, std::string otherwise)
     };
 }
 
-Rule TimeOfDay(std::string otherwise)
-{
+Rule TimeOfDay(std::string otherwise) {
     return [=](const std::string& value) -> std::optional<std::string> {
         if (IsTime(value)) return std::nullopt;
         return "not a time of day hhmm" + otherwise;
     };
 }
 
-Rule TimeRange(std::string otherwise)
-{
+Rule TimeRange(std::string otherwise) {
     return [=](const std::string& value) -> std::optional<std::string> {
         if (IsTimeRange(value)) return std::nullopt;
         return "not a range hhmm-hhmm" + otherwise;
@@ -91,8 +88,7 @@ const Rule kMinutes = Between(0, 1440, ": used as it is");
 
 // Values the agent takes but that cannot mean what was written; an empty value
 // is never checked (it stands for "not set").
-const std::map<std::string, Rule>& ValueRules()
-{
+const std::map<std::string, Rule>& ValueRules() {
     static const std::map<std::string, Rule> rules{
         {"options/tranyeardigits",
          [](const std::string& v) -> std::optional<std::string> {
@@ -136,22 +132,25 @@ const std::map<std::string, Rule>& ValueRules()
         {"options/fromclockjobcodes",
          [](const std::string& v) -> std::optional<std::string> {
              if (v.size() == 15 && v[3] == '-' && v[7] == '-' && v[11] == '-') return std::nullopt;
-             return std::string("not four three-character job codes ccc-ccc-ccc-ccc: characters 1-3, 5-7, 9-11 "
-                                "and 13-15 are used as they are");
+             return std::string(
+                 "not four three-character job codes ccc-ccc-ccc-ccc: characters 1-3, 5-7, 9-11 "
+                 "and 13-15 are used as they are");
          }},
         {"server/integrated",
          [](const std::string& v) -> std::optional<std::string> {
              const std::string mode = UpperCase(v);
              if (mode == "TESSEL" || mode == "NIMBNET" || mode == "NIMBLAN") return std::nullopt;
-             return std::string("not TESSEL, NIMBNET or NIMBLAN: the mode-specific rules match none, and the "
-                                "table-definition file is Kairox.tab");
+             return std::string(
+                 "not TESSEL, NIMBNET or NIMBLAN: the mode-specific rules match none, and the "
+                 "table-definition file is Kairox.tab");
          }},
         {"server/ipport",
          [](const std::string& v) -> std::optional<std::string> {
              const auto n = ParseIntegerText(v);
              if (n ? *n >= 1 && *n <= 65535 : getservbyname(v.c_str(), "tcp") != nullptr) return std::nullopt;
-             return std::string("neither a port 1 to 65535 nor a TCP service name: the message server cannot be "
-                                "reached");
+             return std::string(
+                 "neither a port 1 to 65535 nor a TCP service name: the message server cannot be "
+                 "reached");
          }},
     };
     return rules;
@@ -159,14 +158,14 @@ const std::map<std::string, Rule>& ValueRules()
 
 std::string RuleName(const std::string& section, const std::string& key) { return LowerCase(section + "/" + key); }
 
-void CheckValue(const SettingKey& key, const IniFile::Entry& entry, const Settings& defaults, CheckReport& report)
-{
+void CheckValue(const SettingKey& key, const IniFile::Entry& entry, const Settings& defaults, CheckReport& report) {
     const std::string where = "Kairox.ini:" + std::to_string(entry.line) + ": " + Shown(key) + "=" + entry.value;
     if (entry.value.empty()) return;
     if (key.kind != SettingKey::Kind::Text) {
         const auto n = ParseIntegerText(entry.value);
         if (!n || *n < INT32_MIN || *n > INT32_MAX) {
-            report.Warn(where + " is not " + (key.kind == SettingKey::Kind::YesNo ? "a number (0 is no, any other yes)" : "a whole number") +
+            report.Warn(where + " is not " +
+                        (key.kind == SettingKey::Kind::YesNo ? "a number (0 is no, any other yes)" : "a whole number") +
                         ": the default " + key.ValueText(defaults) + " is used");
             return;
         }
@@ -178,8 +177,7 @@ void CheckValue(const SettingKey& key, const IniFile::Entry& entry, const Settin
 
 // A key in no known section, or not in its own: the nearest known spelling, in
 // its section or in any.
-void ReportUnknownKey(const IniFile::Entry& entry, CheckReport& report)
-{
+void ReportUnknownKey(const IniFile::Entry& entry, CheckReport& report) {
     std::vector<std::string> inSection;
     std::set<std::string> sections;
     for (const SettingKey& key : SettingKeys()) {
@@ -211,14 +209,12 @@ void ReportUnknownKey(const IniFile::Entry& entry, CheckReport& report)
 
 // ---- the database ----
 
-std::string MaskedLogin(const db::Login& login)
-{
+std::string MaskedLogin(const db::Login& login) {
     return "user \"" + login.user + "\", password " + (login.password.empty() ? "empty" : "***");
 }
 
 // Empty when a TCP connection to host:port came up within the wait; the reason otherwise.
-std::string ProbeTcp(const std::string& host, const std::string& port, std::chrono::milliseconds wait)
-{
+std::string ProbeTcp(const std::string& host, const std::string& port, std::chrono::milliseconds wait) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -251,8 +247,7 @@ std::string ProbeTcp(const std::string& host, const std::string& port, std::chro
 }
 
 std::optional<db::Login> TableDefinitionLogin(const Settings& settings, const std::filesystem::path& home,
-                                              CheckReport& report)
-{
+                                              CheckReport& report) {
     if (!settings.options.SQLIDChecking) return std::nullopt;
     const std::string name = TableDefFileName(settings.server.TabFilePath, settings.server.Integrated);
     const std::filesystem::path file = home / name;
@@ -280,8 +275,7 @@ std::optional<db::Login> TableDefinitionLogin(const Settings& settings, const st
     }
 }
 
-void CheckSuiteTables(db::Database& database, CheckReport& report)
-{
+void CheckSuiteTables(db::Database& database, CheckReport& report) {
     std::vector<std::string> missing;
     for (const char* table : kSuiteTables) {
         try {
@@ -301,8 +295,7 @@ void CheckSuiteTables(db::Database& database, CheckReport& report)
     report.Warn("suite tables missing: " + names + " (make them with kx-db create)");
 }
 
-void CheckOvertimeMode(db::Database& database, CheckReport& report)
-{
+void CheckOvertimeMode(db::Database& database, CheckReport& report) {
     std::string mode;
     try {
         database.CommonQuery.SetSQL("select OT_Mode from kt_sys");
@@ -329,8 +322,7 @@ void CheckOvertimeMode(db::Database& database, CheckReport& report)
 }
 
 void CheckControllers(db::Database& database, const Settings& settings, CheckReport& report,
-                      std::chrono::milliseconds wait)
-{
+                      std::chrono::milliseconds wait) {
     struct Row {
         std::string unit, address, port, tag;
     };
@@ -353,7 +345,8 @@ void CheckControllers(db::Database& database, const Settings& settings, CheckRep
     std::map<int, Row> units;
     for (const Row& row : rows) {
         const auto unit = ParseIntegerText(row.unit);
-        const std::string shown = "M_Server unit " + row.unit + " (" + row.address + ":" + row.port + " " + row.tag + ")";
+        const std::string shown =
+            "M_Server unit " + row.unit + " (" + row.address + ":" + row.port + " " + row.tag + ")";
         if (!unit || *unit < 1 || *unit > 8) {
             report.Warn(shown + " will never connect: only units 1 to 8 are connected");
             continue;
@@ -377,8 +370,7 @@ void CheckControllers(db::Database& database, const Settings& settings, CheckRep
 
 }  // namespace
 
-std::string NearestName(const std::string& name, const std::vector<std::string>& known)
-{
+std::string NearestName(const std::string& name, const std::vector<std::string>& known) {
     std::string best;
     std::size_t bestDistance = std::string::npos;
     for (const std::string& candidate : known) {
@@ -392,8 +384,7 @@ std::string NearestName(const std::string& name, const std::vector<std::string>&
     return bestDistance <= allowed ? best : std::string();
 }
 
-void CheckSettingsFile(const IniFile& ini, CheckReport& report)
-{
+void CheckSettingsFile(const IniFile& ini, CheckReport& report) {
     const Settings defaults;
     const Settings read = ReadSettings(ini);
     report.Heading("Settings that differ from their defaults:");
@@ -433,14 +424,13 @@ void CheckSettingsFile(const IniFile& ini, CheckReport& report)
     if (report.Warnings() == before) report.Note("every key known, every value well-formed");
 }
 
-void CheckSchedule(const Settings& settings, CheckReport& report)
-{
+void CheckSchedule(const Settings& settings, CheckReport& report) {
     const auto& r = settings.reprocessing;
     report.Heading("Scheduled batches:");
     const std::pair<const char*, const std::string*> times[] = {
-        {"DailyReprocessAtHHMM", &r.DailyReprocessAtHHMM},   {"DailyReprocess2AtHHMM", &r.DailyReprocess2AtHHMM},
-        {"DailyReprocess3AtHHMM", &r.DailyReprocess3AtHHMM}, {"DailyReprocess4AtHHMM", &r.DailyReprocess4AtHHMM},
-        {"DailyReprocess5AtHHMM", &r.DailyReprocess5AtHHMM}, {"DailyReprocess6AtHHMM", &r.DailyReprocess6AtHHMM},
+        {"DailyReprocessAtHHMM", &r.DailyReprocessAtHHMM},     {"DailyReprocess2AtHHMM", &r.DailyReprocess2AtHHMM},
+        {"DailyReprocess3AtHHMM", &r.DailyReprocess3AtHHMM},   {"DailyReprocess4AtHHMM", &r.DailyReprocess4AtHHMM},
+        {"DailyReprocess5AtHHMM", &r.DailyReprocess5AtHHMM},   {"DailyReprocess6AtHHMM", &r.DailyReprocess6AtHHMM},
         {"PrevDayReprocessAtHHMM", &r.PrevDayReprocessAtHHMM},
     };
     const bool armed = !r.DailyReprocessAtHHMM.empty();
@@ -454,8 +444,7 @@ void CheckSchedule(const Settings& settings, CheckReport& report)
                                                                               : ": every staff member, daily"));
     }
     if (r.ReprocessIntervalMin > 0) {
-        const std::string line =
-            "[Reprocessing] ReprocessIntervalMin = " + std::to_string(r.ReprocessIntervalMin);
+        const std::string line = "[Reprocessing] ReprocessIntervalMin = " + std::to_string(r.ReprocessIntervalMin);
         if (armed)
             report.Note(line + ": staff with new clockings every " + std::to_string(r.ReprocessIntervalMin) + " min");
         else
@@ -472,8 +461,7 @@ void CheckSchedule(const Settings& settings, CheckReport& report)
 }
 
 void CheckDatabase(const Settings& settings, const std::filesystem::path& home, CheckReport& report,
-                   std::chrono::milliseconds connectWait)
-{
+                   std::chrono::milliseconds connectWait) {
     report.Heading("Database:");
     const std::string& alias = settings.database.DBAlias;
     const db::DatabaseTarget target = db::ResolveAlias(alias, home);
@@ -503,8 +491,7 @@ void CheckDatabase(const Settings& settings, const std::filesystem::path& home, 
     CheckControllers(*database, settings, report, connectWait);
 }
 
-int RunSettingsCheck(const std::filesystem::path& home, bool serverMode, std::ostream& out)
-{
+int RunSettingsCheck(const std::filesystem::path& home, bool serverMode, std::ostream& out) {
     const std::filesystem::path file = home / "Kairox.ini";
     std::error_code ec;
     out << "kx-ata --check: " << file.string()
@@ -519,8 +506,7 @@ int RunSettingsCheck(const std::filesystem::path& home, bool serverMode, std::os
     CheckSchedule(settings, report);
     CheckDatabase(settings, home, report);
     for (const std::string& line : report.Lines()) out << line << "\n";
-    out << (report.Warnings() == 0 ? std::string("No warnings.")
-                                   : std::to_string(report.Warnings()) + " warning(s).")
+    out << (report.Warnings() == 0 ? std::string("No warnings.") : std::to_string(report.Warnings()) + " warning(s).")
         << "\n";
     return report.Warnings() == 0 ? 0 : 1;
 }

@@ -20,8 +20,7 @@ class CheckReport {
 public:
     void Heading(const std::string& text) { lines_.push_back(text); }
     void Note(const std::string& text) { lines_.push_back("  " + text); }
-    void Warn(const std::string& text)
-    {
+    void Warn(const std::string& text) {
         lines_.push_back("  warning: " + text);
         ++warnings_;
     }

@@ -14,8 +14,7 @@ namespace {
 // comes only from a mistyped CardLength and is not worth the memory.
 constexpr int kMaxCardZeroPrefix = 64;
 
-void Split(const std::string& range, std::string& from, std::string& to)
-{
+void Split(const std::string& range, std::string& from, std::string& to) {
     from = Mid(range, 1, 4);
     to = Mid(range, 6, 4);
 }
@@ -24,16 +23,14 @@ void Split(const std::string& range, std::string& from, std::string& to)
 
 std::string IntegrationMode(const Settings& settings) { return UpperCase(settings.server.Integrated); }
 
-std::string TableDefFileName(const std::string& tabFilePath, const std::string& integrationMode)
-{
+std::string TableDefFileName(const std::string& tabFilePath, const std::string& integrationMode) {
     if (integrationMode == "TESSEL") return tabFilePath + "Tessel.tab";
     if (integrationMode == "NIMBNET") return tabFilePath + "Nimbnet.tab";
     if (integrationMode == "NIMBLAN") return tabFilePath + "Nimblan3.tab";
     return tabFilePath + "Kairox.tab";
 }
 
-RangeEnds RangeValues(const Settings::Reprocessing& r)
-{
+RangeEnds RangeValues(const Settings::Reprocessing& r) {
     RangeEnds ends;
     if (r.InRange.size() != 9) return ends;
     ends.taken = true;
@@ -44,14 +41,12 @@ RangeEnds RangeValues(const Settings::Reprocessing& r)
     return ends;
 }
 
-std::string CardZeroPrefix(int cardLength)
-{
+std::string CardZeroPrefix(int cardLength) {
     if (cardLength <= 6) return {};
     return std::string(static_cast<std::size_t>(std::min(cardLength - 6, kMaxCardZeroPrefix)), '0');
 }
 
-SelectedControllerList BuildSelectedControllers(std::string_view text, const Log& log)
-{
+SelectedControllerList BuildSelectedControllers(std::string_view text, const Log& log) {
     SelectedControllerList list;
     std::string item;
     for (const char c : text) {
@@ -69,8 +64,7 @@ SelectedControllerList BuildSelectedControllers(std::string_view text, const Log
     return list;
 }
 
-void DeriveSettingValues(AgentContext& ctx)
-{
+void DeriveSettingValues(AgentContext& ctx) {
     const Settings& s = ctx.settings;
     DerivedValues& d = ctx.derived;
     if (s.options.SelectedControllersOnly)
@@ -81,8 +75,7 @@ void DeriveSettingValues(AgentContext& ctx)
     d.cardZeroPrefix = CardZeroPrefix(s.options.CardLength);
 }
 
-void WriteSettingsSummary(const Settings& s, const Log& log)
-{
+void WriteSettingsSummary(const Settings& s, const Log& log) {
     const auto& o = s.options;
     log.WriteDetail(kDetailSteps, std::string("Tavro.FILO =") + BoolText(s.tavro.FILO));
     log.WriteDetail(kDetailSteps, std::string("IgnoreInOut = ") + BoolText(o.IgnoreInOutCOde));
@@ -95,7 +88,8 @@ void WriteSettingsSummary(const Settings& s, const Log& log)
     log.WriteDetail(kDetailSteps, std::string("ATServer = ") + BoolText(s.server.ATServer));
     log.WriteDetail(kDetailSteps, std::string("AutoProcess = ") + BoolText(o.AutoProcess));
     log.WriteDetail(kDetailImportant, std::string("fFlexbleWorkHour=") + BoolText(o.FlexibleWorkHour));
-    log.WriteDetail(kDetailImportant, "DbAlias = " + db::MaskedAlias(s.database.DBAlias) + ";   DBType = " + s.database.DBType);
+    log.WriteDetail(kDetailImportant,
+                    "DbAlias = " + db::MaskedAlias(s.database.DBAlias) + ";   DBType = " + s.database.DBType);
 }
 
 }  // namespace kx

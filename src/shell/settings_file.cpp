@@ -12,8 +12,7 @@
 namespace kx {
 namespace {
 
-void AppendUtf8(std::string& out, unsigned long cp)
-{
+void AppendUtf8(std::string& out, unsigned long cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -32,8 +31,7 @@ void AppendUtf8(std::string& out, unsigned long cp)
 }
 
 // UTF-16LE (after its mark) to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string Utf16LeToUtf8(std::string_view bytes)
-{
+std::string Utf16LeToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() / 2);
     auto unit = [&](std::size_t i) {
@@ -55,8 +53,7 @@ std::string Utf16LeToUtf8(std::string_view bytes)
 
 }  // namespace
 
-IniFile IniFile::FromText(std::string_view text)
-{
+IniFile IniFile::FromText(std::string_view text) {
     std::string converted;
     if (text.starts_with("\xFF\xFE")) {
         converted = Utf16LeToUtf8(text.substr(2));
@@ -73,8 +70,7 @@ IniFile IniFile::FromText(std::string_view text)
         ++lineNumber;
         const auto end = text.find_first_of("\r\n");
         const std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size()
-                                                         : end + (text.substr(end, 2) == "\r\n" ? 2 : 1));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + (text.substr(end, 2) == "\r\n" ? 2 : 1));
 
         const std::string trimmed = Trim(line);
         if (trimmed.starts_with('[')) {
@@ -97,8 +93,7 @@ IniFile IniFile::FromText(std::string_view text)
     return ini;
 }
 
-IniFile IniFile::Load(const std::filesystem::path& file)
-{
+IniFile IniFile::Load(const std::filesystem::path& file) {
     try {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(file, ec)) return {};
@@ -108,8 +103,7 @@ IniFile IniFile::Load(const std::filesystem::path& file)
     }
 }
 
-std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const
-{
+std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const {
     const auto s = sections_.find(LowerCase(section));
     if (s == sections_.end()) return std::nullopt;
     const auto k = s->second.find(LowerCase(key));
@@ -117,13 +111,11 @@ std::optional<std::string> IniFile::Value(std::string_view section, std::string_
     return k->second;
 }
 
-std::string IniFile::ReadString(std::string_view section, std::string_view key, const std::string& def) const
-{
+std::string IniFile::ReadString(std::string_view section, std::string_view key, const std::string& def) const {
     return Value(section, key).value_or(def);
 }
 
-int IniFile::ReadInteger(std::string_view section, std::string_view key, int def) const
-{
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int def) const {
     const auto text = Value(section, key);
     if (!text) return def;
     const auto n = ParseIntegerText(*text);
@@ -131,17 +123,16 @@ int IniFile::ReadInteger(std::string_view section, std::string_view key, int def
     return static_cast<int>(*n);
 }
 
-bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def) const
-{
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-Settings ReadSettings(const IniFile& ini)
-{
+Settings ReadSettings(const IniFile& ini) {
     Settings s;  // its member initialisers are the defaults
     for (const SettingKey& key : SettingKeys()) {
         const SettingKey::Field field = key.field(s);
-        if (auto* const* text = std::get_if<std::string*>(&field)) **text = ini.ReadString(key.section, key.key, **text);
+        if (auto* const* text = std::get_if<std::string*>(&field))
+            **text = ini.ReadString(key.section, key.key, **text);
         if (auto* const* number = std::get_if<int*>(&field)) **number = ini.ReadInteger(key.section, key.key, **number);
         if (auto* const* flag = std::get_if<bool*>(&field)) **flag = ini.ReadBool(key.section, key.key, **flag);
     }
@@ -153,13 +144,11 @@ Settings ReadSettings(const IniFile& ini)
 
 Settings ReadSettingsFile(const std::filesystem::path& file) { return ReadSettings(IniFile::Load(file)); }
 
-void ApplyServerMode(Settings& settings, bool serverMode)
-{
+void ApplyServerMode(Settings& settings, bool serverMode) {
     if (serverMode) settings.server.ATServer = true;
 }
 
-void ReadSettingsFile(AgentContext& ctx)
-{
+void ReadSettingsFile(AgentContext& ctx) {
     ctx.settings = ReadSettingsFile(ctx.home / "Kairox.ini");
     ctx.log.SetDetailThreshold(ctx.settings.options.ATA_Details);
     ctx.log.SetLogReprocess(ctx.settings.options.LogReprocess);

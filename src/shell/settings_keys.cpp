@@ -2,18 +2,17 @@
 
 namespace kx {
 
-std::string SettingKey::ValueText(Settings settings) const
-{
+std::string SettingKey::ValueText(Settings settings) const {
     const Field value = field(settings);
     if (const auto* text = std::get_if<std::string*>(&value)) return **text;
     if (const auto* number = std::get_if<int*>(&value)) return std::to_string(**number);
     return *std::get<bool*>(value) ? "1" : "0";
 }
 
-const std::vector<SettingKey>& SettingKeys()
-{
+const std::vector<SettingKey>& SettingKeys() {
     using K = SettingKey::Kind;
     using Field = SettingKey::Field;
+    // clang-format off
     static const std::vector<SettingKey> keys{
         {"Database", "DBAlias", K::Text, [](Settings& s) -> Field { return &s.database.DBAlias; }},
         {"Database", "DBType", K::Text, [](Settings& s) -> Field { return &s.database.DBType; }},
@@ -99,6 +98,7 @@ const std::vector<SettingKey>& SettingKeys()
         {"Tavro", "FlexibleHourRestOffDay", K::YesNo, [](Settings& s) -> Field { return &s.tavro.FlexibleHourRestOffDay; }},
         {"Tessel", "ClockReason", K::YesNo, [](Settings& s) -> Field { return &s.tessel.ClockReason; }},
     };
+    // clang-format on
     return keys;
 }
 

@@ -23,8 +23,7 @@ struct StartupAbort {};
 
 }  // namespace
 
-bool Agent::FormCreate()
-{
+bool Agent::FormCreate() {
     HandlerScope scope(*this);  // a close asked for during start-up waits for its end
     try {
         RunStartupSteps();
@@ -43,8 +42,7 @@ bool Agent::FormCreate()
     return true;
 }
 
-void Agent::RunStartupSteps()
-{
+void Agent::RunStartupSteps() {
     ctx_.log.WriteLog("---- KX_ATA Started [" + std::string(kAgentVersion) + "] <RW> ----");
     ResetProcessState();
 
@@ -85,8 +83,7 @@ void Agent::RunStartupSteps()
     ctx_.log.WriteDetail(kDetailSteps, "<FormCr> End.");
 }
 
-void Agent::ResetProcessState()
-{
+void Agent::ResetProcessState() {
     ctx_.flags.intervalCounter = 0;
     ctx_.staffDay.AutoFitShiftTag.clear();
     ctx_.flags.closing = false;
@@ -96,8 +93,7 @@ void Agent::ResetProcessState()
     ctx_.staffDay.DataSource = "T";
 }
 
-void Agent::ApplySkinSetting()
-{
+void Agent::ApplySkinSetting() {
     auto& options = ctx_.settings.options;
     if (!options.UseSkin) return;
     if (options.SkinNo < 1 || options.SkinNo > 9) {
@@ -107,8 +103,7 @@ void Agent::ApplySkinSetting()
     // Window skins are not built: the windows keep the platform's look.
 }
 
-bool Agent::OpenDatabase()
-{
+bool Agent::OpenDatabase() {
     ctx_.db = nullptr;
     database_.reset();
     try {
@@ -122,8 +117,7 @@ bool Agent::OpenDatabase()
     return false;
 }
 
-bool Agent::AllocateWorkAreas()
-{
+bool Agent::AllocateWorkAreas() {
     try {
         ctx_.templateRec = TAT_Emp{};
         ctx_.workRec = TAT_Emp{};
@@ -136,8 +130,7 @@ bool Agent::AllocateWorkAreas()
     return false;
 }
 
-void Agent::ArmTimers()
-{
+void Agent::ArmTimers() {
     if (!ctx_.settings.reprocessing.DailyReprocessAtHHMM.empty())
         intervalTimer_.start();
     else if (ctx_.settings.options.AutoProcess)

@@ -36,8 +36,7 @@ constexpr int kMemoKeptTo = 1000;
 
 QString FromText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QIcon NormalIcon()
-{
+QIcon NormalIcon() {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -50,8 +49,7 @@ QIcon NormalIcon()
 
 }  // namespace
 
-const char* DialogResultText(DialogResult result)
-{
+const char* DialogResultText(DialogResult result) {
     switch (result) {
     case DialogResult::Ok: return "OK";
     case DialogResult::Yes: return "Yes";
@@ -62,14 +60,12 @@ const char* DialogResultText(DialogResult result)
 }
 
 StatusWindow::StatusWindow(AgentContext& ctx, StatusWindowOwner& owner, bool headless, ConsoleMirror* mirror)
-    : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint),
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint),
       ctx_(ctx),
       owner_(owner),
       headless_(headless),
-      mirror_(mirror)
-{
+      mirror_(mirror) {
     setFixedSize(kWidth, kStartHeight);
     repaintTimer_ = new QTimer(this);
     repaintTimer_->setSingleShot(true);
@@ -87,8 +83,7 @@ StatusWindow::StatusWindow(AgentContext& ctx, StatusWindowOwner& owner, bool hea
 
 StatusWindow::~StatusWindow() = default;
 
-void StatusWindow::BuildControls()
-{
+void StatusWindow::BuildControls() {
     memoFrame_ = new QFrame(this);
     memoFrame_->setFrameStyle(QFrame::Box | QFrame::Sunken);
     memoFrame_->setGeometry(8, 8, 417, 89);
@@ -132,25 +127,19 @@ void StatusWindow::BuildControls()
     extraMessage_->hide();
 }
 
-void StatusWindow::LogFailure(const char* tag, const char* what) const
-{
-    ctx_.log.WriteLog(std::string(tag) + what);
-}
+void StatusWindow::LogFailure(const char* tag, const char* what) const { ctx_.log.WriteLog(std::string(tag) + what); }
 
-std::string StatusWindow::PanelText(int number, const char* builtin) const
-{
+std::string StatusWindow::PanelText(int number, const char* builtin) const {
     return ctx_.settings.options.International ? ctx_.internArray[number] : std::string(builtin);
 }
 
-void StatusWindow::SetStatePanel(const QString& caption, const QColor& colour)
-{
+void StatusWindow::SetStatePanel(const QString& caption, const QColor& colour) {
     panelText_ = caption;
     panelColour_ = colour;
     labelsStale_ = true;
 }
 
-void StatusWindow::SetGradBar(int value)
-{
+void StatusWindow::SetGradBar(int value) {
     try {
         // Painting is idempotent: a batch reports the same percentage for many
         // staff-days in a row, and repainting it each time dominated their cost.
@@ -185,8 +174,7 @@ void StatusWindow::SetGradBar(int value)
     }
 }
 
-void StatusWindow::MemoAdd(std::string_view text)
-{
+void StatusWindow::MemoAdd(std::string_view text) {
     try {
         if (lines_.size() > kMemoLimit) {
             lines_ = lines_.mid(kMemoKeptFrom - 1, kMemoKeptTo - kMemoKeptFrom + 1);
@@ -209,8 +197,7 @@ bool StatusWindow::OnScreen() const { return !headless_ && isVisible() && !isMin
 // Off screen a change costs no painting and is passed on at once. On screen the
 // first change after a quiet spell is shown at once, so a lone message is not
 // late, and the rest wait for the timer.
-void StatusWindow::ShowSoon()
-{
+void StatusWindow::ShowSoon() {
     if (!OnScreen()) {
         ShowPending();
         return;
@@ -223,16 +210,14 @@ void StatusWindow::ShowSoon()
         repaintTimer_->start(static_cast<int>(kRepaintIntervalMs - since));
 }
 
-void StatusWindow::ShowThrottled()
-{
+void StatusWindow::ShowThrottled() {
     ShowPending();
     sinceRepaint_.start();
 }
 
 // Restores and batch ends come here directly: they are rare, and what they
 // show must be whole without waiting.
-void StatusWindow::ShowPending()
-{
+void StatusWindow::ShowPending() {
     repaintTimer_->stop();
     if (labelsStale_) {
         statePanel_->setText(panelText_);
@@ -250,8 +235,7 @@ void StatusWindow::ShowPending()
     if (OnScreen()) ShowMemo();
 }
 
-void StatusWindow::ShowMemo()
-{
+void StatusWindow::ShowMemo() {
     // An empty document takes no paragraph break before what is appended, so a
     // leading empty line would be lost: such a small area is rebuilt instead.
     if (memoStale_ || memo_->document()->isEmpty()) {
@@ -265,20 +249,17 @@ void StatusWindow::ShowMemo()
     memoShown_ = lines_.size();
 }
 
-void StatusWindow::changeEvent(QEvent* event)
-{
+void StatusWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && OnScreen()) ShowPending();
 }
 
-void StatusWindow::showEvent(QShowEvent* event)
-{
+void StatusWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (OnScreen()) ShowPending();
 }
 
-void StatusWindow::StopButtonClick()
-{
+void StatusWindow::StopButtonClick() {
     try {
         owner_.SendMFThis(mailbox::kStp);
         SetGradBar(0);
@@ -289,12 +270,12 @@ void StatusWindow::StopButtonClick()
 }
 
 DialogResult StatusWindow::ShowDialog(const std::string& text, DialogKind kind, DialogButtons buttons,
-                                      const std::string& caption)
-{
+                                      const std::string& caption) {
     if (headless_) {
         const DialogResult answer = buttons == DialogButtons::YesNo ? DialogResult::Yes : DialogResult::Ok;
         std::string shown = caption.empty() ? text : caption + ": " + text;
-        std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        std::replace_if(
+            shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
         const std::string line = "Dialog \"" + shown + "\" answered " + DialogResultText(answer) + " (headless)";
         ctx_.log.WriteLog(line);
         if (mirror_) mirror_->Message(line);
@@ -315,36 +296,31 @@ DialogResult StatusWindow::ShowDialog(const std::string& text, DialogKind kind, 
     return DialogResult::Ok;
 }
 
-void StatusWindow::SetTitle(const std::string& title)
-{
+void StatusWindow::SetTitle(const std::string& title) {
     title_ = title;
     setWindowTitle(QString::fromStdString(title));
 }
 
 void StatusWindow::SetStopCaption(const std::string& caption) { stopButton_->setText(QString::fromStdString(caption)); }
 
-void StatusWindow::SetStatePanelCaption(const std::string& caption)
-{
+void StatusWindow::SetStatePanelCaption(const std::string& caption) {
     panelText_ = QString::fromStdString(caption);
     labelsStale_ = true;
     ShowSoon();
 }
 
-void StatusWindow::SetMessageAreaColour(const QColor& colour)
-{
+void StatusWindow::SetMessageAreaColour(const QColor& colour) {
     QPalette palette = memo_->palette();
     palette.setColor(QPalette::Base, colour);
     memo_->setPalette(palette);
 }
 
-void StatusWindow::ShowNormalIcon()
-{
+void StatusWindow::ShowNormalIcon() {
     static const QIcon icon = NormalIcon();
     setWindowIcon(icon);
 }
 
-void StatusWindow::ShowAtStart()
-{
+void StatusWindow::ShowAtStart() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
@@ -352,8 +328,7 @@ void StatusWindow::ShowAtStart()
     showMinimized();
 }
 
-void StatusWindow::RestoreNormal()
-{
+void StatusWindow::RestoreNormal() {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     if (headless_) return;  // nothing to bring forward on the offscreen platform
@@ -361,13 +336,9 @@ void StatusWindow::RestoreNormal()
     activateWindow();
 }
 
-void StatusWindow::MessageAreaDoubleClick()
-{
-    setWindowTitle(QString::fromStdString(title_ + " V " + kAgentVersion));
-}
+void StatusWindow::MessageAreaDoubleClick() { setWindowTitle(QString::fromStdString(title_ + " V " + kAgentVersion)); }
 
-void StatusWindow::PercentLabelDoubleClick()
-{
+void StatusWindow::PercentLabelDoubleClick() {
     const bool tall = height() == kShortHeight;
     setFixedSize(width(), tall ? kTallHeight : kShortHeight);
     extraMessage_->setVisible(tall);
@@ -380,16 +351,14 @@ const QImage& StatusWindow::BarImage() const { return bar_->Image(); }
 QColor StatusWindow::ButtonFaceColour() const { return palette().color(QPalette::Button); }
 bool StatusWindow::ExtraMessageVisible() const { return !extraMessage_->isHidden(); }
 
-void StatusWindow::closeEvent(QCloseEvent* event)
-{
+void StatusWindow::closeEvent(QCloseEvent* event) {
     if (owner_.MainWindowMayClose())
         event->accept();
     else
         event->ignore();
 }
 
-bool StatusWindow::eventFilter(QObject* watched, QEvent* event)
-{
+bool StatusWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == memo_->viewport() && event->type() == QEvent::MouseButtonDblClick) MessageAreaDoubleClick();
     return QWidget::eventFilter(watched, event);
 }

@@ -1,10 +1,10 @@
 #pragma once
-#include <limits>
 #include <QColor>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
+#include <limits>
 
 #include <string>
 #include <string_view>

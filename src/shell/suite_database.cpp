@@ -10,8 +10,7 @@
 namespace kx {
 namespace {
 
-db::Login PrepareLogin(AgentContext& ctx)
-{
+db::Login PrepareLogin(AgentContext& ctx) {
     db::Login login;
     // [Server] Path named the engine's network control directory; neither
     // backend has one, so it has no part in the connection.
@@ -26,8 +25,7 @@ db::Login PrepareLogin(AgentContext& ctx)
 
 }  // namespace
 
-std::unique_ptr<db::Database> OpenSuiteDatabase(AgentContext& ctx)
-{
+std::unique_ptr<db::Database> OpenSuiteDatabase(AgentContext& ctx) {
     const db::Login login = PrepareLogin(ctx);
     const db::DatabaseTarget target = db::ResolveAlias(ctx.settings.database.DBAlias, ctx.home);
     // Opening an empty or foreign file would make an SQLite database of it at the first write.
@@ -47,8 +45,7 @@ std::unique_ptr<db::Database> OpenSuiteDatabase(AgentContext& ctx)
     return database;
 }
 
-void ReadSettingsTableValues(AgentContext& ctx)
-{
+void ReadSettingsTableValues(AgentContext& ctx) {
     ctx.derived.ignoreLEIfWorkOK = UpperCase(db::ReadKTINI(ctx, "Attend", "IgnoreLEIfWorkOK", "0")) == "1";
     ctx.derived.lastAAPDate = db::ReadKTINI(ctx, "Attend", "LastAAPDate", DateText(ctx.clock.Now()));
 }

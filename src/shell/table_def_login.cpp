@@ -11,8 +11,7 @@ namespace kx {
 namespace {
 
 // Up to 32 characters from base + 3i - 1, i = 1..32; false when none was found.
-bool DecodeField(std::string_view head, unsigned k, unsigned base, std::string& out)
-{
+bool DecodeField(std::string_view head, unsigned k, unsigned base, std::string& out) {
     std::string text;
     for (unsigned i = 1; i <= 32; ++i) {
         const auto byte = static_cast<unsigned char>(head[base + 3 * i - 1]);
@@ -25,8 +24,7 @@ bool DecodeField(std::string_view head, unsigned k, unsigned base, std::string& 
 
 }  // namespace
 
-TableDefLogin DecodeTableDefLogin(std::string_view head)
-{
+TableDefLogin DecodeTableDefLogin(std::string_view head) {
     TableDefLogin login;
     if (head.size() < kTableDefHeadSize) return login;
     const unsigned k = static_cast<unsigned char>(head[1]);
@@ -36,8 +34,7 @@ TableDefLogin DecodeTableDefLogin(std::string_view head)
     return login;
 }
 
-TableDefLogin ReadTableDefLogin(const std::filesystem::path& file, const std::string& fileName, const Log& log)
-{
+TableDefLogin ReadTableDefLogin(const std::filesystem::path& file, const std::string& fileName, const Log& log) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
         log.WriteLog("Failed to locate: " + fileName);
@@ -55,8 +52,7 @@ TableDefLogin ReadTableDefLogin(const std::filesystem::path& file, const std::st
     }
 }
 
-TableDefLogin ReadTableDefLogin(const AgentContext& ctx)
-{
+TableDefLogin ReadTableDefLogin(const AgentContext& ctx) {
     return ReadTableDefLogin(ctx.home / ctx.derived.tableDefFile, ctx.derived.tableDefFile, ctx.log);
 }
 

@@ -2,15 +2,14 @@
 
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <sys/signalfd.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace kx {
 namespace {
 
-sigset_t TerminationSet()
-{
+sigset_t TerminationSet() {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
@@ -20,14 +19,12 @@ sigset_t TerminationSet()
 
 }  // namespace
 
-void BlockTerminationSignals()
-{
+void BlockTerminationSignals() {
     const sigset_t set = TerminationSet();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-TerminationSignals::TerminationSignals(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal))
-{
+TerminationSignals::TerminationSignals(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
     const sigset_t set = TerminationSet();
     fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
     if (fd_ < 0) return;
@@ -35,14 +32,12 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal) : onSi
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this]() { Drain(); });
 }
 
-TerminationSignals::~TerminationSignals()
-{
+TerminationSignals::~TerminationSignals() {
     notifier_.reset();
     if (fd_ >= 0) close(fd_);
 }
 
-void TerminationSignals::Drain()
-{
+void TerminationSignals::Drain() {
     signalfd_siginfo info{};
     while (read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
         if (onSignal_) onSignal_(static_cast<int>(info.ssi_signo));

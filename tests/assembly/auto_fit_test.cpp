@@ -11,8 +11,7 @@
 namespace kx {
 namespace {
 
-TEST(ExtendedClock, RunsPastMidnightWithoutWrapping)
-{
+TEST(ExtendedClock, RunsPastMidnightWithoutWrapping) {
     test::TempHome home;
     FakeClock clock;
     AgentContext ctx(home.path(), clock);
@@ -21,9 +20,9 @@ TEST(ExtendedClock, RunsPastMidnightWithoutWrapping)
         int minutes;
         const char* expected;
     };
-    for (const Case& c : {Case{"0800", "-", 120, "3000"}, Case{"2200", "+", 360, "5200"},
-                          Case{"0800", "x", 120, "3200"}, Case{"0000", "-", 120, "2200"},
-                          Case{"2359", "+", 1, "4800"}, Case{"0500", "+", 360, "3500"}})
+    for (const Case& c :
+         {Case{"0800", "-", 120, "3000"}, Case{"2200", "+", 360, "5200"}, Case{"0800", "x", 120, "3200"},
+          Case{"0000", "-", 120, "2200"}, Case{"2359", "+", 1, "4800"}, Case{"0500", "+", 360, "3500"}})
         EXPECT_EQ(Adjust4DTime(ctx, c.time, c.sign, c.minutes), c.expected) << c.time << c.sign << c.minutes;
     EXPECT_THROW(Adjust4DTime(ctx, "8:00", "-", 120), std::invalid_argument);
     EXPECT_THROW(Adjust4DTime(ctx, "", "-", 120), std::invalid_argument);
@@ -35,8 +34,7 @@ TEST(ExtendedClock, RunsPastMidnightWithoutWrapping)
 
 class AutoFitTest : public shift_test::ShiftDbTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ShiftDbTest::SetUp();
         if (IsSkipped()) return;
         Fixture({
@@ -51,8 +49,7 @@ protected:
     }
 
     static AutoFitRecord Pattern(const char* tag, std::initializer_list<const char*> shifts,
-                                 std::initializer_list<ShiftInOutRange> ranges)
-    {
+                                 std::initializer_list<ShiftInOutRange> ranges) {
         AutoFitRecord p;
         p.Tag = tag;
         auto range = ranges.begin();
@@ -66,8 +63,7 @@ protected:
     }
 };
 
-TEST_P(AutoFitTest, PatternsTakeTheirRangesFromTheShifts)
-{
+TEST_P(AutoFitTest, PatternsTakeTheirRangesFromTheShifts) {
     ctx->settings.options.ATA_Details = 1;
     Fixture({"insert into kt_afchi values ('A', 'DAY')", "insert into kt_afchi values ('B', 'GHOST')",
              "insert into kt_afchi values ('C', 'NIGHT')"});
@@ -86,9 +82,9 @@ TEST_P(AutoFitTest, PatternsTakeTheirRangesFromTheShifts)
                   (std::array<std::string, 5>{expected[i][0], expected[i][1], expected[i][2], expected[i][3],
                                               expected[i][4]}));
     }
-    for (const char* line : {"--- GetAutoFitPattern Started ---", "GetAutoFitPattern: kt_afchi count=3",
-                             "Old_aftag,=B", "List Of Records= 4200  5000  2700  3500", "sp_AFList Debug =   3",
-                             "Tag=C", "Shift1=NIGHT", "InLow=4200", "OutUp=3500", "--- GetAutoFitPattern Ended ---"})
+    for (const char* line : {"--- GetAutoFitPattern Started ---", "GetAutoFitPattern: kt_afchi count=3", "Old_aftag,=B",
+                             "List Of Records= 4200  5000  2700  3500", "sp_AFList Debug =   3", "Tag=C",
+                             "Shift1=NIGHT", "InLow=4200", "OutUp=3500", "--- GetAutoFitPattern Ended ---"})
         EXPECT_TRUE(Logged(line)) << line << "\n" << MainLog();
 
     ctx->settings.options.ShiftDataWindow = true;  // ranges as stored
@@ -97,8 +93,7 @@ TEST_P(AutoFitTest, PatternsTakeTheirRangesFromTheShifts)
               "0700390040004800");
 }
 
-TEST_P(AutoFitTest, AFourthShiftOfAPatternIsIgnored)
-{
+TEST_P(AutoFitTest, AFourthShiftOfAPatternIsIgnored) {
     Fixture({"insert into kt_afchi values ('P', 'DAY')", "insert into kt_afchi values ('P', 'NIGHT')",
              "insert into kt_afchi values ('P', 'MID')", "insert into kt_afchi values ('P', 'GHOST')",
              "insert into kt_afchi values ('Q', 'MID')"});
@@ -112,8 +107,7 @@ TEST_P(AutoFitTest, AFourthShiftOfAPatternIsIgnored)
     EXPECT_NE(MainLog().find(" : <GetAutoFitPattern>pattern P has more than 3 shifts; shift "), std::string::npos);
 }
 
-TEST_P(AutoFitTest, ListHoldsAHundredPatterns)
-{
+TEST_P(AutoFitTest, ListHoldsAHundredPatterns) {
     for (int i = 0; i <= 100; ++i) {
         char tag[8];
         std::snprintf(tag, sizeof tag, "P%03d", i);
@@ -123,13 +117,13 @@ TEST_P(AutoFitTest, ListHoldsAHundredPatterns)
     GetAutoFitPattern(*ctx);
     EXPECT_EQ(ctx->afRecList.count, 100);
     EXPECT_EQ(ctx->afRecList.items[99].Tag, "P099");
-    EXPECT_TRUE(Logged("<GetAutoFitPattern>more than 100 auto-fit patterns; pattern P100 and those after it are ignored"))
+    EXPECT_TRUE(
+        Logged("<GetAutoFitPattern>more than 100 auto-fit patterns; pattern P100 and those after it are ignored"))
         << MainLog();
     EXPECT_FALSE(Logged("--- GetAutoFitPattern Ended ---"));
 }
 
-TEST_P(AutoFitTest, ChoosesTheShiftWhoseRangeHoldsTheDay)
-{
+TEST_P(AutoFitTest, ChoosesTheShiftWhoseRangeHoldsTheDay) {
     Fixture({"insert into cards (staff_number, misc) values ('S1', 'dn ')",
              "insert into cards (staff_number, misc) values ('S2', 'None')",
              "insert into cards (staff_number, misc) values ('S3', 'lower')",
@@ -137,8 +131,8 @@ TEST_P(AutoFitTest, ChoosesTheShiftWhoseRangeHoldsTheDay)
              "insert into cards (staff_number, misc) values ('O''Hara', 'DN')"});
     AFRecList& list = ctx->afRecList;
     list.items[0] = Pattern("lower", {"DAY"}, {{"0000", "9999", "0000", "9999"}});
-    list.items[1] = Pattern("DN", {"DAY", "NIGHT"},
-                            {{"3000", "3800", "3900", "4700"}, {"4200", "5000", "2700", "3500"}});
+    list.items[1] =
+        Pattern("DN", {"DAY", "NIGHT"}, {{"3000", "3800", "3900", "4700"}, {"4200", "5000", "2700", "3500"}});
     list.items[2] = Pattern("G", {"GHOST"}, {{"0000", "9999", "0000", "9999"}});
     list.count = 3;
 
@@ -151,7 +145,7 @@ TEST_P(AutoFitTest, ChoosesTheShiftWhoseRangeHoldsTheDay)
         {"S1", "0745", "1700", true, "DAY", "0800", "0730"},
         {"O'Hara", "1930", "0500", true, "NIGHT", "2000", "1930"},
         {"S1", "0400", "1705", true, "DAY", "0800", "0730"},  // in no in-range, last out in DAY's out-range
-        {"S1", "    ", "1700", false, "", "", ""},             // no first in: no choice
+        {"S1", "    ", "1700", false, "", "", ""},            // no first in: no choice
         {"S1", "1530", "2330", false, "", "", ""},
         {"S2", "0745", "1700", false, "", "", ""},
         {"S3", "0745", "1700", false, "", "", ""},  // patterns are matched upper-cased

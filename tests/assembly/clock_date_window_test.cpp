@@ -8,8 +8,7 @@
 namespace kx {
 namespace {
 
-TEST(ClockDateWindow, AcrossMonthYearAndLeapDayEnds)
-{
+TEST(ClockDateWindow, AcrossMonthYearAndLeapDayEnds) {
     const struct {
         const char* date;
         const char* sysIn;
@@ -36,16 +35,14 @@ TEST(ClockDateWindow, AcrossMonthYearAndLeapDayEnds)
     }
 }
 
-TEST(ClockDateWindow, UndecodableDates)
-{
+TEST(ClockDateWindow, UndecodableDates) {
     for (const char* bad : {"", "2024010", "202401051", "2024013X", "20230229", "20241301", "20240100", "20240431",
                             "2024-1-5", " 20240105"}) {
         EXPECT_THROW(ClockDateWindow(bad, "0800"), std::invalid_argument) << "[" << bad << "]";
     }
 }
 
-TEST(ClockDateWindow, TranYearFormAndWidening)
-{
+TEST(ClockDateWindow, TranYearFormAndWidening) {
     const ClockDates dates{"20240105", "20240106", "20240104"};
     EXPECT_EQ(InTranYearForm(dates, 4), dates);
     EXPECT_EQ(InTranYearForm(dates, 2), (ClockDates{"240105", "240106", "240104"}));
@@ -55,15 +52,14 @@ TEST(ClockDateWindow, TranYearFormAndWidening)
         const char* stored;
         const char* widened;
     } cases[] = {
-        {"991231", "19991231"}, {"240105", "20240105"}, {"000101", "20000101"}, {"891231", "20891231"},
+        {"991231", "19991231"}, {"240105", "20240105"},   {"000101", "20000101"},   {"891231", "20891231"},
         {"900101", "19900101"}, {" 240105 ", "20240105"}, {"20240105", "20240105"}, {"", ""},
         {"2401", "2401"},
     };
     for (const auto& c : cases) EXPECT_EQ(WidenTransDate(c.stored), c.widened) << c.stored;
 }
 
-TEST(CheckNextDay, TimesBeforeTheExpectedInCountOnTheNextDay)
-{
+TEST(CheckNextDay, TimesBeforeTheExpectedInCountOnTheNextDay) {
     TAT_Emp record;
     const struct {
         const char* sysIn;

@@ -11,8 +11,7 @@
 namespace kx {
 namespace {
 
-TAT_Emp SystemTemplate()
-{
+TAT_Emp SystemTemplate() {
     TAT_Emp t;
     t.Name = "Ada";
     t.CardNo = "000123";
@@ -53,8 +52,7 @@ class CopyEmpPtrTest : public ::testing::TestWithParam<WeekdayCase> {};
 constexpr std::array<const char*, 6> kTemplateWork{"0800", "0830", "0900", "1700", "1730", "1800"};
 constexpr std::array<const char*, 6> kTemplateMeal{"1130", "1200", "1230", "1230", "1300", "1330"};
 
-TEST_P(CopyEmpPtrTest, AppliesTheOverridesOfTheDay)
-{
+TEST_P(CopyEmpPtrTest, AppliesTheOverridesOfTheDay) {
     const WeekdayCase& c = GetParam();
     test::TempHome home;
     FakeClock clock;
@@ -99,26 +97,52 @@ TEST_P(CopyEmpPtrTest, AppliesTheOverridesOfTheDay)
               saturdayTimes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Weekdays, CopyEmpPtrTest,
-    ::testing::Values(
-        WeekdayCase{"SaturdayTimes", "20240302", "0800-1300", "0700-1600", "1130-1215", 15,
-                    {"0730", "0800", "0830", "1230", "1300", "1330"}, kTemplateMeal, "15"},
-        WeekdayCase{"SaturdayWithoutOverride", "20240302", "", "0700-1600", "", 0, kTemplateWork, kTemplateMeal,
-                    "30"},
-        WeekdayCase{"SaturdayOvernight", "20240302", "2345-0015", "", "", 0,
-                    {"2315", "2345", "0015", "2345", "0015", "0045"}, kTemplateMeal, "30"},
-        WeekdayCase{"FridayTimesAndMeal", "20240301", "0800-1300", "0700-1600", "1130-1215", 15,
-                    {"0630", "0700", "0730", "1530", "1600", "1630"},
-                    {"1100", "1130", "1200", "1145", "1215", "1245"}, "30"},
-        WeekdayCase{"FridayMealOnly", "20240301", "", "", "1130-1215", 0, kTemplateWork,
-                    {"1100", "1130", "1200", "1145", "1215", "1245"}, "30"},
-        WeekdayCase{"Monday", "20240304", "0800-1300", "0700-1600", "1130-1215", 15, kTemplateWork, kTemplateMeal,
-                    "30"}),
-    [](const ::testing::TestParamInfo<WeekdayCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Weekdays, CopyEmpPtrTest,
+                         ::testing::Values(WeekdayCase{"SaturdayTimes",
+                                                       "20240302",
+                                                       "0800-1300",
+                                                       "0700-1600",
+                                                       "1130-1215",
+                                                       15,
+                                                       {"0730", "0800", "0830", "1230", "1300", "1330"},
+                                                       kTemplateMeal,
+                                                       "15"},
+                                           WeekdayCase{"SaturdayWithoutOverride", "20240302", "", "0700-1600", "", 0,
+                                                       kTemplateWork, kTemplateMeal, "30"},
+                                           WeekdayCase{"SaturdayOvernight",
+                                                       "20240302",
+                                                       "2345-0015",
+                                                       "",
+                                                       "",
+                                                       0,
+                                                       {"2315", "2345", "0015", "2345", "0015", "0045"},
+                                                       kTemplateMeal,
+                                                       "30"},
+                                           WeekdayCase{"FridayTimesAndMeal",
+                                                       "20240301",
+                                                       "0800-1300",
+                                                       "0700-1600",
+                                                       "1130-1215",
+                                                       15,
+                                                       {"0630", "0700", "0730", "1530", "1600", "1630"},
+                                                       {"1100", "1130", "1200", "1145", "1215", "1245"},
+                                                       "30"},
+                                           WeekdayCase{"FridayMealOnly",
+                                                       "20240301",
+                                                       "",
+                                                       "",
+                                                       "1130-1215",
+                                                       0,
+                                                       kTemplateWork,
+                                                       {"1100", "1130", "1200", "1145", "1215", "1245"},
+                                                       "30"},
+                                           WeekdayCase{"Monday", "20240304", "0800-1300", "0700-1600", "1130-1215", 15,
+                                                       kTemplateWork, kTemplateMeal, "30"}),
+                         [](const ::testing::TestParamInfo<WeekdayCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
-TEST(CopyEmpPtrDate, UndecodableDateThrowsAfterTheCardFields)
-{
+TEST(CopyEmpPtrDate, UndecodableDateThrowsAfterTheCardFields) {
     test::TempHome home;
     FakeClock clock;
     AgentContext ctx(home.path(), clock);

@@ -11,19 +11,17 @@ namespace {
 
 using std::chrono::year_month_day;
 
-year_month_day Ymd(int y, unsigned m, unsigned d)
-{
+year_month_day Ymd(int y, unsigned m, unsigned d) {
     return year_month_day{std::chrono::year{y}, std::chrono::month{m}, std::chrono::day{d}};
 }
 
-TEST(SaturdayRules, AlternateSaturdaysAreTheFirstAndThird)
-{
+TEST(SaturdayRules, AlternateSaturdaysAreTheFirstAndThird) {
     struct Case {
         year_month_day date;
         bool expected;
     };
     const Case cases[] = {
-        {Ymd(2024, 6, 1), true},   {Ymd(2024, 6, 15), true},  {Ymd(2024, 6, 8), false},  // 1st is a Saturday
+        {Ymd(2024, 6, 1), true},   {Ymd(2024, 6, 15), true},  {Ymd(2024, 6, 8), false},   // 1st is a Saturday
         {Ymd(2024, 9, 7), true},   {Ymd(2024, 9, 21), true},  {Ymd(2024, 9, 14), false},  // 1st is a Sunday
         {Ymd(2020, 2, 1), true},   {Ymd(2020, 2, 29), false}, {Ymd(2024, 3, 16), true},
         {Ymd(2024, 3, 17), false}, {Ymd(2025, 1, 4), true},   {Ymd(2024, 12, 28), false},
@@ -31,8 +29,7 @@ TEST(SaturdayRules, AlternateSaturdaysAreTheFirstAndThird)
     for (const Case& c : cases) EXPECT_EQ(IsAlternateSaturday(c.date), c.expected) << DateText(c.date);
 }
 
-TEST(SaturdayRules, MonthlyOffDayCountsFromTheWeekOfTheFirst)
-{
+TEST(SaturdayRules, MonthlyOffDayCountsFromTheWeekOfTheFirst) {
     struct Case {
         int n;
         year_month_day date;
@@ -40,24 +37,35 @@ TEST(SaturdayRules, MonthlyOffDayCountsFromTheWeekOfTheFirst)
     };
     const Case cases[] = {
         // Saturdays: every one of the month, a fifth one included, also in a leap February.
-        {6, Ymd(2020, 2, 1), true}, {6, Ymd(2020, 2, 22), true}, {6, Ymd(2020, 2, 29), true},
-        {6, Ymd(2024, 3, 2), true}, {6, Ymd(2024, 3, 30), true}, {6, Ymd(2024, 3, 31), false},
+        {6, Ymd(2020, 2, 1), true},
+        {6, Ymd(2020, 2, 22), true},
+        {6, Ymd(2020, 2, 29), true},
+        {6, Ymd(2024, 3, 2), true},
+        {6, Ymd(2024, 3, 30), true},
+        {6, Ymd(2024, 3, 31), false},
         // Mondays of a month starting on a Monday: the fifth is not marked.
-        {1, Ymd(2024, 1, 1), true}, {1, Ymd(2024, 1, 22), true}, {1, Ymd(2024, 1, 29), false},
+        {1, Ymd(2024, 1, 1), true},
+        {1, Ymd(2024, 1, 22), true},
+        {1, Ymd(2024, 1, 29), false},
         // w0 in the month (and year) before: only the first three Mondays of January 2025.
-        {1, Ymd(2025, 1, 6), true}, {1, Ymd(2025, 1, 20), true}, {1, Ymd(2025, 1, 27), false},
+        {1, Ymd(2025, 1, 6), true},
+        {1, Ymd(2025, 1, 20), true},
+        {1, Ymd(2025, 1, 27), false},
         {1, Ymd(2024, 12, 30), false},
         // A leap-day Thursday is the fifth.
-        {4, Ymd(2024, 2, 22), true}, {4, Ymd(2024, 2, 29), false}, {4, Ymd(2023, 2, 23), true},
+        {4, Ymd(2024, 2, 22), true},
+        {4, Ymd(2024, 2, 29), false},
+        {4, Ymd(2023, 2, 23), true},
         // Fridays of January 2022 (the 1st a Saturday): w0 is 31 December 2021.
-        {5, Ymd(2022, 1, 7), true}, {5, Ymd(2022, 1, 21), true}, {5, Ymd(2022, 1, 28), false},
+        {5, Ymd(2022, 1, 7), true},
+        {5, Ymd(2022, 1, 21), true},
+        {5, Ymd(2022, 1, 28), false},
         {0, Ymd(2024, 3, 2), false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsSetOffDay(c.date, c.n), c.expected) << c.n << " " << DateText(c.date);
 }
 
-TEST(IsOffDayTest, WeekdayInTheListAndTheSundayFlag)
-{
+TEST(IsOffDayTest, WeekdayInTheListAndTheSundayFlag) {
     test::TempHome home;
     FakeClock clock;
     AgentContext ctx(home.path(), clock);
@@ -80,8 +88,7 @@ TEST(IsOffDayTest, WeekdayInTheListAndTheSundayFlag)
 
 class CheckIfHolOffLeavTest : public shift_test::ShiftDbTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ShiftDbTest::SetUp();
         if (IsSkipped()) return;
         Fixture({
@@ -107,8 +114,7 @@ protected:
         std::string satDesc = "prev";
     };
 
-    Outcome Classify(const std::string& date, const std::string& staff = "S9", const std::string& needShift = "N")
-    {
+    Outcome Classify(const std::string& date, const std::string& staff = "S9", const std::string& needShift = "N") {
         Outcome o;
         ResetAttend(o.result, staff, date);
         o.result.LeaveDesc[3] = "keep";
@@ -118,8 +124,7 @@ protected:
     }
 };
 
-TEST_P(CheckIfHolOffLeavTest, WeekdayOffAndRestDays)
-{
+TEST_P(CheckIfHolOffLeavTest, WeekdayOffAndRestDays) {
     struct Case {
         const char* date;
         bool offRestDayId;
@@ -150,8 +155,7 @@ TEST_P(CheckIfHolOffLeavTest, WeekdayOffAndRestDays)
     EXPECT_EQ(Classify("20240302").dayDesc, "Libre");
 }
 
-TEST_P(CheckIfHolOffLeavTest, HolidaysInEachQueryForm)
-{
+TEST_P(CheckIfHolOffLeavTest, HolidaysInEachQueryForm) {
     struct Case {
         const char *dbType, *mode, *date, *dayDesc, *holiday, *off;
     };
@@ -173,8 +177,7 @@ TEST_P(CheckIfHolOffLeavTest, HolidaysInEachQueryForm)
     EXPECT_FALSE(Logged("<CheckIFHolOffLeav>")) << MainLog();
 }
 
-TEST_P(CheckIfHolOffLeavTest, PlainLeaveExtendsTheDayDescription)
-{
+TEST_P(CheckIfHolOffLeavTest, PlainLeaveExtendsTheDayDescription) {
     const Outcome o = Classify("20240303", "S1");
     EXPECT_EQ(o.dayDesc, "Rest Day,Annual");
     EXPECT_EQ(o.result.Leave, "AL");
@@ -187,8 +190,7 @@ TEST_P(CheckIfHolOffLeavTest, PlainLeaveExtendsTheDayDescription)
     EXPECT_EQ(Classify("20240304", "S2").dayDesc, "");  // a tag without a kt_leave row
 }
 
-TEST_P(CheckIfHolOffLeavTest, ExtendedLeaveReadsFourSlots)
-{
+TEST_P(CheckIfHolOffLeavTest, ExtendedLeaveReadsFourSlots) {
     ctx->settings.shiftLeave.ExtendedLeaveControl = 1;
     const Outcome pm = Classify("20240304", "S2");
     EXPECT_EQ(pm.result.Leave, "");
@@ -213,8 +215,7 @@ TEST_P(CheckIfHolOffLeavTest, ExtendedLeaveReadsFourSlots)
     EXPECT_EQ(noFirstSlot.working.HalfDayLeave, "N");
 }
 
-TEST_P(CheckIfHolOffLeavTest, SaturdayDescriptions)
-{
+TEST_P(CheckIfHolOffLeavTest, SaturdayDescriptions) {
     EXPECT_EQ(Classify("20240601").satDesc, "prev");
     ctx->settings.options.GovFTWRDay = true;
     EXPECT_EQ(Classify("20240601").satDesc, "Alt.Saturday");
@@ -224,8 +225,7 @@ TEST_P(CheckIfHolOffLeavTest, SaturdayDescriptions)
     EXPECT_EQ(Classify("20240629").satDesc, "Off Day");
 }
 
-TEST_P(CheckIfHolOffLeavTest, FailureStopsWhereItWas)
-{
+TEST_P(CheckIfHolOffLeavTest, FailureStopsWhereItWas) {
     Fixture({"drop table kt_leave"});
     const Outcome o = Classify("20240106", "S1");
     EXPECT_EQ(o.result.Holiday, "Y");

@@ -15,8 +15,7 @@ struct ContextOnly {
     ContextOnly() { ctx.log.SetDetailThreshold(999); }
 };
 
-TEST(InitEmpRecord, OnlyExactlyYGetsOvertime)
-{
+TEST(InitEmpRecord, OnlyExactlyYGetsOvertime) {
     const struct {
         const char* needOT;
         const char* processMode;
@@ -29,8 +28,7 @@ TEST(InitEmpRecord, OnlyExactlyYGetsOvertime)
     }
 }
 
-TEST(InitEmpRecord, ResetsItsFieldsAndKeepsTheRest)
-{
+TEST(InitEmpRecord, ResetsItsFieldsAndKeepsTheRest) {
     ContextOnly env;
     env.ctx.derived.breakPattern = "X_X_____";
     env.ctx.settings.options.ShiftDataWindow = true;
@@ -84,17 +82,16 @@ TEST(InitEmpRecord, ResetsItsFieldsAndKeepsTheRest)
     EXPECT_TRUE(record.RawData.empty());
 }
 
-TEST(AddOneRawData, InOutFromCodeAndTimeCutToHoursAndMinutes)
-{
+TEST(AddOneRawData, InOutFromCodeAndTimeCutToHoursAndMinutes) {
     const struct {
         const char* time;
         const char* code;
         const char* expectedTime;
         const char* inOut;
     } cases[] = {
-        {"0800", "0", "0800", "I"},   {"0800", "9", "0800", "O"},   {"0800", "09", "0800", "O"},
-        {"0800", "01", "0800", "O"},  {"0800", "I", "0800", "I"},   {"0800", "O", "0800", "O"},
-        {"0800", "B", "0800", "B"},   {"083015", "0", "0830", "I"}, {"1730 ", "Out", "1730", "O"},
+        {"0800", "0", "0800", "I"},  {"0800", "9", "0800", "O"},   {"0800", "09", "0800", "O"},
+        {"0800", "01", "0800", "O"}, {"0800", "I", "0800", "I"},   {"0800", "O", "0800", "O"},
+        {"0800", "B", "0800", "B"},  {"083015", "0", "0830", "I"}, {"1730 ", "Out", "1730", "O"},
     };
     ContextOnly env;
     TAT_Emp record;
@@ -107,8 +104,7 @@ TEST(AddOneRawData, InOutFromCodeAndTimeCutToHoursAndMinutes)
     }
 }
 
-TEST(AddOneRawData, RejectsEmptyCodesAndTimesThatAreNotFourDigits)
-{
+TEST(AddOneRawData, RejectsEmptyCodesAndTimesThatAreNotFourDigits) {
     const struct {
         const char* time;
         const char* code;

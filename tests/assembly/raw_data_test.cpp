@@ -30,42 +30,36 @@ struct RawCase {
     std::optional<std::string> clockReason = std::nullopt;
 };
 
-void TimeClock(AgentContext& ctx, const char* mode)
-{
+void TimeClock(AgentContext& ctx, const char* mode) {
     ctx.staffDay.DataSource = "T";
     ctx.derived.integrationMode = mode;
 }
 
-void Door(AgentContext& ctx, const char* mode, const char* dbType = "MSSQL")
-{
+void Door(AgentContext& ctx, const char* mode, const char* dbType = "MSSQL") {
     ctx.staffDay.DataSource = "D";
     ctx.derived.integrationMode = mode;
     ctx.settings.database.DBType = dbType;
 }
 
 std::string TmClk(const char* staff, const char* date, const char* time, const char* code, const char* job = "000",
-                  const char* edited = "")
-{
+                  const char* edited = "") {
     return std::string("insert into kt_tmclk values ('") + staff + "','" + date + "','" + time + "','" + code + "','" +
            job + "','" + edited + "')";
 }
 
 std::string TransR(const char* date, const char* time, const char* card, const char* code, const char* staff = "S1",
-                   const char* fep = "01", const char* el5k = "01", const char* dev = "01")
-{
+                   const char* fep = "01", const char* el5k = "01", const char* dev = "01") {
     return std::string("insert into trans_r values ('") + date + "','" + time + "','" + card + "','" + code + "','" +
            staff + "','" + fep + "','" + el5k + "','" + dev + "')";
 }
 
 std::string TransC(const char* date, const char* time, const char* card, const char* code, const char* priority,
-                   const char* extra = "0000")
-{
+                   const char* extra = "0000") {
     return std::string("insert into trans_c values ('") + date + "','" + time + "','" + card + "','" + code + "','" +
            priority + "','" + extra + "')";
 }
 
-const std::vector<RawCase>& Cases()
-{
+const std::vector<RawCase>& Cases() {
     static const std::vector<RawCase> cases = {
         {.name = "standalone time clock reads kt_tmclk of D and N",
          .settings = [](AgentContext& c) { TimeClock(c, ""); },
@@ -375,7 +369,8 @@ const std::vector<RawCase>& Cases()
 
         {.name = "a missing column fails at the row",
          .settings = [](AgentContext& c) { TimeClock(c, "NIMBNET"); },
-         .fixture = {"drop table trans_c", "create table trans_c (tr_date text, tr_time text, tr_data text, tr_code text)",
+         .fixture = {"drop table trans_c",
+                     "create table trans_c (tr_date text, tr_time text, tr_data text, tr_code text)",
                      "insert into trans_c values ('20240105', '0800', 'C1', '<')"},
          .clockings = {},
          .result = false},
@@ -418,8 +413,7 @@ const std::vector<RawCase>& Cases()
 
 class GetRawDataTest : public test::BackendTest {};
 
-TEST_P(GetRawDataTest, PerModeAndSource)
-{
+TEST_P(GetRawDataTest, PerModeAndSource) {
     for (const RawCase& c : Cases()) {
         SCOPED_TRACE(c.name);
         auto env = NewDb();
@@ -457,8 +451,7 @@ TEST_P(GetRawDataTest, PerModeAndSource)
     }
 }
 
-TEST_P(GetRawDataTest, NoSuchStaffLine)
-{
+TEST_P(GetRawDataTest, NoSuchStaffLine) {
     auto env = NewDb();
     TimeClock(env->ctx(), "");
     TAT_Emp record;
@@ -466,8 +459,7 @@ TEST_P(GetRawDataTest, NoSuchStaffLine)
     EXPECT_TRUE(env->LoggedExactly("GetRawData - No such staff - S9 DB=ATA AL=" + env->alias()));
 }
 
-TEST_P(GetRawDataTest, ClockReasonLookup)
-{
+TEST_P(GetRawDataTest, ClockReasonLookup) {
     auto env = NewDb();
     env->Run({"insert into clock_reasons values ('0042', '  Late bus ')"});
     EXPECT_EQ(GetClockReason(env->ctx(), "0042"), "Late bus");
@@ -478,8 +470,7 @@ TEST_P(GetRawDataTest, ClockReasonLookup)
     EXPECT_EQ(env->CountLinesStartingWith("<GetClockReason>:"), 1);
 }
 
-TEST_P(GetRawDataTest, ExtendedIdentificationNumbers)
-{
+TEST_P(GetRawDataTest, ExtendedIdentificationNumbers) {
     const struct {
         const char* name;
         const char* mode;
@@ -489,8 +480,13 @@ TEST_P(GetRawDataTest, ExtendedIdentificationNumbers)
         std::vector<std::string> clockings;
         bool result;
     } cases[] = {
-        {"last ten characters of a twelve-character ID", "TESSEL", true, 12, "AB1234567890",
-         {"20240105 0800 I 000 "}, true},
+        {"last ten characters of a twelve-character ID",
+         "TESSEL",
+         true,
+         12,
+         "AB1234567890",
+         {"20240105 0800 I 000 "},
+         true},
         {"short lengths take the whole ID", "TESSEL", true, 10, "ID77", {"20240105 0900 O 000 "}, true},
         {"off outside TESSEL", "NIMBNET", true, 12, "AB1234567890", {}, false},
         {"off without ExtendedIDNo", "TESSEL", false, 12, "AB1234567890", {}, false},
@@ -520,8 +516,7 @@ TEST_P(GetRawDataTest, ExtendedIdentificationNumbers)
     }
 }
 
-TEST_P(GetRawDataTest, ExtendedIdentificationFailure)
-{
+TEST_P(GetRawDataTest, ExtendedIdentificationFailure) {
     auto env = NewDb();
     env->ctx().derived.integrationMode = "TESSEL";
     env->ctx().settings.options.ExtendedIDNo = true;

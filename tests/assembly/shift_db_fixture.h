@@ -17,15 +17,13 @@ namespace kx::shift_test {
 
 class ShiftDbTest : public kx::test::SuiteDatabaseTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         SuiteDatabaseTest::SetUp();
         if (IsSkipped()) return;
         ctx = std::make_unique<AgentContext>(testDatabase().home(), clock);
         ctx->db = &db();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         ctx.reset();
         DatabaseTest::TearDown();
     }
@@ -33,8 +31,7 @@ protected:
     void Fixture(std::initializer_list<std::string_view> statements) { kx::test::RunFixture(db(), statements); }
 
     std::string MainLog() const { return kx::test::FileText(ctx->log.MainLogPath()); }
-    bool Logged(std::string_view line) const
-    {
+    bool Logged(std::string_view line) const {
         return MainLog().find(" : " + std::string(line) + "\n") != std::string::npos;
     }
 

@@ -10,8 +10,7 @@ namespace {
 
 class GetShiftInfoTest : public shift_test::ShiftDbTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ShiftDbTest::SetUp();
         if (IsSkipped()) return;
         Fixture({
@@ -44,16 +43,14 @@ protected:
         ctx->log.SetDetailThreshold(1);
     }
 
-    TAT_Emp Defaults()
-    {
+    TAT_Emp Defaults() {
         TAT_Emp working;
         working.SysIn = "0830", working.In_lower = "0800", working.OTIn = "old";
         return working;
     }
 };
 
-TEST_P(GetShiftInfoTest, GroupScheduleBeforeOwnSchedule)
-{
+TEST_P(GetShiftInfoTest, GroupScheduleBeforeOwnSchedule) {
     struct Case {
         const char* staff;
         const char* date;
@@ -80,8 +77,7 @@ TEST_P(GetShiftInfoTest, GroupScheduleBeforeOwnSchedule)
     EXPECT_FALSE(Logged("<GetShiftInfo>")) << MainLog();
 }
 
-TEST_P(GetShiftInfoTest, WithoutDataWindowTimesGetHalfHourWindowsAndSettingsGrace)
-{
+TEST_P(GetShiftInfoTest, WithoutDataWindowTimesGetHalfHourWindowsAndSettingsGrace) {
     ctx->settings.reprocessing.GraceInMin = 3;
     TAT_Emp working = Defaults();
     ASSERT_TRUE(GetShiftInfo(*ctx, "20240304", "S2", working));
@@ -98,8 +94,7 @@ TEST_P(GetShiftInfoTest, WithoutDataWindowTimesGetHalfHourWindowsAndSettingsGrac
     EXPECT_TRUE(Logged("    [Shift In Out]=2345:0745"));
 }
 
-TEST_P(GetShiftInfoTest, WithDataWindowEverythingAsStoredAndTheGraceRule)
-{
+TEST_P(GetShiftInfoTest, WithDataWindowEverythingAsStoredAndTheGraceRule) {
     ctx->settings.options.ShiftDataWindow = true;
     struct Case {
         int graceInMin, graceOutMin;
@@ -134,8 +129,7 @@ TEST_P(GetShiftInfoTest, WithDataWindowEverythingAsStoredAndTheGraceRule)
     EXPECT_TRUE(Logged("    ShiftDataWindow.GraceIn =  4;   ShiftDataWindow.GraceOut = 12"));
 }
 
-TEST_P(GetShiftInfoTest, SaturdayOverrideHoldsOnlyWithoutAShift)
-{
+TEST_P(GetShiftInfoTest, SaturdayOverrideHoldsOnlyWithoutAShift) {
     ctx->settings.options.SatInOutTime = "0900-1300";
     for (const auto& [staff, sysIn] : {std::pair{"S1", "0800"}, std::pair{"S5", "0900"}}) {
         TAT_Emp working;
@@ -147,8 +141,7 @@ TEST_P(GetShiftInfoTest, SaturdayOverrideHoldsOnlyWithoutAShift)
     }
 }
 
-TEST_P(GetShiftInfoTest, FailureIsLoggedAndKeepsTheResultReached)
-{
+TEST_P(GetShiftInfoTest, FailureIsLoggedAndKeepsTheResultReached) {
     Fixture({"drop table kt_shift"});
     TAT_Emp working = Defaults();
     EXPECT_TRUE(GetShiftInfo(*ctx, "20240304", "S1", working));

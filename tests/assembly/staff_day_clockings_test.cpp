@@ -18,15 +18,13 @@ constexpr const char* kDay = "20240105";
 constexpr const char* kNext = "20240106";
 constexpr const char* kPrev = "20240104";
 
-TCD_Source At(const char* date, const char* time, const char* inOut = "I", const char* job = "000")
-{
+TCD_Source At(const char* date, const char* time, const char* inOut = "I", const char* job = "000") {
     return TCD_Source{date, time, job, inOut, ""};
 }
 TCD_Source On(const char* time, const char* inOut = "I", const char* job = "000") { return At(kDay, time, inOut, job); }
 
 // Work 0830-1730, meal 1200-1300, work code "000", half-day leave.
-TAT_Emp HalfDay(std::vector<TCD_Source> clockings)
-{
+TAT_Emp HalfDay(std::vector<TCD_Source> clockings) {
     TAT_Emp w;
     w.AtDate = kDay;
     w.HalfDayLeave = "Y";
@@ -49,8 +47,7 @@ protected:
     AgentContext ctx;
 };
 
-TEST_F(ClockingsTest, HalfDayByClockings)
-{
+TEST_F(ClockingsTest, HalfDayByClockings) {
     struct Case {
         const char* name;
         std::vector<TCD_Source> clockings;
@@ -69,8 +66,12 @@ TEST_F(ClockingsTest, HalfDayByClockings)
         // the latest clocking never passes SysIn: nothing is moved
         {"only early clockings", {On("0700"), On("0800", "O")}, "A", "0830", "1730", "1700"},
         // clockings of other dates do not count
-        {"other dates", {At(kPrev, "0805"), At(kNext, "1210", "O"), On("1255"), On("1735", "O")}, "A", "1300",
-         "1730", "1300"},
+        {"other dates",
+         {At(kPrev, "0805"), At(kNext, "1210", "O"), On("1255"), On("1735", "O")},
+         "A",
+         "1300",
+         "1730",
+         "1300"},
         // under code-based overtime only work clockings count: the overtime 1800 is ignored
         {"code-based", {On("0805"), On("1210", "O"), On("1800", "O", "001")}, "C", "0830", "1200", "1700"},
         // in any other mode it counts and makes the afternoon the worked half
@@ -87,8 +88,7 @@ TEST_F(ClockingsTest, HalfDayByClockings)
     }
 }
 
-TEST_F(ClockingsTest, HalfDayByLeaveTypeOrNotAtAll)
-{
+TEST_F(ClockingsTest, HalfDayByLeaveTypeOrNotAtAll) {
     struct Case {
         const char* name;
         int extended;
@@ -119,8 +119,7 @@ TEST_F(ClockingsTest, HalfDayByLeaveTypeOrNotAtAll)
     }
 }
 
-TEST(FirstInLastOutOfDay, EarliestInLatestOutOnTheDayOnly)
-{
+TEST(FirstInLastOutOfDay, EarliestInLatestOutOnTheDayOnly) {
     struct Case {
         const char* name;
         std::vector<TCD_Source> clockings;
@@ -142,8 +141,7 @@ TEST(FirstInLastOutOfDay, EarliestInLatestOutOnTheDayOnly)
     }
 }
 
-TEST(LayOutClockingsByPosition, SortedClockingsOfTheDayFillThePositions)
-{
+TEST(LayOutClockingsByPosition, SortedClockingsOfTheDayFillThePositions) {
     struct Case {
         const char* name;
         std::vector<TCD_Source> clockings;
@@ -159,8 +157,7 @@ TEST(LayOutClockingsByPosition, SortedClockingsOfTheDayFillThePositions)
          {On("0430"), On("0500"), At(kNext, "0400", "O"), At(kNext, "0501", "O"), At(kPrev, "2300")},
          {"0500", "0400", none, none, none, none, none, none}},
         {"beyond eight",
-         {On("0801"), On("0802"), On("0803"), On("0804"), On("0805"), On("0806"), On("0807"), On("0808"),
-          On("0809")},
+         {On("0801"), On("0802"), On("0803"), On("0804"), On("0805"), On("0806"), On("0807"), On("0808"), On("0809")},
          {"0801", "0802", "0803", "0804", "0805", "0806", "0807", "0808"}},
     };
     for (const Case& c : cases) {

@@ -17,21 +17,13 @@ namespace kx::test {
 
 class StaffDayDb : public SuiteContext {
 public:
-    explicit StaffDayDb(std::string_view backend) : SuiteContext(backend, MakeLocalTime(2024, 1, 5, 9, 0, 0))
-    {
+    explicit StaffDayDb(std::string_view backend) : SuiteContext(backend, MakeLocalTime(2024, 1, 5, 9, 0, 0)) {
         ctx().log.SetDetailThreshold(999);
     }
 
-    bool LoggedExactly(std::string_view text) const
-    {
-        return HasText(LogLines(), text);
-    }
-    bool LoggedContaining(std::string_view text) const
-    {
-        return HasTextContaining(LogLines(), text);
-    }
-    int CountLinesStartingWith(std::string_view text) const
-    {
+    bool LoggedExactly(std::string_view text) const { return HasText(LogLines(), text); }
+    bool LoggedContaining(std::string_view text) const { return HasTextContaining(LogLines(), text); }
+    int CountLinesStartingWith(std::string_view text) const {
         int n = 0;
         for (const std::string& line : LogLines()) n += line.rfind(text, 0) == 0;
         return n;
@@ -41,24 +33,21 @@ public:
 // Parametrised over the backend name; skips PostgreSQL without a server.
 class BackendTest : public ::testing::TestWithParam<std::string> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!BackendAvailable(GetParam())) GTEST_SKIP() << "KX_TEST_PG is not set";
     }
     std::unique_ptr<StaffDayDb> NewDb() { return std::make_unique<StaffDayDb>(GetParam()); }
 };
 
 // "date time inout job edited" of each clocking, in list order.
-inline std::vector<std::string> ClockingTexts(const TAT_Emp& record)
-{
+inline std::vector<std::string> ClockingTexts(const TAT_Emp& record) {
     std::vector<std::string> texts;
     for (const TCD_Source& c : record.RawData)
         texts.push_back(c.TrDate + " " + c.TrTime + " " + c.InOut + " " + c.JobCode + " " + c.Edited);
     return texts;
 }
 
-inline std::vector<std::string> Sorted(std::vector<std::string> v)
-{
+inline std::vector<std::string> Sorted(std::vector<std::string> v) {
     std::sort(v.begin(), v.end());
     return v;
 }

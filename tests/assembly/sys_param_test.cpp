@@ -15,8 +15,7 @@ constexpr const char* kSysColumns =
     "Work_JobCode, Meal_JobCode, B1_JobCode, B2_JobCode, OT_Jobcode, OT_Mode, OT_Offset, OT_Minimum_Min, "
     "OT_Rounding_Min, OT_Formula, Work_Formula, DataSource) values ";
 
-std::string SysRow(const std::string& otMode, const std::string& dataSource, const std::string& sysIn = "0830")
-{
+std::string SysRow(const std::string& otMode, const std::string& dataSource, const std::string& sysIn = "0830") {
     return std::string(kSysColumns) + "('" + sysIn +
            "', '1730', '1200', '1300', '1000', '1015', '1500', '1515', 'W01', 'M01', 'B01', 'B02', ' 002 ', " + otMode +
            ", ' 15 ', ' 60', '30 ', 'OTF', 'WKF', " + dataSource + ")";
@@ -24,8 +23,7 @@ std::string SysRow(const std::string& otMode, const std::string& dataSource, con
 
 class SysParamTest : public test::BackendTest {};
 
-TEST_P(SysParamTest, LoadsTheRowWithThirtyMinuteWindows)
-{
+TEST_P(SysParamTest, LoadsTheRowWithThirtyMinuteWindows) {
     auto env = NewDb();
     env->Run({SysRow("'1'", "'0'", "0010"), "insert into kt_formu values ('OTF', 'OT-30')"});
     env->ctx().settings.options.InWorkRangeOffsetMin = 15;
@@ -57,15 +55,14 @@ TEST_P(SysParamTest, LoadsTheRowWithThirtyMinuteWindows)
     EXPECT_FALSE(env->db().Common3Query.Active());
 }
 
-TEST_P(SysParamTest, OvertimeModeAndDataSourceMapping)
-{
+TEST_P(SysParamTest, OvertimeModeAndDataSourceMapping) {
     const struct {
         const char* otMode;
         const char* dataSource;
         const char* mode;
         const char* source;
     } cases[] = {
-        {"'1'", "'0'", "A", "T"}, {"' 2'", "'1'", "C", "D"}, {"'21'", "'2'", "C", "D"}, {"'3'", "''", "E", "D"},
+        {"'1'", "'0'", "A", "T"},  {"' 2'", "'1'", "C", "D"}, {"'21'", "'2'", "C", "D"},  {"'3'", "''", "E", "D"},
         {"'4'", "' 0'", "N", "D"}, {"''", "null", "N", "D"},  {"null", "'0 '", "N", "D"}, {"'A'", "'00'", "N", "D"},
     };
     auto env = NewDb();
@@ -79,8 +76,7 @@ TEST_P(SysParamTest, OvertimeModeAndDataSourceMapping)
     EXPECT_FALSE(env->LoggedContaining("<GetSysPAram>"));
 }
 
-TEST_P(SysParamTest, EmptyTableGivesEmptyTimesModeNAndDoorSource)
-{
+TEST_P(SysParamTest, EmptyTableGivesEmptyTimesModeNAndDoorSource) {
     auto env = NewDb();
     TAT_Emp tpl;
     tpl.SysIn = "0830";
@@ -95,8 +91,7 @@ TEST_P(SysParamTest, EmptyTableGivesEmptyTimesModeNAndDoorSource)
     EXPECT_FALSE(env->LoggedContaining("<GetSysPAram>"));
 }
 
-TEST_P(SysParamTest, FailuresAreLoggedAndKeepWhatWasFilled)
-{
+TEST_P(SysParamTest, FailuresAreLoggedAndKeepWhatWasFilled) {
     auto env = NewDb();
     TAT_Emp tpl;
     tpl.SysIn = "0700";
@@ -115,8 +110,7 @@ TEST_P(SysParamTest, FailuresAreLoggedAndKeepWhatWasFilled)
     EXPECT_FALSE(env->db().CommonQuery.Active());
 }
 
-TEST_P(SysParamTest, GetFormula)
-{
+TEST_P(SysParamTest, GetFormula) {
     auto env = NewDb();
     env->Run({"insert into kt_formu values ('OT1', 'OUT-IN')", "insert into kt_formu values ('O''K', 'X')",
               "insert into kt_formu values (' OT1', 'padded')"});
@@ -132,14 +126,13 @@ TEST_P(SysParamTest, GetFormula)
     EXPECT_EQ(env->CountLinesStartingWith("<GetFormula>"), 1);
 }
 
-TEST(StartupSysValues, OffDayListAndDataSource)
-{
+TEST(StartupSysValues, OffDayListAndDataSource) {
     const struct {
         const char* offdays;
         const char* list;
         bool disabled;
     } cases[] = {
-        {"X_____X_", "17", false}, {"X-----X", "17", false}, {"_______X", "8", true},  {"XXXXXXXX", "12345678", true},
+        {"X_____X_", "17", false}, {"X-----X", "17", false}, {"_______X", "8", true},    {"XXXXXXXX", "12345678", true},
         {"", "", false},           {"x_____x_", "", false},  {"_X_X_X__", "246", false},
     };
     for (const auto& c : cases) {
@@ -154,8 +147,7 @@ TEST(StartupSysValues, OffDayListAndDataSource)
     EXPECT_EQ(StartupDataSourceOf("11"), "T");
 }
 
-TEST_P(SysParamTest, StartupReadOfKtSys)
-{
+TEST_P(SysParamTest, StartupReadOfKtSys) {
     auto env = NewDb();
     AgentContext& ctx = env->ctx();
     EXPECT_FALSE(LoadStartupSysValues(ctx));  // no row: the initial values stay

@@ -28,15 +28,13 @@ const std::vector<std::string> kSite = {
     "insert into kt_cdext values ('S1','N','N','NONE','N','SC1','BR1','D1','CP1')",
 };
 
-std::string Clocking(const char* time, const char* inOut, const char* date = kDay)
-{
+std::string Clocking(const char* time, const char* inOut, const char* date = kDay) {
     return std::string("insert into kt_tmclk values ('S1','") + date + "','" + time + "','" + inOut + "','000','')";
 }
 
 class TurboReprocessTest : public test::BackendTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         BackendTest::SetUp();
         if (IsSkipped()) return;
         host = test::RecordingHost{};
@@ -48,8 +46,7 @@ protected:
     AgentContext& ctx() { return env->ctx(); }
 
     // What a batch does before the staff-days of a staff member.
-    void Process(const std::string& needShift = "N", const std::string& date = kDay, const std::string& source = "T")
-    {
+    void Process(const std::string& needShift = "N", const std::string& date = kDay, const std::string& source = "T") {
         GetSysParam(ctx(), ctx().templateRec);
         TAT_Emp& t = ctx().templateRec;
         t.Name = "Ann Lee";
@@ -58,20 +55,17 @@ protected:
         TurboReprocessAttend(ctx(), date, "S1", source, "N", needShift, "000123");
     }
 
-    std::string Value(const std::string& sql)
-    {
+    std::string Value(const std::string& sql) {
         db::Query& q = env->db().CommonQuery;
         q.Close();
         q.SetSQL(sql);
         q.Open();
         return q.Eof() ? "<no row>" : q.Field(0);
     }
-    std::string Attend(const std::string& column, const std::string& date = kDay)
-    {
+    std::string Attend(const std::string& column, const std::string& date = kDay) {
         return Value("select " + column + " from kt_attnd where staff_number='S1' and at_date='" + date + "'");
     }
-    std::map<std::string, std::string> AttendRow(const std::vector<std::string>& columns)
-    {
+    std::map<std::string, std::string> AttendRow(const std::vector<std::string>& columns) {
         std::map<std::string, std::string> row;
         for (const std::string& c : columns) row[c] = Attend(c);
         return row;
@@ -81,18 +75,27 @@ protected:
     test::RecordingHost host;
 };
 
-TEST_P(TurboReprocessTest, WholeDayReadBackFromTheAttendanceTable)
-{
+TEST_P(TurboReprocessTest, WholeDayReadBackFromTheAttendanceTable) {
     env->Run({Clocking("0825", "I"), Clocking("1735", "O"), Clocking("0840", "I", "20240108"),
               Clocking("1700", "O", "20240108")});
     Process();
     Process("N", "20240108");
 
     const std::map<std::string, std::string> expected = {
-        {"card_number", "000123"}, {"name", "Ann Lee"}, {"dp_code", "D1"},       {"absent", "N"},
-        {"late", "N"},             {"early", "N"},      {"punctual", "Y"},       {"in_time", "0825"},
-        {"out_time", "1735"},      {"late_min", "0"},   {"early_min", "0"},      {"ot_min", "0"},
-        {"leave_tag", "****"},     {"at_remark", "08:25 17:35" + std::string(12, ' ')},
+        {"card_number", "000123"},
+        {"name", "Ann Lee"},
+        {"dp_code", "D1"},
+        {"absent", "N"},
+        {"late", "N"},
+        {"early", "N"},
+        {"punctual", "Y"},
+        {"in_time", "0825"},
+        {"out_time", "1735"},
+        {"late_min", "0"},
+        {"early_min", "0"},
+        {"ot_min", "0"},
+        {"leave_tag", "****"},
+        {"at_remark", "08:25 17:35" + std::string(12, ' ')},
     };
     std::vector<std::string> columns;
     for (const auto& [column, value] : expected) columns.push_back(column);
@@ -115,8 +118,7 @@ TEST_P(TurboReprocessTest, WholeDayReadBackFromTheAttendanceTable)
     EXPECT_EQ(host.normalIcons, 0);
 }
 
-TEST_P(TurboReprocessTest, DaysWithoutDataOrShiftAreStoredUncomputed)
-{
+TEST_P(TurboReprocessTest, DaysWithoutDataOrShiftAreStoredUncomputed) {
     struct Case {
         const char* name;
         std::vector<std::string> fixture;
@@ -166,8 +168,7 @@ TEST_P(TurboReprocessTest, DaysWithoutDataOrShiftAreStoredUncomputed)
     }
 }
 
-TEST_P(TurboReprocessTest, HalfDayLeaveMovesTheExpectedTimesBeforeTheComputation)
-{
+TEST_P(TurboReprocessTest, HalfDayLeaveMovesTheExpectedTimesBeforeTheComputation) {
     struct Case {
         const char* name;
         const char* in;
@@ -198,8 +199,7 @@ TEST_P(TurboReprocessTest, HalfDayLeaveMovesTheExpectedTimesBeforeTheComputation
     }
 }
 
-TEST_P(TurboReprocessTest, IgnoreInOutCodeStaysOffOnceCodedOvertimeWasSeen)
-{
+TEST_P(TurboReprocessTest, IgnoreInOutCodeStaysOffOnceCodedOvertimeWasSeen) {
     env->Run({Clocking("0825", "I"), Clocking("1735", "O")});
     ctx().settings.options.IgnoreInOutCOde = true;
     Process();  // mode A leaves it alone
@@ -216,8 +216,7 @@ TEST_P(TurboReprocessTest, IgnoreInOutCodeStaysOffOnceCodedOvertimeWasSeen)
     EXPECT_EQ(env->CountLinesStartingWith("  Adjusted IgnoreInOutCode=0"), 1);
 }
 
-TEST_P(TurboReprocessTest, LateEarlyReasonRowIsWrittenOnceAndNeverReplaced)
-{
+TEST_P(TurboReprocessTest, LateEarlyReasonRowIsWrittenOnceAndNeverReplaced) {
     env->Run({Clocking("0825", "I"), Clocking("1735", "O"), Clocking("0900", "I", "20240108"),
               Clocking("1700", "O", "20240108"),
               "insert into kt_lerea values ('S1','20240108','0700','1900','Traffic','','seen')"});
@@ -225,21 +224,21 @@ TEST_P(TurboReprocessTest, LateEarlyReasonRowIsWrittenOnceAndNeverReplaced)
     Process();
     Process("N", "20240108");
 
-    const char* row = "select in_time || '|' || out_time || '|' || late_reason || '|' || early_reason || '|' || "
-                      "le_remark from kt_lerea where staff_number='S1' and le_date=";
+    const char* row =
+        "select in_time || '|' || out_time || '|' || late_reason || '|' || early_reason || '|' || "
+        "le_remark from kt_lerea where staff_number='S1' and le_date=";
     EXPECT_EQ(Value(std::string(row) + "'20240105'"), "0825|1735|||");
     EXPECT_EQ(Value(std::string(row) + "'20240108'"), "0700|1900|Traffic||seen");
     EXPECT_TRUE(env->LoggedExactly("  LateEarlyReason=true"));
 }
 
-TEST_P(TurboReprocessTest, GroupByDepartmentLaysTheClockingsOutByPosition)
-{
+TEST_P(TurboReprocessTest, GroupByDepartmentLaysTheClockingsOutByPosition) {
     env->Run({Clocking("0800", "I"), Clocking("1000", "O"), Clocking("1015", "I"), Clocking("1200", "O"),
               Clocking("1300", "I"), Clocking("0430", "O")});
     ctx().settings.customReport.GroupByDepartment = true;
     Process();
     const std::map<std::string, std::string> expected = {
-        {"in_time", "0800"}, {"brk1_out", "1000"}, {"brk1_in", "1015"}, {"meal_out", "1200"},
+        {"in_time", "0800"}, {"brk1_out", "1000"},  {"brk1_in", "1015"},  {"meal_out", "1200"},
         {"meal_in", "1300"}, {"brk2_out", kNoTime}, {"brk2_in", kNoTime}, {"out_time", kNoTime},
     };
     std::vector<std::string> columns;
@@ -248,8 +247,7 @@ TEST_P(TurboReprocessTest, GroupByDepartmentLaysTheClockingsOutByPosition)
     EXPECT_TRUE(ctx().workRec.RawData.empty());
 }
 
-TEST_P(TurboReprocessTest, AutoFitWithoutAFittingShiftSavesTheDayUncomputed)
-{
+TEST_P(TurboReprocessTest, AutoFitWithoutAFittingShiftSavesTheDayUncomputed) {
     env->Run({Clocking("0825", "I"), Clocking("1735", "O")});
     ctx().settings.options.AutoFit = true;
     Process("Y");  // with auto-fit the shift is not looked up
@@ -262,8 +260,7 @@ TEST_P(TurboReprocessTest, AutoFitWithoutAFittingShiftSavesTheDayUncomputed)
     EXPECT_TRUE(ctx().workRec.RawData.empty());
 }
 
-TEST_P(TurboReprocessTest, DoorDataFromTheClockTakesTheClockJobCodes)
-{
+TEST_P(TurboReprocessTest, DoorDataFromTheClockTakesTheClockJobCodes) {
     env->Run({"insert into trans_c values ('20240105','0825','000123','<','00','')",
               "insert into trans_c values ('20240105','1735','000123','>','00','')"});
     ctx().settings.database.DBType = "STANDARD";  // the PARADOX door path never reads the clock
@@ -277,8 +274,7 @@ TEST_P(TurboReprocessTest, DoorDataFromTheClockTakesTheClockJobCodes)
     EXPECT_EQ(Attend("absent"), "Y");  // the clock's "000" clockings are not work any more
 }
 
-TEST_P(TurboReprocessTest, PhantomRowsGoWhenAsked)
-{
+TEST_P(TurboReprocessTest, PhantomRowsGoWhenAsked) {
     env->Run({"insert into kt_attnd (at_date, staff_number) values ('20240101','GONE')",
               "insert into kt_attnd (at_date, staff_number) values ('20240101','S1')"});
     Process();
@@ -290,8 +286,7 @@ TEST_P(TurboReprocessTest, PhantomRowsGoWhenAsked)
     EXPECT_TRUE(env->LoggedExactly("  ClearAttendPhantom ON"));
 }
 
-TEST_P(TurboReprocessTest, AFailureEndsTheDayAndReleasesTheClockings)
-{
+TEST_P(TurboReprocessTest, AFailureEndsTheDayAndReleasesTheClockings) {
     ctx().workRec.RawData.push_back(TCD_Source{kDay, "0800", "000", "I", ""});
     Process("N", "2024011X");
     EXPECT_TRUE(env->LoggedContaining("<TurboReprocessAttend>:"));

@@ -14,16 +14,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(AgentLock, PathIsBesideTheSharedMemoryBlocks)
-{
+TEST(AgentLock, PathIsBesideTheSharedMemoryBlocks) {
     EXPECT_EQ(AgentLockPath("KT3MapFile"), "/dev/shm/kx-ata.KT3MapFile.d/agent.lock");
     EXPECT_EQ(CtlLockPath("KT3MapFile"), "/dev/shm/kx-ctl." + std::to_string(geteuid()) + ".d/KT3MapFile.lock");
     EXPECT_EQ(AgentLockDirectory("KT3MapFile"), "/dev/shm/kx-ata.KT3MapFile.d");
     EXPECT_EQ(CtlLockDirectory(), "/dev/shm/kx-ctl." + std::to_string(geteuid()) + ".d");
 }
 
-TEST(AgentLock, ASecondAgentOnTheSameMailboxIsRefused)
-{
+TEST(AgentLock, ASecondAgentOnTheSameMailboxIsRefused) {
     test::ScopedMailboxName name;
     EXPECT_FALSE(AgentRunning(name.name()));
     EXPECT_NE(access(AgentLockPath(name.name()).c_str(), F_OK), 0) << "a probe must not create the lock file";
@@ -46,8 +44,7 @@ TEST(AgentLock, ASecondAgentOnTheSameMailboxIsRefused)
     EXPECT_TRUE(second.Acquire(name.name()));
 }
 
-TEST(AgentLock, WaitingForTheAgentToClose)
-{
+TEST(AgentLock, WaitingForTheAgentToClose) {
     test::ScopedMailboxName name;
     AgentLock agent;
     ASSERT_TRUE(agent.Acquire(name.name()));
@@ -64,8 +61,7 @@ TEST(AgentLock, WaitingForTheAgentToClose)
 }
 
 // Nobody else may take, hold or swap the lock: the directory is this user's alone.
-TEST(FileLock, ADirectoryAnotherUserOwnsOrOthersMayWriteIsRefused)
-{
+TEST(FileLock, ADirectoryAnotherUserOwnsOrOthersMayWriteIsRefused) {
     test::ScopedMailboxName name;
     const std::string path = AgentLockPath(name.name());
     const std::string dir = AgentLockDirectory(name.name());
@@ -101,8 +97,7 @@ TEST(FileLock, ADirectoryAnotherUserOwnsOrOthersMayWriteIsRefused)
 }
 
 // A holder that removes its file lets the next one lock a file that is really there.
-TEST(FileLock, TheNextHolderAfterARemovalLocksTheFileAtThePath)
-{
+TEST(FileLock, TheNextHolderAfterARemovalLocksTheFileAtThePath) {
     test::ScopedMailboxName name;
     const std::string path = CtlLockPath(name.name());
     FileLock first;
@@ -117,8 +112,7 @@ TEST(FileLock, TheNextHolderAfterARemovalLocksTheFileAtThePath)
     EXPECT_FALSE(third.TryLock(path)) << "the lock is on the file at the path, not on a removed one";
 }
 
-TEST(FileLock, ReportsAnotherHolderAndAnOpenFailureApart)
-{
+TEST(FileLock, ReportsAnotherHolderAndAnOpenFailureApart) {
     test::ScopedMailboxName name;
     const std::string path = CtlLockPath(name.name());
     FileLock held;

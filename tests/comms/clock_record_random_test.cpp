@@ -17,11 +17,10 @@
 namespace kx {
 namespace {
 
-const std::vector<std::string> kWords = {"O", "C", "R", "M", "X", "000", "008", "009", "<", ">", "B", "E",
-                                         "0", "9", "!", "@", "D", "89", "90", "+5", "-5", "  "};
+const std::vector<std::string> kWords = {"O", "C", "R", "M", "X", "000", "008", "009", "<",  ">",  "B",
+                                         "E", "0", "9", "!", "@", "D",   "89",  "90",  "+5", "-5", "  "};
 
-std::string Digits(test::Rng& rng, int width, std::size_t below)
-{
+std::string Digits(test::Rng& rng, int width, std::size_t below) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%0*zu", width, rng.Below(below));
     return buf;
@@ -37,8 +36,7 @@ struct Made {
     bool onLine22 = false;  // which gets the value of positions 21-22 appended
 };
 
-Made MakeRecord(test::Rng& rng)
-{
+Made MakeRecord(test::Rng& rng) {
     Made m;
     m.source = "COR"[rng.Below(3)];
     m.where = Digits(rng, 2, 100);
@@ -68,8 +66,7 @@ Made MakeRecord(test::Rng& rng)
 }
 
 // Positions 20 to 23 after the normalisation, as the parts say.
-std::string CheckMade(const Made& m, const std::string& record, const ClockRecordKind& kind, const OnLineFields& f)
-{
+std::string CheckMade(const Made& m, const std::string& record, const ClockRecordKind& kind, const OnLineFields& f) {
     const std::string job = m.onLine22 ? m.job + std::to_string(std::stoi(m.job)) : m.job;
     if (record.substr(19) != std::string(1, m.direction) + job) return "direction and job " + record.substr(19);
     const bool in = m.direction == '0' || m.direction == '<';
@@ -85,8 +82,7 @@ std::string CheckMade(const Made& m, const std::string& record, const ClockRecor
 }
 
 // Any packet: the layout of whatever the steps give back.
-std::string CheckShape(const std::string& packet, bool door)
-{
+std::string CheckShape(const std::string& packet, bool door) {
     if (packet.size() < 22) return {};  // FormatClockData stops at the length
     std::string record;
     try {
@@ -109,8 +105,7 @@ std::string CheckShape(const std::string& packet, bool door)
     return {};
 }
 
-TEST(ClockRecordRandom, RecordsGiveTheirPartsBackAndAnyPacketKeepsTheLayout)
-{
+TEST(ClockRecordRandom, RecordsGiveTheirPartsBackAndAnyPacketKeepsTheLayout) {
     const test::RandomRun run = test::RandomRunFromEnv(20261209, 20000, 2000000);
     test::Rng rng(run.seed);
     std::string previous = "C0126030212001234560002";

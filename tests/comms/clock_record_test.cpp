@@ -9,10 +9,14 @@ namespace kx {
 namespace {
 
 // Source "R", reader "01", 2024-03-15 08:05, card "123456", then the tail given.
-std::string Record(const std::string& tail, char source = 'R') { return std::string(1, source) + "01240315080" "5123456" + tail; }
+std::string Record(const std::string& tail, char source = 'R') {
+    return std::string(1, source) +
+           "01240315080"
+           "5123456" +
+           tail;
+}
 
-TEST(NormaliseClockRecord, Layouts)
-{
+TEST(NormaliseClockRecord, Layouts) {
     struct Case {
         std::string record, expected;
     };
@@ -35,13 +39,11 @@ TEST(NormaliseClockRecord, Layouts)
     for (const Case& c : cases) EXPECT_EQ(NormaliseClockRecord(c.record), c.expected) << c.record;
 }
 
-TEST(NormaliseClockRecord, OnLineRecordWithoutJobNumberFails)
-{
+TEST(NormaliseClockRecord, OnLineRecordWithoutJobNumberFails) {
     EXPECT_THROW(NormaliseClockRecord(Record("0ab", 'O')), std::invalid_argument);
 }
 
-TEST(ClassifyClockRecord, DirectionsAndJobNumbers)
-{
+TEST(ClassifyClockRecord, DirectionsAndJobNumbers) {
     struct Case {
         std::string record;
         bool door;
@@ -80,15 +82,13 @@ TEST(ClassifyClockRecord, DirectionsAndJobNumbers)
     }
 }
 
-TEST(QuietlyRejected, MessagesOfTheControllers)
-{
+TEST(QuietlyRejected, MessagesOfTheControllers) {
     for (char c : std::string("!$%18@D")) EXPECT_TRUE(QuietlyRejected(Record(std::string(1, c) + "000", 'X'))) << c;
     EXPECT_TRUE(QuietlyRejected(Record("5000", 'M')));
     for (char c : std::string("2570B#d")) EXPECT_FALSE(QuietlyRejected(Record(std::string(1, c) + "000", 'X'))) << c;
 }
 
-TEST(CenturyOf, NinetyIsTheTurn)
-{
+TEST(CenturyOf, NinetyIsTheTurn) {
     EXPECT_EQ(CenturyOf("89"), "20");
     EXPECT_EQ(CenturyOf("90"), "19");
     EXPECT_EQ(CenturyOf("9 "), "20");  // compared as text

@@ -9,8 +9,7 @@
 namespace kx {
 namespace {
 
-TEST(CommandBuffers, EmptyBufferLeavesTheOutputAlone)
-{
+TEST(CommandBuffers, EmptyBufferLeavesTheOutputAlone) {
     CommandBuffers buffers;
     buffers.BufferUp("x", 3);
     buffers.InitCommandBuffers();
@@ -20,8 +19,7 @@ TEST(CommandBuffers, EmptyBufferLeavesTheOutputAlone)
     EXPECT_FALSE(buffers.CommandWaiting(3));
 }
 
-TEST(CommandBuffers, EachFepKeepsItsOwnOrder)
-{
+TEST(CommandBuffers, EachFepKeepsItsOwnOrder) {
     CommandBuffers buffers;
     buffers.BufferUp("a1", 1);
     buffers.BufferUp("b1", 16);
@@ -40,8 +38,7 @@ TEST(CommandBuffers, EachFepKeepsItsOwnOrder)
     EXPECT_FALSE(buffers.CommandWaiting(1));
 }
 
-TEST(CommandBuffers, FullRingDropsTheOldest)
-{
+TEST(CommandBuffers, FullRingDropsTheOldest) {
     CommandBuffers buffers;
     for (int i = 1; i <= 10000; ++i) buffers.BufferUp(std::to_string(i), 2);
     EXPECT_EQ(buffers.Count(2), 9999);
@@ -54,8 +51,7 @@ TEST(CommandBuffers, FullRingDropsTheOldest)
     EXPECT_EQ(text, "7");
 }
 
-TEST(CommandBuffers, IndexesWrapPastTheLastSlot)
-{
+TEST(CommandBuffers, IndexesWrapPastTheLastSlot) {
     CommandBuffers buffers;
     std::string text;
     for (int i = 0; i < 9990; ++i) {
@@ -71,15 +67,13 @@ TEST(CommandBuffers, IndexesWrapPastTheLastSlot)
     EXPECT_FALSE(buffers.CommandWaiting(5));
 }
 
-TEST(CommandBuffers, FepNumbersOutsideOneToSixteenAreRefused)
-{
+TEST(CommandBuffers, FepNumbersOutsideOneToSixteenAreRefused) {
     CommandBuffers buffers;
     EXPECT_THROW(buffers.BufferUp("x", 0), std::out_of_range);
     EXPECT_THROW(buffers.BufferUp("x", 17), std::out_of_range);
 }
 
-TEST(CommandBuffers, MessagesForTheMessageServerGoToFep1)
-{
+TEST(CommandBuffers, MessagesForTheMessageServerGoToFep1) {
     CommandBuffers buffers;
     SendThisMessage(buffers, "relayed");
     InterModMsg(buffers, "RFA");
@@ -87,7 +81,9 @@ TEST(CommandBuffers, MessagesForTheMessageServerGoToFep1)
     buffers.GetOneCmd(text, 1);
     EXPECT_EQ(text, "relayed");
     buffers.GetOneCmd(text, 1);
-    EXPECT_EQ(text, "\x0F            \x1B" "RFA\r");
+    EXPECT_EQ(text,
+              "\x0F            \x1B"
+              "RFA\r");
     EXPECT_EQ(text.size(), 18u);
     EXPECT_EQ(PollMessage(), std::string("\x01\r"));
 }
@@ -99,18 +95,26 @@ struct ReplyCase {
     bool secondWindow;
 };
 
-TEST(FepFrames, ReplyPacketsAndSecondWindow)
-{
+TEST(FepFrames, ReplyPacketsAndSecondWindow) {
     const std::string longText(150, 'L');
     const ReplyCase cases[] = {
         {"ACK alone", "\x06\r", std::nullopt, false},
-        {"ACK with a clocking", "\x06" "C00120260302080000\r", "C00120260302080000", false},
+        {"ACK with a clocking",
+         "\x06"
+         "C00120260302080000\r",
+         "C00120260302080000", false},
         {"NAK M", "\x15M\r", "M", false},
-        {"NAK with text", "\x15" "E\r", "E", true},
+        {"NAK with text",
+         "\x15"
+         "E\r",
+         "E", true},
         {"bare NAK", "\x15\r", std::nullopt, false},
         {"first byte NUL", std::string("\0abc\r", 5), std::nullopt, false},
         {"other first byte counts as ACK", "Xabc\r", "abc", false},
-        {"text after the first CR is not part of the packet", "\x06" "ab\rcd\r", "ab", false},
+        {"text after the first CR is not part of the packet",
+         "\x06"
+         "ab\rcd\r",
+         "ab", false},
         {"cut to 100 characters", "\x06" + longText + "\r", longText.substr(0, 100), false},
         {"a single byte", "\x06", std::nullopt, false},
     };
@@ -120,8 +124,12 @@ TEST(FepFrames, ReplyPacketsAndSecondWindow)
         EXPECT_EQ(r.packet, c.packet);
         EXPECT_EQ(r.secondWindow, c.secondWindow);
     }
-    EXPECT_FALSE(ReplyComplete("\x06" "abc"));
-    EXPECT_TRUE(ReplyComplete("\x06" "abc\r"));
+    EXPECT_FALSE(
+        ReplyComplete("\x06"
+                      "abc"));
+    EXPECT_TRUE(
+        ReplyComplete("\x06"
+                      "abc\r"));
 }
 
 }  // namespace

@@ -16,15 +16,13 @@ public:
     void SetGradBar(int value) override { calls.push_back("SetGradBar " + std::to_string(value)); }
     void MemoAdd(std::string_view text) override { calls.push_back("MemoAdd " + std::string(text)); }
     void ProcessEvents() override { ++processEvents; }
-    void StoreTRPRequest(const std::string& request) override
-    {
+    void StoreTRPRequest(const std::string& request) override {
         trpRequest = request;
         calls.push_back("StoreTRPRequest");
     }
     void StartRangeTimer() override { calls.push_back("StartRangeTimer"); }
     bool TakePacket(std::string& packet) override { return queue.TakePacket(packet); }
-    std::string FormatClockData(const std::string& packet) override
-    {
+    std::string FormatClockData(const std::string& packet) override {
         calls.push_back("FormatClockData " + packet);
         return formatClockData(packet);
     }
@@ -32,7 +30,9 @@ public:
     bool Fep1Defined() const override { return fep1Defined; }
     bool Fep1Connected() const override { return fep1Connected; }
     void StopFep1PollTask() override { calls.push_back("StopFep1PollTask"); }
-    void ConnectFep1() override { calls.push_back("ConnectFep1 after " + std::to_string(processEvents) + " event rounds"); }
+    void ConnectFep1() override {
+        calls.push_back("ConnectFep1 after " + std::to_string(processEvents) + " event rounds");
+    }
 
     std::vector<std::string> calls;
     int processEvents = 0;

@@ -17,8 +17,8 @@
 namespace kx {
 namespace {
 
-const std::vector<std::string> kWords = {std::string(1, ACK), std::string(1, NAK), std::string(1, CR),
-                                         std::string(1, '\0'), "M", "C0126030212001234560002"};
+const std::vector<std::string> kWords = {
+    std::string(1, ACK), std::string(1, NAK), std::string(1, CR), std::string(1, '\0'), "M", "C0126030212001234560002"};
 
 struct Receipt {
     std::string bytes;
@@ -26,8 +26,7 @@ struct Receipt {
     bool secondWindow = false;
 };
 
-Receipt MakeReceipt(test::Rng& rng)
-{
+Receipt MakeReceipt(test::Rng& rng) {
     Receipt r;
     char first = rng.Chance(0.4) ? ACK : rng.Chance(0.6) ? NAK : rng.Chance(0.3) ? '\0' : rng.AnyByte();
     if (first == CR) first = ' ';  // a CR first makes any receipt complete: left to the mutations
@@ -45,8 +44,7 @@ Receipt MakeReceipt(test::Rng& rng)
     return r;
 }
 
-TEST(FepReplyRandom, PacketsAreTheBytesTheFramingNames)
-{
+TEST(FepReplyRandom, PacketsAreTheBytesTheFramingNames) {
     const test::RandomRun run = test::RandomRunFromEnv(20261209, 20000, 2000000);
     test::Rng rng(run.seed);
     FepReplyState state;

@@ -39,8 +39,7 @@ const std::vector<std::string> kStaff = {
 
 class FormatClockDataTest : public OnTheFlyTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         OnTheFlyTest::SetUp();
         if (IsSkipped()) return;
         base().Run(kStaff);
@@ -51,17 +50,16 @@ protected:
         }
     }
 
-    std::vector<std::string> AttendRows()
-    {
-        return base().Rows("select staff_number, at_date, card_number, name, sc_code, in_time, out_time from "
-                           "kt_attnd order by staff_number, at_date");
+    std::vector<std::string> AttendRows() {
+        return base().Rows(
+            "select staff_number, at_date, card_number, name, sc_code, in_time, out_time from "
+            "kt_attnd order by staff_number, at_date");
     }
 
     CommandBuffers buffers;
 };
 
-TEST_P(FormatClockDataTest, OnLineRecords)
-{
+TEST_P(FormatClockDataTest, OnLineRecords) {
     struct Case {
         std::string packet, expected;
         std::string prefix = "";
@@ -107,8 +105,7 @@ TEST_P(FormatClockDataTest, OnLineRecords)
     EXPECT_TRUE(AttendRows().empty());
 }
 
-TEST_P(FormatClockDataTest, RejectionLines)
-{
+TEST_P(FormatClockDataTest, RejectionLines) {
     struct Case {
         std::string packet;
         std::vector<std::string> lines;
@@ -133,8 +130,7 @@ TEST_P(FormatClockDataTest, RejectionLines)
     }
 }
 
-TEST_P(FormatClockDataTest, DetailLines)
-{
+TEST_P(FormatClockDataTest, DetailLines) {
     ctx().settings.options.ATA_Details = 1;
     FormatClockData(ctx(), "O01240315080512345600000", buffers);
     FormatClockData(ctx(), "X01240315080512345610000", buffers);
@@ -148,8 +144,7 @@ TEST_P(FormatClockDataTest, DetailLines)
     EXPECT_EQ(base().LogLines(), expected);
 }
 
-TEST_P(FormatClockDataTest, AttendanceServerReprocessesTheStaffDay)
-{
+TEST_P(FormatClockDataTest, AttendanceServerReprocessesTheStaffDay) {
     ctx().settings.server.ATServer = true;
     ctx().settings.options.ATA_Details = 1;
     // A batch waiting between its staff-days keeps its template record.
@@ -172,8 +167,7 @@ TEST_P(FormatClockDataTest, AttendanceServerReprocessesTheStaffDay)
     EXPECT_EQ(ctx().templateRec.SysIn, "0900");
 }
 
-TEST_P(FormatClockDataTest, AttendanceServerCases)
-{
+TEST_P(FormatClockDataTest, AttendanceServerCases) {
     ctx().settings.server.ATServer = true;
     struct Case {
         std::string packet, prefix;
@@ -183,8 +177,7 @@ TEST_P(FormatClockDataTest, AttendanceServerCases)
     };
     const Case cases[] = {
         // Exempted staff are still reprocessed.
-        {"R01240316080565432100000", "00", {"S002|20240316|00654321|Bob Tan|SC1|    |    "}, true,
-         "Exempted : S002"},
+        {"R01240316080565432100000", "00", {"S002|20240316|00654321|Bob Tan|SC1|    |    "}, true, "Exempted : S002"},
         {"R01240316080512'45600000", "", {"S003|20240316|12'456|Di O'Neil|SC1|    |    "}, true, ""},
         // The temporary card's clocking reprocesses its holder's day.
         {"R01240315080590000100000", "", {"S001|20240315|123456|Ann Lee|SC1|0805|1715"}, true, ""},
@@ -207,8 +200,7 @@ TEST_P(FormatClockDataTest, AttendanceServerCases)
     }
 }
 
-TEST_P(FormatClockDataTest, ReprocessingFailureKeepsTheRecord)
-{
+TEST_P(FormatClockDataTest, ReprocessingFailureKeepsTheRecord) {
     ctx().settings.server.ATServer = true;
     base().Run({"drop table kt_cdext", "create table kt_cdext (staff_number text, on_shift text)",
                 "insert into kt_cdext values ('S001','N')"});
@@ -218,8 +210,7 @@ TEST_P(FormatClockDataTest, ReprocessingFailureKeepsTheRecord)
     EXPECT_TRUE(AttendRows().empty());
 }
 
-TEST_P(FormatClockDataTest, FlexibleHoursAreTheClockedStaffMembers)
-{
+TEST_P(FormatClockDataTest, FlexibleHoursAreTheClockedStaffMembers) {
     ctx().settings.server.ATServer = true;
     ctx().settings.options.FlexibleWorkHour = true;
     ctx().log.SetDetailThreshold(1);

@@ -13,23 +13,20 @@ using test::OnTheFlyTest;
 
 // cards columns: staff_number, card_number, name, depart_code, card_type, photo,
 // sc_code, br_code, dp_code, cp_code, exempted, starting_date, expiry_date, misc.
-std::string CardRow(const std::string& staff, const std::string& card, const std::string& name,
-                    const std::string& dept, const std::string& type, const std::string& photo)
-{
+std::string CardRow(const std::string& staff, const std::string& card, const std::string& name, const std::string& dept,
+                    const std::string& type, const std::string& photo) {
     using db::SqlQuote;
     return "insert into cards values ('" + staff + "','" + SqlQuote(card) + "','" + SqlQuote(name) + "','" + dept +
            "','" + type + "','" + photo + "','SC','BR','" + dept + "','CP','N','20200101','20991231','NONE')";
 }
 
-std::string Text(const NameDep& n)
-{
+std::string Text(const NameDep& n) {
     return n.name + "|" + n.department + "|" + n.staff + "|" + n.otEntitled + "|" + n.onShift + "|" + n.photo;
 }
 
 class GetNameDepTest : public OnTheFlyTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         OnTheFlyTest::SetUp();
         if (IsSkipped()) return;
         // Now is 2024-03-15 09:30:00.
@@ -64,8 +61,7 @@ protected:
     }
 };
 
-TEST_P(GetNameDepTest, CardsAndTemporaryCards)
-{
+TEST_P(GetNameDepTest, CardsAndTemporaryCards) {
     struct Case {
         std::string card, expected;
     };
@@ -88,16 +84,14 @@ TEST_P(GetNameDepTest, CardsAndTemporaryCards)
     EXPECT_TRUE(base().LogLines().empty());
 }
 
-TEST_P(GetNameDepTest, TemporaryCardFollowsTheClock)
-{
+TEST_P(GetNameDepTest, TemporaryCardFollowsTheClock) {
     base().clock().Set(MakeLocalTime(2024, 3, 21, 12, 0, 0));
     EXPECT_EQ(Text(GetNameDep(ctx(), "900001")), "Bob Tan|D9|S002|N|N|");
     base().clock().Set(MakeLocalTime(2024, 3, 23, 0, 0, 0));
     EXPECT_EQ(Text(GetNameDep(ctx(), "900001")), "Unknown|Unknown||N|N|");
 }
 
-TEST_P(GetNameDepTest, MissingColumnIsLoggedAndKeepsWhatWasFound)
-{
+TEST_P(GetNameDepTest, MissingColumnIsLoggedAndKeepsWhatWasFound) {
     base().Run({"drop table kt_cdext", "create table kt_cdext (staff_number text, ot_entitled text)",
                 "insert into kt_cdext values ('S001','Y')"});
     const NameDep found = GetNameDep(ctx(), "123456");
@@ -105,15 +99,13 @@ TEST_P(GetNameDepTest, MissingColumnIsLoggedAndKeepsWhatWasFound)
     EXPECT_TRUE(base().LoggedStartingWith("<GetNameDep>"));
 }
 
-TEST_P(GetNameDepTest, MissingTableIsAQueryThatFoundNothing)
-{
+TEST_P(GetNameDepTest, MissingTableIsAQueryThatFoundNothing) {
     base().Run({"drop table department"});
     EXPECT_EQ(Text(GetNameDep(ctx(), "123456")), "Ann Lee|D1|S001|Y|Y|ann.jpg");
     EXPECT_TRUE(base().LoggedStartingWith("<RunSQL>"));
 }
 
-TEST(TempCardStamp, YearToSecond)
-{
+TEST(TempCardStamp, YearToSecond) {
     EXPECT_EQ(TempCardStamp(MakeLocalTime(2024, 3, 15, 9, 5, 7)), "20240315090507");
     EXPECT_EQ(TempCardStamp(MakeLocalTime(1999, 12, 31, 23, 59, 59)), "19991231235959");
 }

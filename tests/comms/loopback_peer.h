@@ -16,8 +16,7 @@ namespace kx::test {
 class LoopbackListener {
 public:
     // Port 0: a free one.
-    explicit LoopbackListener(int port = 0)
-    {
+    explicit LoopbackListener(int port = 0) {
         fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         const int on = 1;
         setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -34,8 +33,7 @@ public:
         getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
         port_ = ntohs(addr.sin_port);
     }
-    ~LoopbackListener()
-    {
+    ~LoopbackListener() {
         if (fd_ >= 0) close(fd_);
     }
     LoopbackListener(const LoopbackListener&) = delete;
@@ -53,23 +51,20 @@ private:
 };
 
 // A free port with nothing listening on it (a refused connection).
-inline int ClosedPort()
-{
+inline int ClosedPort() {
     LoopbackListener probe;
     return probe.Port();
 }
 
 // What waits on a non-blocking connection now ("" when nothing does).
-inline std::string ReceiveNow(int fd)
-{
+inline std::string ReceiveNow(int fd) {
     std::string got;
     char buf[4096];
     for (ssize_t n; (n = recv(fd, buf, sizeof buf, 0)) > 0;) got.append(buf, static_cast<std::size_t>(n));
     return got;
 }
 
-inline bool SendAll(int fd, const std::string& text)
-{
+inline bool SendAll(int fd, const std::string& text) {
     return send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
 }
 

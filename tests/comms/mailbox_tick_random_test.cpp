@@ -32,8 +32,21 @@ constexpr std::size_t kSize = SharedBlock::kSize;
 
 const std::vector<std::string> kCodes = {"END", "CMD", "SGB", "WNM", "OLD", "RPO", "TRP", "ACK"};
 const std::vector<std::string> kNoCodes = {"CRV", "DLO", "RFA", "STP", "end", "Cmd", "SG", "XYZ"};
-const std::vector<std::string> kWords = {"END", "CMD", "SGB", "OLD", "TRP", "ACK", "CRV", "DLO", "050", "999",
-                                         "+", "-", std::string(1, '\0'), "\xff", "select * from cards"};
+const std::vector<std::string> kWords = {"END",
+                                         "CMD",
+                                         "SGB",
+                                         "OLD",
+                                         "TRP",
+                                         "ACK",
+                                         "CRV",
+                                         "DLO",
+                                         "050",
+                                         "999",
+                                         "+",
+                                         "-",
+                                         std::string(1, '\0'),
+                                         "\xff",
+                                         "select * from cards"};
 
 // One tick's worth of input, and what the protocol makes of it.
 struct Scenario {
@@ -48,8 +61,7 @@ struct Scenario {
     int sgbValue = 0;  // the value an accepted "SGB" shows
 };
 
-std::string SgbArgument(test::Rng& rng, Scenario& s)
-{
+std::string SgbArgument(test::Rng& rng, Scenario& s) {
     using Sgb = Scenario::Sgb;
     switch (rng.Below(5)) {
     case 0: {
@@ -72,8 +84,7 @@ std::string SgbArgument(test::Rng& rng, Scenario& s)
     }
 }
 
-std::string Argument(test::Rng& rng, const std::string& code)
-{
+std::string Argument(test::Rng& rng, const std::string& code) {
     if (code == "TRP")
         return std::string(1, "TD"[rng.Below(2)]) + "2026030" + std::to_string(1 + rng.Below(9)) + "20260310" +
                (rng.Chance(0.5) ? "select * from cards" : test::RawBytes(rng, 60));
@@ -81,16 +92,17 @@ std::string Argument(test::Rng& rng, const std::string& code)
     return test::RawBytes(rng, 40);
 }
 
-Scenario RandomScenario(test::Rng& rng, const std::string& previous)
-{
+Scenario RandomScenario(test::Rng& rng, const std::string& previous) {
     Scenario s;
     const std::string code = rng.Pick(rng.Chance(0.85) ? kCodes : kNoCodes);
     switch (rng.Below(10)) {
     case 0: s.contents = test::RawBytes(rng, 12); break;
     case 1: s.contents = test::Mutated(rng, previous, kWords, code); break;
     default:
-        if (code == "SGB") s.contents = code + SgbArgument(rng, s);
-        else s.contents = code + Argument(rng, code);
+        if (code == "SGB")
+            s.contents = code + SgbArgument(rng, s);
+        else
+            s.contents = code + Argument(rng, code);
     }
     if (s.contents.size() > kSize) s.contents.resize(kSize);
     s.cut = rng.Chance(0.1);
@@ -110,24 +122,20 @@ Scenario RandomScenario(test::Rng& rng, const std::string& previous)
 
 class MailboxTickRandom : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_EQ(block.Open(name.name()), SharedBlock::OpenResult::Mapped) << block.ErrorText();
         fd = shm_open(("/" + name.name()).c_str(), O_RDWR, 0);
         ASSERT_GE(fd, 0);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (fd >= 0) close(fd);
     }
 
-    void Place(const std::string& bytes)
-    {
+    void Place(const std::string& bytes) {
         ASSERT_EQ(ftruncate(fd, static_cast<off_t>(bytes.size())), 0);
         ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
     }
-    std::string Bytes() const
-    {
+    std::string Bytes() const {
         struct stat st {};
         fstat(fd, &st);
         std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
@@ -136,8 +144,7 @@ protected:
     }
 
     // Runs one scenario; an empty text when all went as the protocol says.
-    std::string Check(const Scenario& s)
-    {
+    std::string Check(const Scenario& s) {
         std::string before = s.contents;
         if (!s.cut) before.resize(kSize, '\0');
         Place(before);
@@ -195,8 +202,12 @@ protected:
                 if (!packet.empty() && packet[0] == 'C') packet[0] = 'O';
                 calls = {"FormatClockData " + packet};
                 --packetsLeft;
-                if (s.onTheFly == 3) failed = true;
-                else reply = "DLO" + (s.onTheFly == 0 ? "REC" + packet : s.onTheFly == 1 ? std::string(kSize + 5, 'L') : "");
+                if (s.onTheFly == 3)
+                    failed = true;
+                else
+                    reply = "DLO" + (s.onTheFly == 0   ? "REC" + packet
+                                     : s.onTheFly == 1 ? std::string(kSize + 5, 'L')
+                                                       : "");
             } else {
                 reply = "DLO";
             }
@@ -243,8 +254,7 @@ protected:
     std::size_t reconnects = 0;
 };
 
-TEST_F(MailboxTickRandom, EveryBlockIsAnsweredAsTheProtocolSays)
-{
+TEST_F(MailboxTickRandom, EveryBlockIsAnsweredAsTheProtocolSays) {
     const test::RandomRun run = test::RandomRunFromEnv(20261209, 3000, 300000);
     test::Rng rng(run.seed);
     std::string previous = "TRPT2026030120260302select * from cards";

@@ -19,8 +19,7 @@ using Strings = std::vector<std::string>;
 
 class MailboxTickTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ctx.log.SetDetailThreshold(999);
         ASSERT_EQ(block.Open(name.name()), SharedBlock::OpenResult::Mapped) << block.ErrorText();
     }
@@ -28,10 +27,7 @@ protected:
     bool Tick() { return MailboxTick(ctx, block, host); }
 
     // Main log texts without their time stamps.
-    Strings LogLines() const
-    {
-        return test::LogTexts(ctx.log.MainLogPath());
-    }
+    Strings LogLines() const { return test::LogTexts(ctx.log.MainLogPath()); }
 
     test::ScopedMailboxName name;
     test::TempHome home;
@@ -51,8 +47,7 @@ struct TickCase {
     int packetsLeft = 0;
 };
 
-TEST_F(MailboxTickTest, ServesEachCommandOnce)
-{
+TEST_F(MailboxTickTest, ServesEachCommandOnce) {
     const auto none = [](AgentContext&, test::FakeMailboxHost&) {};
     const auto onePacket = [](AgentContext&, test::FakeMailboxHost& h) { h.queue.PutPacket("C0012345"); };
     const std::string trp = "TRPT2026030120260302select * from cards";
@@ -67,48 +62,76 @@ TEST_F(MailboxTickTest, ServesEachCommandOnce)
         {"SGB reads positions 4 to 6 only", "SGB9991", none, "CRV", {"SetGradBar 999"}, {}},
         {"SGB with one digit", "SGB7", none, "CRV", {"SetGradBar 7"}, {}},
         {"SGB with letters", "SGBabc", none, "SGBabc", {}, {"<Timer1Timer>:'abc' is not a valid integer value"}},
-        {"SGB with digits and letters", "SGB5x0", none, "SGB5x0", {}, {"<Timer1Timer>:'5x0' is not a valid integer value"}},
+        {"SGB with digits and letters",
+         "SGB5x0",
+         none,
+         "SGB5x0",
+         {},
+         {"<Timer1Timer>:'5x0' is not a valid integer value"}},
         {"SGB without a number", "SGB", none, "SGB", {}, {"<Timer1Timer>:'' is not a valid integer value"}},
         {"WNM", "WNM", none, "CRV", {"RestoreMainWindow"}, {}},
         {"RPO leaves the block as it is", "RPO123", none, "RPO123", {}, {"RPO received, old version ?"}},
         {"OLD with an empty queue", "OLD", none, "DLO", {}, {}},
         {"OLD with a queued clocking", "OLD", onePacket, "DLORECO0012345", {"FormatClockData O0012345"}, {}},
-        {"OLD with a packet the on-the-fly processing rejects", "OLD",
+        {"OLD with a packet the on-the-fly processing rejects",
+         "OLD",
          [](AgentContext&, test::FakeMailboxHost& h) {
              h.queue.PutPacket("junk");
              h.formatClockData = [](const std::string&) { return std::string(); };
          },
-         "DLO", {"FormatClockData junk"}, {}},
-        {"OLD in an integrated mode leaves the queue alone", "OLD",
+         "DLO",
+         {"FormatClockData junk"},
+         {}},
+        {"OLD in an integrated mode leaves the queue alone",
+         "OLD",
          [](AgentContext& c, test::FakeMailboxHost& h) {
              c.settings.server.Integrated = "TESSEL";
              h.queue.PutPacket("C1");
              h.queue.PutPacket("C2");
          },
-         "DLO", {}, {}, 2},
-        {"OLD in an integrated mode with EnforceClockMode", "OLD",
+         "DLO",
+         {},
+         {},
+         2},
+        {"OLD in an integrated mode with EnforceClockMode",
+         "OLD",
          [](AgentContext& c, test::FakeMailboxHost& h) {
              c.settings.server.Integrated = "NIMBNET";
              c.settings.options.EnforceClockMode = true;
              h.queue.PutPacket("C1");
              h.queue.PutPacket("C2");
          },
-         "DLOREC" "O1", {"FormatClockData O1"}, {}, 1},
-        {"OLD while a range reprocessing runs", "OLD", [](AgentContext& c, test::FakeMailboxHost& h) {
+         "DLOREC"
+         "O1",
+         {"FormatClockData O1"},
+         {},
+         1},
+        {"OLD while a range reprocessing runs",
+         "OLD",
+         [](AgentContext& c, test::FakeMailboxHost& h) {
              c.flags.rangeBusy = true;
              h.queue.PutPacket("C1");
          },
-         "OLD", {}, {}, 1},
+         "OLD",
+         {},
+         {},
+         1},
         {"ACK", "ACKnowledged", none, "", {}, {}},
-        {"TRP", trp, none, "CRVTRP0",
+        {"TRP",
+         trp,
+         none,
+         "CRVTRP0",
          {"MemoAdd Turbo Process ... ", "StoreTRPRequest", "SetGradBar 0", "MemoAdd send: CRVTRP0", "StartRangeTimer"},
          {">>>> Reprocessing Starts Here ...", "Turbo RP received : " + trp}},
-        {"a failing step is logged and the block keeps its text", "OLD",
+        {"a failing step is logged and the block keeps its text",
+         "OLD",
          [](AgentContext&, test::FakeMailboxHost& h) {
              h.queue.PutPacket("x");
              h.formatClockData = [](const std::string&) -> std::string { throw std::runtime_error("no database"); };
          },
-         "OLD", {"FormatClockData x"}, {"<Timer1Timer>:no database"}},
+         "OLD",
+         {"FormatClockData x"},
+         {"<Timer1Timer>:no database"}},
     };
     for (const TickCase& c : cases) {
         SCOPED_TRACE(c.title);
@@ -130,39 +153,34 @@ TEST_F(MailboxTickTest, ServesEachCommandOnce)
     }
 }
 
-TEST_F(MailboxTickTest, TrpRequestIsStoredWhole)
-{
+TEST_F(MailboxTickTest, TrpRequestIsStoredWhole) {
     const std::string trp = "TRPD2026010120260131select staff_number from cards where name like 'O''Neil%'";
     block.SendMFThis(trp);
     EXPECT_TRUE(Tick());
     EXPECT_EQ(host.trpRequest, trp);
 }
 
-TEST_F(MailboxTickTest, TrpTraceLinesFollowTheDetailThreshold)
-{
+TEST_F(MailboxTickTest, TrpTraceLinesFollowTheDetailThreshold) {
     ctx.log.SetDetailThreshold(5);
     block.SendMFThis("TRPT2026030120260302select 1");
     Tick();
     EXPECT_EQ(LogLines(), Strings{">>>> Reprocessing Starts Here ..."});
 }
 
-TEST_F(MailboxTickTest, RpoIsLoggedAtEveryTickWhileItStays)
-{
+TEST_F(MailboxTickTest, RpoIsLoggedAtEveryTickWhileItStays) {
     block.SendMFThis("RPO");
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(Tick());
     EXPECT_EQ(LogLines(), Strings(3, "RPO received, old version ?"));
 }
 
-TEST_F(MailboxTickTest, AckClearsOnlyTheFirstByte)
-{
+TEST_F(MailboxTickTest, AckClearsOnlyTheFirstByte) {
     test::RawBlockView raw(name.name());
     block.SendMFThis("ACK and more");
     Tick();
     EXPECT_EQ(raw.Bytes(0, 6), std::string("\0CK an", 6));
 }
 
-TEST_F(MailboxTickTest, OldWaitsInTheBlockUntilTheRangeRunEnds)
-{
+TEST_F(MailboxTickTest, OldWaitsInTheBlockUntilTheRangeRunEnds) {
     host.queue.PutPacket("C42");
     block.SendMFThis("OLD");
     ctx.flags.rangeBusy = true;
@@ -174,8 +192,7 @@ TEST_F(MailboxTickTest, OldWaitsInTheBlockUntilTheRangeRunEnds)
     EXPECT_EQ(block.ReadText(), "DLORECO42");
 }
 
-TEST_F(MailboxTickTest, AFailedTickIsReArmedAndTheNextTickServesTheBlockAgain)
-{
+TEST_F(MailboxTickTest, AFailedTickIsReArmedAndTheNextTickServesTheBlockAgain) {
     block.SendMFThis("SGBxyz");
     EXPECT_TRUE(Tick());
     EXPECT_TRUE(Tick());
@@ -186,8 +203,7 @@ TEST_F(MailboxTickTest, AFailedTickIsReArmedAndTheNextTickServesTheBlockAgain)
     EXPECT_EQ(host.calls, Strings{"SetGradBar 100"});
 }
 
-TEST_F(MailboxTickTest, EndClosesWithoutReplyReconnectOrReArm)
-{
+TEST_F(MailboxTickTest, EndClosesWithoutReplyReconnectOrReArm) {
     clock.Set(MakeLocalTime(2026, 3, 2, 12, 0, 10));
     host.fep1Defined = true;
     block.SendMFThis("END");
@@ -197,8 +213,7 @@ TEST_F(MailboxTickTest, EndClosesWithoutReplyReconnectOrReArm)
     EXPECT_EQ(host.calls, Strings{"CloseMainWindow"});
 }
 
-TEST_F(MailboxTickTest, ClosingFlagStopsTheReArmButTheCommandIsServed)
-{
+TEST_F(MailboxTickTest, ClosingFlagStopsTheReArmButTheCommandIsServed) {
     ctx.flags.closing = true;
     block.SendMFThis("WNM");
     EXPECT_FALSE(Tick());
@@ -207,8 +222,7 @@ TEST_F(MailboxTickTest, ClosingFlagStopsTheReArmButTheCommandIsServed)
     EXPECT_FALSE(Tick());
 }
 
-TEST_F(MailboxTickTest, WithoutABlockOnlyTheReconnectRuleRuns)
-{
+TEST_F(MailboxTickTest, WithoutABlockOnlyTheReconnectRuleRuns) {
     SharedBlock none;
     clock.Set(MakeLocalTime(2026, 3, 2, 12, 0, 20));
     host.fep1Defined = true;
@@ -224,11 +238,10 @@ struct ReconnectCase {
     bool reconnects;
 };
 
-TEST_F(MailboxTickTest, ReconnectsFep1OnlyInSecondsThatAreMultiplesOfTen)
-{
+TEST_F(MailboxTickTest, ReconnectsFep1OnlyInSecondsThatAreMultiplesOfTen) {
     const ReconnectCase cases[] = {
-        {0, false, true, false, true},   {10, false, true, false, true},  {50, false, true, false, true},
-        {11, false, true, false, false}, {59, false, true, false, false}, {5, false, true, false, false},
+        {0, false, true, false, true},   {10, false, true, false, true},   {50, false, true, false, true},
+        {11, false, true, false, false}, {59, false, true, false, false},  {5, false, true, false, false},
         {10, true, true, false, false},  {10, false, false, false, false}, {10, false, true, true, false},
     };
     for (const ReconnectCase& c : cases) {
@@ -254,8 +267,7 @@ TEST_F(MailboxTickTest, ReconnectsFep1OnlyInSecondsThatAreMultiplesOfTen)
     }
 }
 
-TEST_F(MailboxTickTest, EveryTickOfTheSecondTriesAgainUntilFep1IsUp)
-{
+TEST_F(MailboxTickTest, EveryTickOfTheSecondTriesAgainUntilFep1IsUp) {
     host.fep1Defined = true;
     clock.Set(MakeLocalTime(2026, 3, 2, 12, 0, 10));
     Tick();

@@ -28,8 +28,7 @@ public:
     void MemoAdd(std::string_view text) override { memo.emplace_back(text); }
     void SetMessageAreaColour(MessageColour c) override { colours.push_back(c); }
     void ProcessEvents() override { QCoreApplication::processEvents(); }
-    void ShowSocketBox(const std::string& caption, const std::string& text, bool) override
-    {
+    void ShowSocketBox(const std::string& caption, const std::string& text, bool) override {
         boxes.push_back(caption + ": " + text);
     }
     bool Memo(const std::string& line) const { return std::find(memo.begin(), memo.end(), line) != memo.end(); }
@@ -41,8 +40,7 @@ public:
 
 class MsgFormTest : public test::OnTheFlyTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         test::TestCoreApplication();
         OnTheFlyTest::SetUp();
         if (IsSkipped()) return;
@@ -52,18 +50,13 @@ protected:
                     "create table M_Server (unit_no integer, IP_Address text, Port text, Tag_Name text, "
                     "FEP_Type text, Total_Reader integer, Total_Input integer, Total_Output integer)"});
     }
-    void AddFep(const std::string& unit, const std::string& address, const std::string& port)
-    {
+    void AddFep(const std::string& unit, const std::string& address, const std::string& port) {
         base().Run({"insert into M_Server values (" + unit + ", '" + address + "', '" + port +
                     "', 'TAG-LONGER-THAN-TWELVE', 'N', 4, 2, 2)"});
     }
-    std::unique_ptr<TMsgForm> MakeForm()
-    {
-        return std::make_unique<TMsgForm>(ctx(), commands, packets, host, host);
-    }
+    std::unique_ptr<TMsgForm> MakeForm() { return std::make_unique<TMsgForm>(ctx(), commands, packets, host, host); }
     // Accepts the form's connection on `listener` within the event loop.
-    int AcceptFrom(const LoopbackListener& listener)
-    {
+    int AcceptFrom(const LoopbackListener& listener) {
         int fd = -1;
         PumpUntil([&] { return (fd = listener.Accept()) >= 0; });
         return fd;
@@ -74,8 +67,7 @@ protected:
     RecordingHost host;
 };
 
-TEST_P(MsgFormTest, LoadsTheFepTableAndConnectsTheDefinedFeps)
-{
+TEST_P(MsgFormTest, LoadsTheFepTableAndConnectsTheDefinedFeps) {
     LoopbackListener fep1, fep3;
     AddFep("0", "127.0.0.1", fep1.PortText());
     AddFep("1", "127.0.0.1", fep1.PortText());
@@ -106,7 +98,8 @@ TEST_P(MsgFormTest, LoadsTheFepTableAndConnectsTheDefinedFeps)
     const int peer1 = AcceptFrom(fep1);
     const int peer3 = AcceptFrom(fep3);
     std::string got1, got3;
-    PumpUntil([&] { return (got1 += test::ReceiveNow(peer1)).size() >= 2 && (got3 += test::ReceiveNow(peer3)).size() >= 2; });
+    PumpUntil(
+        [&] { return (got1 += test::ReceiveNow(peer1)).size() >= 2 && (got3 += test::ReceiveNow(peer3)).size() >= 2; });
     EXPECT_EQ(got1.substr(0, 2), PollMessage());
     EXPECT_EQ(got3.substr(0, 2), PollMessage());
     form.reset();
@@ -114,16 +107,14 @@ TEST_P(MsgFormTest, LoadsTheFepTableAndConnectsTheDefinedFeps)
     close(peer3);
 }
 
-TEST_P(MsgFormTest, NoFepDefinedIsTraced)
-{
+TEST_P(MsgFormTest, NoFepDefinedIsTraced) {
     auto form = MakeForm();
     form->FormCreate();
     EXPECT_TRUE(base().LoggedStartingWith("No FEP defined."));
     EXPECT_FALSE(form->Feps()[1].Defined);
 }
 
-TEST_P(MsgFormTest, IPPortReplacesThePortOfFep1Only)
-{
+TEST_P(MsgFormTest, IPPortReplacesThePortOfFep1Only) {
     LoopbackListener fep1;
     ctx().settings.server.IPPort = fep1.PortText();
     AddFep("1", "127.0.0.1", "4000");
@@ -135,8 +126,7 @@ TEST_P(MsgFormTest, IPPortReplacesThePortOfFep1Only)
     EXPECT_TRUE(form->Feps()[1].Connected);
 }
 
-TEST_P(MsgFormTest, BadAddressesAndPortsLeaveTheFepDown)
-{
+TEST_P(MsgFormTest, BadAddressesAndPortsLeaveTheFepDown) {
     AddFep("1", "", "4000");
     AddFep("2", "127.0.0.1", "");
     AddFep("3", "127.0.0.1", "not-a-port-x");
@@ -159,8 +149,7 @@ TEST_P(MsgFormTest, BadAddressesAndPortsLeaveTheFepDown)
     EXPECT_TRUE(base().Logged("FEP #5 : 127.0.0.1 Port:" + form->Feps()[5].Port + " : Error 10061 Connection refused"));
 }
 
-TEST_P(MsgFormTest, EachReceiptReplacesTheBufferAndOnlyACrEndsTheReply)
-{
+TEST_P(MsgFormTest, EachReceiptReplacesTheBufferAndOnlyACrEndsTheReply) {
     LoopbackListener fep1;
     AddFep("1", "127.0.0.1", fep1.PortText());
     auto form = MakeForm();
@@ -191,8 +180,7 @@ TEST_P(MsgFormTest, EachReceiptReplacesTheBufferAndOnlyACrEndsTheReply)
     close(peer);
 }
 
-TEST_P(MsgFormTest, APeerCloseIsNoticedAtTheNextSendAndNotReconnected)
-{
+TEST_P(MsgFormTest, APeerCloseIsNoticedAtTheNextSendAndNotReconnected) {
     LoopbackListener fep2;
     AddFep("2", "127.0.0.1", fep2.PortText());
     auto form = MakeForm();
@@ -206,8 +194,7 @@ TEST_P(MsgFormTest, APeerCloseIsNoticedAtTheNextSendAndNotReconnected)
     EXPECT_TRUE(form->PollTaskRunning(2)) << "the task waits for its FEP until it is stopped";
 }
 
-TEST_P(MsgFormTest, APeerThatResetsMidReplyLeavesNoPacketAndTheFepDown)
-{
+TEST_P(MsgFormTest, APeerThatResetsMidReplyLeavesNoPacketAndTheFepDown) {
     LoopbackListener fep3;
     AddFep("3", "127.0.0.1", fep3.PortText());
     auto form = MakeForm();
@@ -226,8 +213,7 @@ TEST_P(MsgFormTest, APeerThatResetsMidReplyLeavesNoPacketAndTheFepDown)
     EXPECT_FALSE(form->Feps().Reply(3).ReplyPending());
 }
 
-TEST_P(MsgFormTest, ReconnectingReportsInTheMessageArea)
-{
+TEST_P(MsgFormTest, ReconnectingReportsInTheMessageArea) {
     const int port = test::ClosedPort();
     AddFep("1", "127.0.0.1", std::to_string(port));
     auto form = MakeForm();
@@ -247,8 +233,7 @@ TEST_P(MsgFormTest, ReconnectingReportsInTheMessageArea)
     EXPECT_TRUE(form->PollTaskRunning(1));
 }
 
-TEST_P(MsgFormTest, ClosingStopsTheTasksAndClosesTheConnections)
-{
+TEST_P(MsgFormTest, ClosingStopsTheTasksAndClosesTheConnections) {
     LoopbackListener fep1, fep2;
     AddFep("1", "127.0.0.1", fep1.PortText());
     AddFep("2", "127.0.0.1", fep2.PortText());  // never answers: its task sits in the reply wait

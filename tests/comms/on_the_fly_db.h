@@ -27,8 +27,7 @@ public:
 
 class OnTheFlyTest : public ::testing::TestWithParam<std::string> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!BackendAvailable(GetParam())) GTEST_SKIP() << "KX_TEST_PG is not set";
         base_ = std::make_unique<OnTheFlyDb>(GetParam());
     }

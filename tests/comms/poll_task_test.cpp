@@ -29,8 +29,7 @@ const std::string kAckCr{ACK, CR};
 // on the main thread, as a receipt on the connection would be.
 class FakeLink final : public PollLink {
 public:
-    FakeLink()
-    {
+    FakeLink() {
         feps[1].Defined = true;
         feps[1].Connected = true;
     }
@@ -46,8 +45,7 @@ public:
     void TakeCommand(int n, std::string& command) override { commands.GetOneCmd(command, n); }
     void ClearReceiveBuffer(int n) override { feps.Reply(n).ClearBuffer(); }
     void SetReplyPending(int n, bool pending) override { feps.Reply(n).SetReplyPending(pending); }
-    void SendCommand(int n, const std::string& text) override
-    {
+    void SendCommand(int n, const std::string& text) override {
         {
             std::lock_guard lock(mutex);
             sent.push_back(text);
@@ -56,15 +54,13 @@ public:
     }
 
     // A receipt arriving on the main thread.
-    void Receive(int n, const std::string& receipt)
-    {
+    void Receive(int n, const std::string& receipt) {
         if (feps.Reply(n).Receive(receipt)) {
             feps.Reply(n).SetReplyPending(false);
             if (task) task->Wake();
         }
     }
-    std::vector<std::string> Sent() const
-    {
+    std::vector<std::string> Sent() const {
         std::lock_guard lock(mutex);
         return sent;
     }
@@ -86,8 +82,7 @@ private:
 
 class PollTaskTest : public ::testing::Test {
 protected:
-    std::unique_ptr<TPollTask> Start()
-    {
+    std::unique_ptr<TPollTask> Start() {
         auto task = std::make_unique<TPollTask>(1, link, handOver);
         link.task = task.get();
         return task;
@@ -97,8 +92,7 @@ protected:
     HandOverQueue handOver;
 };
 
-TEST_F(PollTaskTest, PollsAgainAndAgainWhileNothingIsQueued)
-{
+TEST_F(PollTaskTest, PollsAgainAndAgainWhileNothingIsQueued) {
     auto task = Start();
     ASSERT_TRUE(PumpUntil([&] { return link.SentCount() >= 5; }));
     task.reset();
@@ -106,8 +100,7 @@ TEST_F(PollTaskTest, PollsAgainAndAgainWhileNothingIsQueued)
     EXPECT_EQ(link.packets.Count(), 0);
 }
 
-TEST_F(PollTaskTest, PacketsOfRepliesReachTheQueue)
-{
+TEST_F(PollTaskTest, PacketsOfRepliesReachTheQueue) {
     struct Case {
         std::string reply;
         std::optional<std::string> packet;
@@ -140,8 +133,7 @@ TEST_F(PollTaskTest, PacketsOfRepliesReachTheQueue)
     }
 }
 
-TEST_F(PollTaskTest, ACommandIsSentOnceAtTheNextTurn)
-{
+TEST_F(PollTaskTest, ACommandIsSentOnceAtTheNextTurn) {
     link.commands.BufferUp("HELLO", 1);
     auto task = Start();
     ASSERT_TRUE(PumpUntil([&] { return link.SentCount() >= 3; }));
@@ -151,8 +143,7 @@ TEST_F(PollTaskTest, ACommandIsSentOnceAtTheNextTurn)
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "HELLO"), 1);
 }
 
-TEST_F(PollTaskTest, ANegativeReplyGivesASecondWindowWithoutSending)
-{
+TEST_F(PollTaskTest, ANegativeReplyGivesASecondWindowWithoutSending) {
     link.commands.BufferUp("CMD1", 1);
     link.answer = [](const std::string& text) -> std::optional<std::string> {
         if (text == "CMD1") return std::string{NAK} + "E" + CR;
@@ -176,8 +167,7 @@ TEST_F(PollTaskTest, ANegativeReplyGivesASecondWindowWithoutSending)
     EXPECT_EQ(link.Sent()[1], PollMessage()) << "the command is not sent again";
 }
 
-TEST_F(PollTaskTest, AnUnansweredCommandWaitsTwoWindowsThenGoesOn)
-{
+TEST_F(PollTaskTest, AnUnansweredCommandWaitsTwoWindowsThenGoesOn) {
     link.commands.BufferUp("CMD1", 1);
     link.answer = [](const std::string& text) -> std::optional<std::string> {
         if (text == "CMD1") return std::nullopt;
@@ -192,8 +182,7 @@ TEST_F(PollTaskTest, AnUnansweredCommandWaitsTwoWindowsThenGoesOn)
     EXPECT_EQ(link.Sent()[1], PollMessage());
 }
 
-TEST_F(PollTaskTest, ADownFepIsNotPolledUntilItIsConnected)
-{
+TEST_F(PollTaskTest, ADownFepIsNotPolledUntilItIsConnected) {
     link.feps[1].Connected = false;
     auto task = Start();
     PumpFor(300ms);
@@ -202,8 +191,7 @@ TEST_F(PollTaskTest, ADownFepIsNotPolledUntilItIsConnected)
     EXPECT_TRUE(PumpUntil([&] { return link.SentCount() >= 1; }));
 }
 
-TEST_F(PollTaskTest, AFullReceiveQueueHoldsThePollsButNotTheCommands)
-{
+TEST_F(PollTaskTest, AFullReceiveQueueHoldsThePollsButNotTheCommands) {
     link.full = true;
     auto task = Start();
     PumpFor(300ms);
@@ -217,8 +205,7 @@ TEST_F(PollTaskTest, AFullReceiveQueueHoldsThePollsButNotTheCommands)
     EXPECT_TRUE(PumpUntil([&] { return link.SentCount() >= 3; }));
 }
 
-TEST_F(PollTaskTest, StopsWhileItsHandOverWaitsForABusyMainThread)
-{
+TEST_F(PollTaskTest, StopsWhileItsHandOverWaitsForABusyMainThread) {
     auto task = Start();
     // The main thread does not pump: the task's first step stays queued.
     std::this_thread::sleep_for(50ms);

@@ -13,8 +13,7 @@ namespace kx::test {
 inline QCoreApplication& TestCoreApplication() { return OneApplication<QCoreApplication>(); }
 
 // Runs the event loop until done() holds or the time is up; returns done().
-inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(3))
-{
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(3)) {
     TestCoreApplication();
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
@@ -25,8 +24,7 @@ inline bool PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
     return true;
 }
 
-inline void PumpFor(std::chrono::milliseconds time)
-{
+inline void PumpFor(std::chrono::milliseconds time) {
     PumpUntil([] { return false; }, time);
 }
 

@@ -9,16 +9,14 @@
 namespace kx {
 namespace {
 
-TEST(ReceiveQueue, EmptyQueueLeavesTheOutputAlone)
-{
+TEST(ReceiveQueue, EmptyQueueLeavesTheOutputAlone) {
     ReceiveQueue queue;
     std::string text = "unchanged";
     EXPECT_FALSE(queue.TakePacket(text));
     EXPECT_EQ(text, "unchanged");
 }
 
-TEST(ReceiveQueue, OnLineClockingsAreMarkedAndOrderIsKept)
-{
+TEST(ReceiveQueue, OnLineClockingsAreMarkedAndOrderIsKept) {
     ReceiveQueue queue;
     for (const char* p : {"C0001", "c0002", "", "X0003", "CC"}) queue.PutPacket(p);
     std::string text;
@@ -29,8 +27,7 @@ TEST(ReceiveQueue, OnLineClockingsAreMarkedAndOrderIsKept)
     EXPECT_FALSE(queue.TakePacket(text));
 }
 
-TEST(ReceiveQueue, HoldsTheLast99)
-{
+TEST(ReceiveQueue, HoldsTheLast99) {
     ReceiveQueue queue;
     for (int i = 1; i <= 120; ++i) queue.PutPacket(std::to_string(i));
     EXPECT_EQ(queue.Count(), 99);
@@ -48,8 +45,7 @@ TEST(ReceiveQueue, HoldsTheLast99)
 // Several poll threads put while the main thread takes: every packet taken is
 // whole, each producer's packets come out in the order they went in, and none
 // is taken twice.
-TEST(ReceiveQueue, SeveralProducersAndOneConsumer)
-{
+TEST(ReceiveQueue, SeveralProducersAndOneConsumer) {
     ReceiveQueue queue;
     constexpr int kProducers = 4;
     constexpr int kPackets = 20000;

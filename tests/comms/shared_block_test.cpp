@@ -17,8 +17,7 @@ namespace {
 using test::RawBlockView;
 using test::ScopedMailboxName;
 
-TEST(SharedBlock, CreatesTenThousandBytesAndSharesThemWithAnotherMapping)
-{
+TEST(SharedBlock, CreatesTenThousandBytesAndSharesThemWithAnotherMapping) {
     ScopedMailboxName name;
     SharedBlock agent;
     ASSERT_EQ(agent.Open(name.name()), SharedBlock::OpenResult::Mapped) << agent.ErrorText();
@@ -37,8 +36,7 @@ TEST(SharedBlock, CreatesTenThousandBytesAndSharesThemWithAnotherMapping)
 
 // Another program cutting the block must not kill the agent: the short block is
 // read as far as it goes, noticed once, and a reply grows it again.
-TEST(SharedBlock, ACutBlockIsReadAsFarAsItGoesAndNoticedOnce)
-{
+TEST(SharedBlock, ACutBlockIsReadAsFarAsItGoesAndNoticedOnce) {
     ScopedMailboxName name;
     SharedBlock agent;
     ASSERT_EQ(agent.Open(name.name()), SharedBlock::OpenResult::Mapped) << agent.ErrorText();
@@ -58,8 +56,7 @@ TEST(SharedBlock, ACutBlockIsReadAsFarAsItGoesAndNoticedOnce)
 
 // The block is private to this user, or shared with one named group; a block
 // that another user made, or that is open to others, is refused.
-TEST(SharedBlock, IsPrivateAndARivalBlockIsRefused)
-{
+TEST(SharedBlock, IsPrivateAndARivalBlockIsRefused) {
     const auto modeOf = [](const std::string& name) {
         struct stat st {};
         stat(("/dev/shm/" + name).c_str(), &st);
@@ -105,22 +102,22 @@ TEST(SharedBlock, IsPrivateAndARivalBlockIsRefused)
     }
 }
 
-TEST(SharedBlock, WritesTextAndOneNulAndLeavesTheBytesAfterIt)
-{
+TEST(SharedBlock, WritesTextAndOneNulAndLeavesTheBytesAfterIt) {
     ScopedMailboxName name;
     SharedBlock block;
     ASSERT_EQ(block.Open(name.name()), SharedBlock::OpenResult::Mapped);
     RawBlockView raw(name.name());
     block.SendMFThis("TRPT2024010120240131select");
     block.SendMFThis("CRV");
-    EXPECT_EQ(raw.Bytes(0, 12), std::string("CRV\0" "20240101", 12));
+    EXPECT_EQ(raw.Bytes(0, 12), std::string("CRV\0"
+                                            "20240101",
+                                            12));
     block.SendMFThis("");
     EXPECT_EQ(raw.Bytes(0, 4), std::string("\0RV\0", 4));
     EXPECT_EQ(block.ReadText(), "");
 }
 
-TEST(SharedBlock, LongTextsAreCutToFitAndABlockWithoutNulReadsWhole)
-{
+TEST(SharedBlock, LongTextsAreCutToFitAndABlockWithoutNulReadsWhole) {
     ScopedMailboxName name;
     SharedBlock block;
     ASSERT_EQ(block.Open(name.name()), SharedBlock::OpenResult::Mapped);
@@ -133,8 +130,7 @@ TEST(SharedBlock, LongTextsAreCutToFitAndABlockWithoutNulReadsWhole)
     EXPECT_EQ(block.ReadText(), std::string(10000, 'y'));
 }
 
-TEST(SharedBlock, KeepsALargerBlockAndItsContentWhenOpened)
-{
+TEST(SharedBlock, KeepsALargerBlockAndItsContentWhenOpened) {
     ScopedMailboxName name;
     {
         RawBlockView raw(name.name());
@@ -153,16 +149,14 @@ TEST(SharedBlock, KeepsALargerBlockAndItsContentWhenOpened)
     EXPECT_EQ(st.st_size, 20000);
 }
 
-TEST(SharedBlock, WithoutAViewReadsEmptyAndWritesNothing)
-{
+TEST(SharedBlock, WithoutAViewReadsEmptyAndWritesNothing) {
     SharedBlock block;
     EXPECT_FALSE(block.HasView());
     block.SendMFThis("CRV");
     EXPECT_EQ(block.ReadText(), "");
 }
 
-TEST(SharedBlock, ClosingNeverRemovesTheName)
-{
+TEST(SharedBlock, ClosingNeverRemovesTheName) {
     ScopedMailboxName name;
     {
         SharedBlock block;
@@ -174,8 +168,7 @@ TEST(SharedBlock, ClosingNeverRemovesTheName)
     EXPECT_EQ(again.ReadText(), "RFA");
 }
 
-TEST(SharedBlock, StartUpLogsTheFailureAndRunsOnWithoutAView)
-{
+TEST(SharedBlock, StartUpLogsTheFailureAndRunsOnWithoutAView) {
     test::TempHome home;
     FakeClock clock;
     Log log(home.path(), clock);
@@ -193,8 +186,7 @@ TEST(SharedBlock, StartUpLogsTheFailureAndRunsOnWithoutAView)
 
 // The other process may read at any moment: it must see a whole text or nothing,
 // never the head of a new command on the tail of an old one.
-TEST(SharedBlock, AReaderNeverSeesAMixOfTwoTexts)
-{
+TEST(SharedBlock, AReaderNeverSeesAMixOfTwoTexts) {
     ScopedMailboxName name;
     SharedBlock writer;
     ASSERT_EQ(writer.Open(name.name()), SharedBlock::OpenResult::Mapped);

@@ -24,35 +24,38 @@ using Box = std::tuple<std::string, std::string, bool>;  // caption, text, ends 
 
 struct RecordingDialogs : SocketDialogs {
     std::vector<Box> boxes;
-    void ShowSocketBox(const std::string& caption, const std::string& text, bool endsProgram) override
-    {
+    void ShowSocketBox(const std::string& caption, const std::string& text, bool endsProgram) override {
         boxes.emplace_back(caption, text, endsProgram);
     }
 };
 
-int OpenDescriptors()
-{
+int OpenDescriptors() {
     using std::filesystem::directory_iterator;
     return static_cast<int>(std::distance(directory_iterator("/proc/self/fd"), directory_iterator()));
 }
 
-TEST(TSocketsErrors, ErrorTextTable)
-{
+TEST(TSocketsErrors, ErrorTextTable) {
     const std::vector<std::pair<int, std::string>> cases = {
-        {10004, "Interrupted system call"}, {10038, "Socket operation on non-socket"},
-        {10047, "Address family not supported by protocol family"}, {10059, "Too many references: can't splice"},
-        {10061, "Connection refused"}, {10093, "WinSock not initialized"}, {11004, "No Data"},
-        {0, "Not a WinSock error"}, {10000, "Not a WinSock error"}, {10072, "Not a WinSock error"},
+        {10004, "Interrupted system call"},
+        {10038, "Socket operation on non-socket"},
+        {10047, "Address family not supported by protocol family"},
+        {10059, "Too many references: can't splice"},
+        {10061, "Connection refused"},
+        {10093, "WinSock not initialized"},
+        {11004, "No Data"},
+        {0, "Not a WinSock error"},
+        {10000, "Not a WinSock error"},
+        {10072, "Not a WinSock error"},
     };
     for (const auto& [error, text] : cases) EXPECT_EQ(TSockets::ErrorText(error), text) << error;
 }
 
-TEST(TSocketsErrors, LinuxErrnoIsMappedByName)
-{
+TEST(TSocketsErrors, LinuxErrnoIsMappedByName) {
     const std::vector<std::pair<int, int>> cases = {
-        {ECONNREFUSED, 10061}, {ECONNRESET, 10054}, {EPIPE, 10054}, {EHOSTUNREACH, 10065}, {ETIMEDOUT, 10060},
-        {EBADF, 10038}, {ENOTSOCK, 10038}, {EINPROGRESS, 10036}, {EAGAIN, 10035}, {EALREADY, 10037},
-        {ENETUNREACH, 10051}, {EADDRINUSE, 10048}, {ENOTCONN, 10057}, {EMFILE, 10024}, {EINTR, 10004}, {0, 0},
+        {ECONNREFUSED, 10061}, {ECONNRESET, 10054}, {EPIPE, 10054},       {EHOSTUNREACH, 10065},
+        {ETIMEDOUT, 10060},    {EBADF, 10038},      {ENOTSOCK, 10038},    {EINPROGRESS, 10036},
+        {EAGAIN, 10035},       {EALREADY, 10037},   {ENETUNREACH, 10051}, {EADDRINUSE, 10048},
+        {ENOTCONN, 10057},     {EMFILE, 10024},     {EINTR, 10004},       {0, 0},
     };
     for (const auto& [posix, error] : cases) EXPECT_EQ(WinsockError(posix), error) << posix;
     // Whatever a call fails with, the owner gets a number the table has a text for.
@@ -62,8 +65,7 @@ TEST(TSocketsErrors, LinuxErrnoIsMappedByName)
 
 class TSocketsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         test::TestCoreApplication();
         ASSERT_TRUE(listener.Listening());
         sockets.IPAddr = "127.0.0.1";
@@ -76,20 +78,16 @@ protected:
             log.push_back("error " + std::to_string(error) + " " + msg);
         };
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (peer >= 0) close(peer);
     }
-    TSockets::SocketEvent Record(const char* what)
-    {
+    TSockets::SocketEvent Record(const char* what) {
         return [this, what](TSockets&, int) { log.push_back(what); };
     }
-    long Count(std::string_view what) const
-    {
+    long Count(std::string_view what) const {
         return std::count_if(log.begin(), log.end(), [&](const std::string& e) { return e.starts_with(what); });
     }
-    void Connect()
-    {
+    void Connect() {
         sockets.SConnect();
         ASSERT_TRUE(PumpUntil([&] { return Count("connected") > 0 && (peer = listener.Accept()) >= 0; }));
     }
@@ -101,16 +99,14 @@ protected:
     int peer = -1;
 };
 
-TEST_F(TSocketsTest, ConnectRaisesConnectedThenDataNeededOnceAndThenStaysQuiet)
-{
+TEST_F(TSocketsTest, ConnectRaisesConnectedThenDataNeededOnceAndThenStaysQuiet) {
     Connect();
     PumpFor(200ms);
     EXPECT_EQ(log, (std::vector<std::string>{"connected", "needed"}));
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(TSocketsTest, RefusedConnectionIsAnErrorOrWithoutHandlerTheEndingBox)
-{
+TEST_F(TSocketsTest, RefusedConnectionIsAnErrorOrWithoutHandlerTheEndingBox) {
     sockets.Port = std::to_string(test::ClosedPort());
     sockets.SConnect();
     ASSERT_TRUE(PumpUntil([&] { return !log.empty(); }));
@@ -123,8 +119,7 @@ TEST_F(TSocketsTest, RefusedConnectionIsAnErrorOrWithoutHandlerTheEndingBox)
               (std::vector<Box>{{"WINSOCK ERROR", "Error 10061 in function FD_CONNECT\r\nConnection refused", true}}));
 }
 
-TEST_F(TSocketsTest, ConfigurationFaultsOnlyShowABox)
-{
+TEST_F(TSocketsTest, ConfigurationFaultsOnlyShowABox) {
     const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
         {"127.0.0.1", "", "No Port Specified"},
         {"", listener.PortText(), "No IP Address Specified"},
@@ -145,8 +140,7 @@ TEST_F(TSocketsTest, ConfigurationFaultsOnlyShowABox)
     EXPECT_TRUE(log.empty());
 }
 
-TEST_F(TSocketsTest, PortIsAServiceNameOrAStrictDecimalNumber)
-{
+TEST_F(TSocketsTest, PortIsAServiceNameOrAStrictDecimalNumber) {
     for (const char* port : {"40x0", "-1", "65536", "+80", " 80", "99999999999999999999"}) {
         sockets.Port = port;
         try {
@@ -164,8 +158,7 @@ TEST_F(TSocketsTest, PortIsAServiceNameOrAStrictDecimalNumber)
     EXPECT_EQ(log, (std::vector<std::string>{"error 10061 Connection refused"}));
 }
 
-TEST_F(TSocketsTest, ReadStopsAtNulAndAtMaximumLengthAndWaitsForTheOwnerToRead)
-{
+TEST_F(TSocketsTest, ReadStopsAtNulAndAtMaximumLengthAndWaitsForTheOwnerToRead) {
     EXPECT_EQ(sockets.Text(), "");  // no socket
     Connect();
     ASSERT_TRUE(test::SendAll(peer, std::string("AB\0CD", 5)));
@@ -186,8 +179,7 @@ TEST_F(TSocketsTest, ReadStopsAtNulAndAtMaximumLengthAndWaitsForTheOwnerToRead)
     EXPECT_EQ(Count("error"), 0);
 }
 
-TEST_F(TSocketsTest, SendAfterPeerResetOrDisconnect)
-{
+TEST_F(TSocketsTest, SendAfterPeerResetOrDisconnect) {
     Connect();
     const linger reset{1, 0};
     setsockopt(peer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
@@ -207,13 +199,12 @@ TEST_F(TSocketsTest, SendAfterPeerResetOrDisconnect)
     EXPECT_EQ(log.back(), "error 10038 Socket operation on non-socket");
     sockets.OnErrorOccurred = nullptr;
     sockets.SetText("ping");
-    EXPECT_EQ(dialogs.boxes, (std::vector<Box>{{"WINSOCK ERROR",
-                                                "Error 10038 in function SetText (Send)\r\nSocket operation on non-socket",
-                                                true}}));
+    EXPECT_EQ(dialogs.boxes,
+              (std::vector<Box>{{"WINSOCK ERROR",
+                                 "Error 10038 in function SetText (Send)\r\nSocket operation on non-socket", true}}));
 }
 
-TEST_F(TSocketsTest, PeerCloseRaisesSessionClosedOnce)
-{
+TEST_F(TSocketsTest, PeerCloseRaisesSessionClosedOnce) {
     Connect();
     close(peer);
     peer = -1;
@@ -223,8 +214,7 @@ TEST_F(TSocketsTest, PeerCloseRaisesSessionClosedOnce)
     EXPECT_EQ(Count("error"), 0);
 }
 
-TEST_F(TSocketsTest, RepeatedConnectsDoNotLeakDescriptors)
-{
+TEST_F(TSocketsTest, RepeatedConnectsDoNotLeakDescriptors) {
     sockets.Port = std::to_string(test::ClosedPort());
     const int before = OpenDescriptors();
     for (int attempt = 0; attempt < 50; ++attempt) {
@@ -237,8 +227,7 @@ TEST_F(TSocketsTest, RepeatedConnectsDoNotLeakDescriptors)
     EXPECT_EQ(Count("connected"), 0);
 }
 
-TEST_F(TSocketsTest, HandlersMayDisconnectOrReconnect)
-{
+TEST_F(TSocketsTest, HandlersMayDisconnectOrReconnect) {
     sockets.OnSessionConnected = [&](TSockets& sender, int) {
         log.push_back("connected");
         sender.Disconnect();
@@ -261,8 +250,7 @@ TEST_F(TSocketsTest, HandlersMayDisconnectOrReconnect)
     EXPECT_EQ(Count("error 10061"), 4);
 }
 
-TEST_F(TSocketsTest, BlockingCallsAreBoundedByTimeout)
-{
+TEST_F(TSocketsTest, BlockingCallsAreBoundedByTimeout) {
     sockets.NonBlocking = false;
     sockets.Timeout = 1;
     sockets.SConnect();

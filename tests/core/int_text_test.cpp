@@ -15,8 +15,7 @@ struct Case {
 };
 
 // The two rules differ only in the blanks around the number and in the range.
-TEST(IntText, ExactAndTrimmedRules)
-{
+TEST(IntText, ExactAndTrimmedRules) {
     const Case cases[] = {
         {"42", 42, 42},
         {"-7", -7, -7},

@@ -22,14 +22,15 @@
 namespace kx {
 namespace {
 
+// clang-format off
 const std::vector<std::string> kWords = {",", ",,", ",,,", "502", "1000", "1001", "0", "-1", "$1F6", "0x1f6",
                                          "abc", "\r\n", "\n", "\r", "\xEF\xBB\xBF", " ", std::string(1, '\0')};
+// clang-format on
 
 std::string Blanks(test::Rng& rng) { return std::string(rng.Below(3), rng.Chance(0.7) ? ' ' : '\t'); }
 
 // Printable at both ends, no comma and no line end.
-std::string Field(test::Rng& rng, std::size_t maxLength)
-{
+std::string Field(test::Rng& rng, std::size_t maxLength) {
     std::string text;
     const std::size_t length = rng.Below(maxLength + 1);
     for (std::size_t i = 0; i < length; ++i) {
@@ -42,8 +43,7 @@ std::string Field(test::Rng& rng, std::size_t maxLength)
     return text;
 }
 
-std::string NumberText(test::Rng& rng, int n)
-{
+std::string NumberText(test::Rng& rng, int n) {
     char buf[32];
     switch (rng.Below(5)) {
     case 0: std::snprintf(buf, sizeof buf, "$%X", n); break;
@@ -60,8 +60,7 @@ struct Model {
     bool loaded = true;
 };
 
-Model RandomFile(test::Rng& rng)
-{
+Model RandomFile(test::Rng& rng) {
     Model m;
     if (rng.Chance(0.2)) m.bytes = "\xEF\xBB\xBF";
     const std::size_t lines = rng.Below(30);
@@ -96,8 +95,7 @@ Model RandomFile(test::Rng& rng)
     return m;
 }
 
-std::string CheckTable(const InternArray& table, const std::map<int, std::string>& entries)
-{
+std::string CheckTable(const InternArray& table, const std::map<int, std::string>& entries) {
     for (int n = 1; n <= InternArray::kSize; ++n) {
         const auto e = entries.find(n);
         const std::string expected = e == entries.end() ? "" : e->second;
@@ -108,8 +106,7 @@ std::string CheckTable(const InternArray& table, const std::map<int, std::string
     return {};
 }
 
-TEST(InternTextRandom, ModelFilesLoadAsWrittenAndAnyBytesLoadOrFailCleanly)
-{
+TEST(InternTextRandom, ModelFilesLoadAsWrittenAndAnyBytesLoadOrFailCleanly) {
     const test::RandomRun run = test::RandomRunFromEnv(20261209, 2000, 200000);
     test::Rng rng(run.seed);
     test::TempHome home;
@@ -121,10 +118,10 @@ TEST(InternTextRandom, ModelFilesLoadAsWrittenAndAnyBytesLoadOrFailCleanly)
     for (std::size_t n = 0; n < run.count; ++n) {
         const Model m = RandomFile(rng);
         const bool mutated = rng.Chance(0.25);
-        const std::string bytes = mutated ? test::Mutated(rng, rng.Chance(0.5) ? previous : m.bytes, kWords, m.bytes)
-                                          : m.bytes;
-        const std::string trace = "seed " + std::to_string(run.seed) + ", file " + std::to_string(n) + ": \"" +
-                                  test::Escaped(bytes) + "\"";
+        const std::string bytes =
+            mutated ? test::Mutated(rng, rng.Chance(0.5) ? previous : m.bytes, kWords, m.bytes) : m.bytes;
+        const std::string trace =
+            "seed " + std::to_string(run.seed) + ", file " + std::to_string(n) + ": \"" + test::Escaped(bytes) + "\"";
 
         const bool loaded = LoadInternTextBytes(table, log, bytes);
         if (!mutated) {
@@ -136,7 +133,8 @@ TEST(InternTextRandom, ModelFilesLoadAsWrittenAndAnyBytesLoadOrFailCleanly)
         if (n % 200 == 0) {
             std::ofstream(home.path() / "intl.txt", std::ios::binary) << bytes;
             ASSERT_EQ(LoadInternText(fromFile, log, home.path() / "intl.txt"), loaded) << trace;
-            for (int e = 1; e <= InternArray::kSize; ++e) ASSERT_EQ(fromFile[e], table[e]) << "entry " << e << ", " << trace;
+            for (int e = 1; e <= InternArray::kSize; ++e)
+                ASSERT_EQ(fromFile[e], table[e]) << "entry " << e << ", " << trace;
         }
         if (bytes.size() < 300) previous = bytes;
     }

@@ -16,8 +16,7 @@ namespace fs = std::filesystem;
 
 class InternTextTest : public ::testing::Test {
 protected:
-    void WriteFile(const std::string& name, const std::string& bytes)
-    {
+    void WriteFile(const std::string& name, const std::string& bytes) {
         std::ofstream(home / name, std::ios::binary) << bytes;
     }
     std::string MainLog() { return test::FileText(home / "KX_ATA.Log"); }
@@ -27,8 +26,7 @@ protected:
     FakeClock clock{MakeLocalTime(2026, 12, 8, 10, 0, 0)};
 };
 
-TEST_F(InternTextTest, LineRules)
-{
+TEST_F(InternTextTest, LineRules) {
     struct Case {
         const char* line;
         int entry;
@@ -36,8 +34,8 @@ TEST_F(InternTextTest, LineRules)
     };
     const Case cases[] = {
         {"502,Off Day,Libre,", 502, "Libre"},
-        {"502,Off Day,Libre", 502, ""},               // third comma missing: skipped
-        {"1001,x,y,", 1000, ""},                      // outside 1..1000: skipped
+        {"502,Off Day,Libre", 502, ""},  // third comma missing: skipped
+        {"1001,x,y,", 1000, ""},         // outside 1..1000: skipped
         {"0,x,y,", 1, ""},
         {"-1,x,y,", 1, ""},
         {"99999999999999999999999,x,y,", 1000, ""},  // huge: outside the range, skipped
@@ -58,9 +56,10 @@ TEST_F(InternTextTest, LineRules)
     }
 }
 
-TEST_F(InternTextTest, LineEndsLaterLinesAndByteOrderMark)
-{
-    WriteFile("intl.txt", "\xEF\xBB\xBF" "206,a,Repos,\r\n502,b,Libre,\r514,c,Absent,\n502,d,Libre2,");
+TEST_F(InternTextTest, LineEndsLaterLinesAndByteOrderMark) {
+    WriteFile("intl.txt",
+              "\xEF\xBB\xBF"
+              "206,a,Repos,\r\n502,b,Libre,\r514,c,Absent,\n502,d,Libre2,");
     InternArray table;
     Log log(home, clock);
     ASSERT_TRUE(LoadInternText(table, log, home / "intl.txt"));
@@ -69,8 +68,7 @@ TEST_F(InternTextTest, LineEndsLaterLinesAndByteOrderMark)
     EXPECT_EQ(table[502], "Libre2");  // a later line replaces an earlier one
 }
 
-TEST_F(InternTextTest, NonNumericEntryStopsTheLoad)
-{
+TEST_F(InternTextTest, NonNumericEntryStopsTheLoad) {
     WriteFile("intl.txt", "206,a,Repos,\nabc,x,y,\n502,b,Libre,\n");
     InternArray table;
     Log log(home, clock);
@@ -79,8 +77,7 @@ TEST_F(InternTextTest, NonNumericEntryStopsTheLoad)
     EXPECT_EQ(MainLog(), "08/12/26 10:00:00 : <LoadInternText>'abc' is not a valid integer value\n");
 }
 
-TEST_F(InternTextTest, MissingFileFailsSilentlyAndEmptiesTheTable)
-{
+TEST_F(InternTextTest, MissingFileFailsSilentlyAndEmptiesTheTable) {
     InternArray table;
     table.Set(5, "old");
     Log log(home, clock);
@@ -90,8 +87,7 @@ TEST_F(InternTextTest, MissingFileFailsSilentlyAndEmptiesTheTable)
     EXPECT_FALSE(fs::exists(home / "KX_ATA.Log"));
 }
 
-TEST_F(InternTextTest, LoadLanguageStrFallsBackToTheBuiltInText)
-{
+TEST_F(InternTextTest, LoadLanguageStrFallsBackToTheBuiltInText) {
     InternArray table;
     table.Set(502, "Libre");
     Log log(home, clock);
@@ -104,8 +100,7 @@ TEST_F(InternTextTest, LoadLanguageStrFallsBackToTheBuiltInText)
     EXPECT_EQ(table[1001], "");
 }
 
-TEST_F(InternTextTest, StartUpLoadTakesCaptionsEvenWhenEmpty)
-{
+TEST_F(InternTextTest, StartUpLoadTakesCaptionsEvenWhenEmpty) {
     WriteFile("fr.txt", "235,Ready,Pret,\n502,Off Day,Libre,\n");
     AgentContext ctx(home, clock);
     ctx.settings.options.International = true;
@@ -118,8 +113,7 @@ TEST_F(InternTextTest, StartUpLoadTakesCaptionsEvenWhenEmpty)
     EXPECT_EQ(LoadLanguageStr(ctx, 502, "Off Day"), "Libre");
 }
 
-TEST_F(InternTextTest, StartUpFailureSwitchesInternationalOff)
-{
+TEST_F(InternTextTest, StartUpFailureSwitchesInternationalOff) {
     for (const std::string& content : {std::string(), std::string("abc,x,y,\n")}) {
         fs::remove(home / "KX_ATA.Log");
         fs::remove(home / "fr.txt");
@@ -133,14 +127,13 @@ TEST_F(InternTextTest, StartUpFailureSwitchesInternationalOff)
         EXPECT_EQ(start.readyCaption, "Ready");
         EXPECT_FALSE(ctx.settings.options.International);
         const std::string failed = "08/12/26 10:00:00 : Failed to localized : fr.txt\n";
-        EXPECT_EQ(MainLog(), content.empty() ? failed
-                                             : "08/12/26 10:00:00 : <LoadInternText>'abc' is not a valid integer value\n" +
-                                                   failed);
+        EXPECT_EQ(MainLog(), content.empty()
+                                 ? failed
+                                 : "08/12/26 10:00:00 : <LoadInternText>'abc' is not a valid integer value\n" + failed);
     }
 }
 
-TEST_F(InternTextTest, StartUpWithInternationalOffLoadsNothing)
-{
+TEST_F(InternTextTest, StartUpWithInternationalOffLoadsNothing) {
     WriteFile("fr.txt", "abc,x,y,\n");
     AgentContext ctx(home, clock);
     ctx.settings.options.InternationalFileName = "fr.txt";

@@ -29,8 +29,7 @@ protected:
     FakeClock clock{MakeLocalTime(2026, 12, 8, 9, 5, 7)};
 };
 
-TEST_F(LogTest, LineIsStampBlankColonBlankText)
-{
+TEST_F(LogTest, LineIsStampBlankColonBlankText) {
     Log log(home, clock);
     log.WriteLog("---- KX_ATA Started [1.1.4.7] <RW> ----");
     log.WriteLog("");
@@ -39,17 +38,22 @@ TEST_F(LogTest, LineIsStampBlankColonBlankText)
               "08/12/26 09:05:07 : \n");
 }
 
-TEST_F(LogTest, DetailThresholdIsStrictAnd999MeansEverything)
-{
+TEST_F(LogTest, DetailThresholdIsStrictAnd999MeansEverything) {
     struct Case {
         int threshold;
         std::vector<int> written;  // of levels -1, 0, 10, 20, 1000
     };
     const std::vector<int> levels{-1, 0, 10, 20, 1000};
     const Case cases[] = {
-        {0, {-1}},         {1, {-1, 0}},          {10, {-1, 0}},        {11, {-1, 0, 10}},
-        {20, {-1, 0, 10}}, {21, {-1, 0, 10, 20}}, {999, {-1, 0, 10, 20, 1000}},
-        {-5, {}},          {1001, {-1, 0, 10, 20, 1000}},
+        {0, {-1}},
+        {1, {-1, 0}},
+        {10, {-1, 0}},
+        {11, {-1, 0, 10}},
+        {20, {-1, 0, 10}},
+        {21, {-1, 0, 10, 20}},
+        {999, {-1, 0, 10, 20, 1000}},
+        {-5, {}},
+        {1001, {-1, 0, 10, 20, 1000}},
     };
     for (const Case& c : cases) {
         fs::remove(home / "KX_ATA.Log");
@@ -64,16 +68,14 @@ TEST_F(LogTest, DetailThresholdIsStrictAnd999MeansEverything)
     }
 }
 
-TEST_F(LogTest, WriteLogIgnoresThreshold)
-{
+TEST_F(LogTest, WriteLogIgnoresThreshold) {
     Log log(home, clock);
     log.SetDetailThreshold(-1);
     log.WriteLog("always");
     EXPECT_EQ(FileText(home / "KX_ATA.Log"), "08/12/26 09:05:07 : always\n");
 }
 
-TEST_F(LogTest, DeletedLogIsCreatedAgain)
-{
+TEST_F(LogTest, DeletedLogIsCreatedAgain) {
     Log log(home, clock);
     log.WriteLog("one");
     fs::remove(home / "KX_ATA.Log");
@@ -82,8 +84,7 @@ TEST_F(LogTest, DeletedLogIsCreatedAgain)
 }
 
 // Logs name staff and requests: not for every local user, whatever the umask.
-TEST_F(LogTest, LogsAreMadeForTheirUserAndGroupOnly)
-{
+TEST_F(LogTest, LogsAreMadeForTheirUserAndGroupOnly) {
     const mode_t old = umask(0);
     Log log(home, clock);
     log.SetLogReprocess(true);
@@ -97,8 +98,7 @@ TEST_F(LogTest, LogsAreMadeForTheirUserAndGroupOnly)
     }
 }
 
-TEST_F(LogTest, UnwritableLogIsSwallowedAndLaterWritesWork)
-{
+TEST_F(LogTest, UnwritableLogIsSwallowedAndLaterWritesWork) {
     Log log(home, clock);
     // A directory in the log's place fails even for root.
     fs::create_directory(home / "KX_ATA.Log");
@@ -112,8 +112,7 @@ TEST_F(LogTest, UnwritableLogIsSwallowedAndLaterWritesWork)
     EXPECT_NO_THROW(nowhere.WriteRPLog("lost"));
 }
 
-TEST_F(LogTest, ReadOnlyDirectoryIsSwallowed)
-{
+TEST_F(LogTest, ReadOnlyDirectoryIsSwallowed) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
     fs::permissions(home, fs::perms::owner_read | fs::perms::owner_exec);
     Log log(home, clock);
@@ -121,8 +120,7 @@ TEST_F(LogTest, ReadOnlyDirectoryIsSwallowed)
     EXPECT_FALSE(fs::exists(home / "KX_ATA.Log"));
 }
 
-TEST_F(LogTest, ReprocessLogFollowsTheDateAcrossMidnight)
-{
+TEST_F(LogTest, ReprocessLogFollowsTheDateAcrossMidnight) {
     Log log(home, clock);
     log.SetLogReprocess(true);
     clock.Set(MakeLocalTime(2026, 12, 8, 23, 59, 59));
@@ -134,8 +132,7 @@ TEST_F(LogTest, ReprocessLogFollowsTheDateAcrossMidnight)
     EXPECT_FALSE(fs::exists(home / "KX_ATA.Log"));
 }
 
-TEST_F(LogTest, ReprocessLogOffCreatesNoFile)
-{
+TEST_F(LogTest, ReprocessLogOffCreatesNoFile) {
     Log log(home, clock);
     log.SetDetailThreshold(999);
     log.WriteRPLog("nothing");

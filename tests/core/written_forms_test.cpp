@@ -16,10 +16,8 @@ TEST(WrittenFormsTest, DatesAreEightDigitsAndOddYearsAsPrintfWritesThem) {
         const char* text;
     };
     const Case cases[] = {
-        {2025y / March / 1d, "20250301"},
-        {2024y / February / 29d, "20240229"},
-        {year{1} / January / 1d, "00010101"},
-        {year{0} / December / 31d, "00001231"},
+        {2025y / March / 1d, "20250301"},          {2024y / February / 29d, "20240229"},
+        {year{1} / January / 1d, "00010101"},      {year{0} / December / 31d, "00001231"},
         {year{10000} / January / 1d, "100000101"},  // one past a four-digit year: five digits
         {year{-1} / November / 28d, "-0011128"},
     };

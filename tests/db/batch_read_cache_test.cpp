@@ -11,8 +11,7 @@
 namespace kx::db {
 namespace {
 
-TEST(BatchReadCacheTest, OnlyPlainSelectsFromTheTablesAreKept)
-{
+TEST(BatchReadCacheTest, OnlyPlainSelectsFromTheTablesAreKept) {
     BatchReadCache cache;
     cache.SetTables({"holdate", "kt_shift"});
     struct Case {
@@ -24,7 +23,7 @@ TEST(BatchReadCacheTest, OnlyPlainSelectsFromTheTablesAreKept)
         {"SELECT * FROM HOLDATE WHERE date='20240101'", true},
         {"select * from kt_shift where tag_name='A'", true},
         {"select * from kt_shift", true},
-        {"select * from holdate_old where date='1'", false},     // another table
+        {"select * from holdate_old where date='1'", false},  // another table
         {"select * from trans_r where tr_date='20240101'", false},
         {"select * from holdate h, kt_shift s where 1=1", false},  // a join
         {"select * from kt_shift where tag_name in (select x from trans_r)", false},
@@ -34,8 +33,7 @@ TEST(BatchReadCacheTest, OnlyPlainSelectsFromTheTablesAreKept)
     for (const Case& c : cases) EXPECT_EQ(cache.Cacheable(c.sql), c.kept) << c.sql;
 }
 
-TEST(BatchReadCacheTest, AWriteNamingATableForgetsEverything)
-{
+TEST(BatchReadCacheTest, AWriteNamingATableForgetsEverything) {
     BatchReadCache cache;
     cache.SetTables({"holdate"});
     ResultSet rows;
@@ -66,8 +64,7 @@ TEST(BatchReadCacheTest, AWriteNamingATableForgetsEverything)
 
 class BatchReadsTest : public test::DatabaseTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DatabaseTest::SetUp();
         if (IsSkipped()) return;
         test::RunFixture(db(), {"create table holdate (date text, descr text)",
@@ -75,8 +72,7 @@ protected:
         db().SetBatchReadTables({"holdate"});
         db().SetStatementRecorder([this](std::string_view sql) { ran.emplace_back(sql); });
     }
-    std::string Holiday()
-    {
+    std::string Holiday() {
         Query q("Q", db());
         q.SetSQL("select descr from holdate where date='20240101'");
         q.Open();
@@ -87,8 +83,7 @@ protected:
 
 // Within a commit interval a repeated select is answered without the engine;
 // the batch's next commit and its end forget what was kept.
-TEST_P(BatchReadsTest, RepeatedSelectsAreAnsweredUntilTheNextCommit)
-{
+TEST_P(BatchReadsTest, RepeatedSelectsAreAnsweredUntilTheNextCommit) {
     EXPECT_EQ(Holiday(), "New Year");
     EXPECT_EQ(Holiday(), "New Year");
     EXPECT_EQ(ran.size(), 2u) << "outside a batch every select runs";

@@ -153,8 +153,7 @@ protected:
         q.SetSQL("select i_user, i_group, i_entry, i_value from kt_ini order by i_user, i_group, i_entry");
         q.Open();
         std::string rows;
-        for (; !q.Eof(); q.Next())
-            rows += q.Field(0) + "|" + q.Field(1) + "|" + q.Field(2) + "|" + q.Field(3) + ";";
+        for (; !q.Eof(); q.Next()) rows += q.Field(0) + "|" + q.Field(1) + "|" + q.Field(2) + "|" + q.Field(3) + ";";
         return rows;
     }
 };

@@ -40,48 +40,59 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, ShapeTest,
     ::testing::Values(
         ShapeCase{"select * from kt_ini where i_group='Attend' and i_entry='LastAAPDate'",
-                  "select * from kt_ini where i_group=? and i_entry=?", {"Attend", "LastAAPDate"}},
-        ShapeCase{"select * from t where a = 'O''Brien' and b = ''", "select * from t where a = ? and b = ?",
+                  "select * from kt_ini where i_group=? and i_entry=?",
+                  {"Attend", "LastAAPDate"}},
+        ShapeCase{"select * from t where a = 'O''Brien' and b = ''",
+                  "select * from t where a = ? and b = ?",
                   {"O'Brien", ""}},
-        ShapeCase{"select * from t where unit_no = 3 and x > -12.5", "select * from t where unit_no = ? and x > -?",
+        ShapeCase{"select * from t where unit_no = 3 and x > -12.5",
+                  "select * from t where unit_no = ? and x > -?",
                   {"3", "12.5"}},
         ShapeCase{"select col1, t2.x from t2 where col1=1", "select col1, t2.x from t2 where col1=?", {"1"}},
         ShapeCase{"select * from holdate where holdate.\"date\"='20240101' and \"x1\"=2",
-                  "select * from holdate where holdate.\"date\"=? and \"x1\"=?", {"20240101", "2"}},
+                  "select * from holdate where holdate.\"date\"=? and \"x1\"=?",
+                  {"20240101", "2"}},
         ShapeCase{"select * from [my 1] where `a 2`=3", "select * from [my 1] where `a 2`=?", {"3"}},
         // Select lists, ORDER BY and GROUP BY keep their literals.
         ShapeCase{"select 1, 'a', x+2 from t where y = 4", "select 1, 'a', x+2 from t where y = ?", {"4"}},
         ShapeCase{"select a, count(*) from t where b='x' group by 1 having count(*) > 2 order by 2 desc, 1",
-                  "select a, count(*) from t where b=? group by 1 having count(*) > ? order by 2 desc, 1", {"x", "2"}},
+                  "select a, count(*) from t where b=? group by 1 having count(*) > ? order by 2 desc, 1",
+                  {"x", "2"}},
         ShapeCase{"select a from t order by coalesce(b, 0) limit 5 offset 10",
-                  "select a from t order by coalesce(b, 0) limit ? offset ?", {"5", "10"}},
+                  "select a from t order by coalesce(b, 0) limit ? offset ?",
+                  {"5", "10"}},
         ShapeCase{"select (select max(a) from u where b = 1) from t where c = 2",
-                  "select (select max(a) from u where b = 1) from t where c = ?", {"2"}},
+                  "select (select max(a) from u where b = 1) from t where c = ?",
+                  {"2"}},
         ShapeCase{"select * from cards c, kt_cdext x where  c.staff_number=x.staff_number and not (staff_number in "
                   "( select staff_number from kt_attnd where at_date='20240105') )",
                   "select * from cards c, kt_cdext x where  c.staff_number=x.staff_number and not (staff_number in "
                   "( select staff_number from kt_attnd where at_date=?) )",
                   {"20240105"}},
         ShapeCase{"select a from t where b = 1 union select a from u where c = 'z' order by 1",
-                  "select a from t where b = ? union select a from u where c = ? order by 1", {"1", "z"}},
+                  "select a from t where b = ? union select a from u where c = ? order by 1",
+                  {"1", "z"}},
         ShapeCase{"insert into kt_attnd values ('S1','20240101',0,12,'')",
-                  "insert into kt_attnd values (?,?,?,?,?)", {"S1", "20240101", "0", "12", ""}},
-        ShapeCase{"insert into t select 'a', b from u where c = 'k'", "insert into t select 'a', b from u where c = ?",
+                  "insert into kt_attnd values (?,?,?,?,?)",
+                  {"S1", "20240101", "0", "12", ""}},
+        ShapeCase{"insert into t select 'a', b from u where c = 'k'",
+                  "insert into t select 'a', b from u where c = ?",
                   {"k"}},
-        ShapeCase{"update kt_ini set i_value='v' where i_user='-'", "update kt_ini set i_value=? where i_user=?",
-                  {"v", "-"}},
+        ShapeCase{
+            "update kt_ini set i_value='v' where i_user='-'", "update kt_ini set i_value=? where i_user=?", {"v", "-"}},
         ShapeCase{"delete from t where a in (1, 2,3)", "delete from t where a in (?, ?,?)", {"1", "2", "3"}},
         // Quotes inside comments and comment marks inside quotes.
         ShapeCase{"select * from t -- it's 1\nwhere a = '--x' /* 'y' 2 */ and b = 3",
-                  "select * from t -- it's 1\nwhere a = ? /* 'y' 2 */ and b = ?", {"--x", "3"}},
-        ShapeCase{"SELECT * FROM t WHERE a = .5 AND b = 1e3 AND c = 2.", "SELECT * FROM t WHERE a = ? AND b = ? AND c = ?",
+                  "select * from t -- it's 1\nwhere a = ? /* 'y' 2 */ and b = ?",
+                  {"--x", "3"}},
+        ShapeCase{"SELECT * FROM t WHERE a = .5 AND b = 1e3 AND c = 2.",
+                  "SELECT * FROM t WHERE a = ? AND b = ? AND c = ?",
                   {".5", "1e3", "2."}},
         ShapeCase{"select * from t where a = 9223372036854775808", "select * from t where a = 9223372036854775808", {}},
         ShapeCase{"select * from t where a = 'x'::text", "select * from t where a = ?::text", {"x"}},
         // Texts run as written.
         ShapeCase{"create table t (a text default 'x', b integer check (b > 0))", nullptr, {}},
-        ShapeCase{"PRAGMA journal_mode=WAL", nullptr, {}},
-        ShapeCase{"select * from t where a = ?", nullptr, {}},
+        ShapeCase{"PRAGMA journal_mode=WAL", nullptr, {}}, ShapeCase{"select * from t where a = ?", nullptr, {}},
         ShapeCase{"select * from t where a = $1", nullptr, {}},
         ShapeCase{"select * from t where a = :name", nullptr, {}},
         ShapeCase{"select * from t where a = 'open", nullptr, {}},
@@ -89,11 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"select * from t where a = X'00'", nullptr, {}},
         ShapeCase{"select * from t where a = 0x1F", nullptr, {}},
         ShapeCase{"select * from t where a = 1_000", nullptr, {}},
-        ShapeCase{"select * from t where (a = 1", nullptr, {}},
-        ShapeCase{"select * from t where a = 1)", nullptr, {}},
+        ShapeCase{"select * from t where (a = 1", nullptr, {}}, ShapeCase{"select * from t where a = 1)", nullptr, {}},
         ShapeCase{"select * from t /* a /* b */ c */ where a = 1", nullptr, {}},
-        ShapeCase{"select * from t /* open", nullptr, {}},
-        ShapeCase{"", nullptr, {}}));
+        ShapeCase{"select * from t /* open", nullptr, {}}, ShapeCase{"", nullptr, {}}));
 
 TEST(ShapeStyle, DollarPlaceholdersAreNumberedAndNumbersKeepTheirKind) {
     const SqlShape shape = ShapeSql("select * from t where a = 'x' and b = 2 and c = 2.5", PlaceholderStyle::Dollar);
@@ -110,8 +119,10 @@ TEST(ShapeStyle, DecimalsStayInTheTextWhenNotBound) {
 }
 
 TEST(ShapeStyle, SameShapeForDifferentValues) {
-    EXPECT_EQ(ShapeSql("delete from kt_attnd where staff_number='A' and at_date='20240101'", PlaceholderStyle::Question).key,
-              ShapeSql("delete from kt_attnd where staff_number='B''s' and at_date='20991231'", PlaceholderStyle::Question).key);
+    EXPECT_EQ(
+        ShapeSql("delete from kt_attnd where staff_number='A' and at_date='20240101'", PlaceholderStyle::Question).key,
+        ShapeSql("delete from kt_attnd where staff_number='B''s' and at_date='20991231'", PlaceholderStyle::Question)
+            .key);
 }
 
 TEST(ShapeStyle, OnlyPlainSelectsAreReadOnly) {

@@ -171,10 +171,10 @@ TEST_P(StatementCacheTest, SameEffectsAsTheTextAsWritten) {
         query.SetSQL(literal);
         query.ExecSQL();
         db().SetStatementCache(true);
-        const Outcome a = RunText(db(), "select name, code, amount, \"date\" from staff where unit_no = " +
-                                            std::to_string(unit));
-        const Outcome b = RunText(db(), "select name, code, amount, \"date\" from staff where unit_no = " +
-                                            std::to_string(unit + 1));
+        const Outcome a =
+            RunText(db(), "select name, code, amount, \"date\" from staff where unit_no = " + std::to_string(unit));
+        const Outcome b =
+            RunText(db(), "select name, code, amount, \"date\" from staff where unit_no = " + std::to_string(unit + 1));
         ASSERT_EQ(a.rows.size(), 1u) << write;
         EXPECT_EQ(a.rows, b.rows) << write;
         unit += 2;

@@ -239,17 +239,20 @@ TEST_P(TransactionTest, ALostServerConnectionEndsTheUnitAndTheBatchGoesOn) {
 // next statement's result, in the same exchange with a server.
 TEST_P(TransactionTest, AUnitToldLaterSharesTheNextExchangeAndFailsAlone) {
     std::vector<std::string> told;
-    const auto tell = [&](const UnitOutcome& o) { told.push_back(std::to_string(o.failed) + (o.error.empty() ? "" : " error")); };
+    const auto tell = [&](const UnitOutcome& o) {
+        told.push_back(std::to_string(o.failed) + (o.error.empty() ? "" : " error"));
+    };
     db().BeginBatch();
     // The statements' shapes are prepared once, the first time.
-    db().RunUnit({"delete from kt_attnd where staff_number='S9'", "insert into kt_attnd values ('S9', '20240101', '0700')"});
+    db().RunUnit(
+        {"delete from kt_attnd where staff_number='S9'", "insert into kt_attnd values ('S9', '20240101', '0700')"});
     db().RunUnit({"delete from kt_attnd where staff_number='S9'"});
     Seen(db());
     told.clear();
     const std::uint64_t before = db().ServerWaits();
-    const UnitOutcome first = db().RunUnit({"delete from kt_attnd where staff_number='S1'",
-                                            "insert into kt_attnd values ('S1', '20240101', '0900')"},
-                                           tell);
+    const UnitOutcome first = db().RunUnit(
+        {"delete from kt_attnd where staff_number='S1'", "insert into kt_attnd values ('S1', '20240101', '0900')"},
+        tell);
     EXPECT_EQ(first.pending, IsPostgres());
     EXPECT_EQ(Seen(db()), "S0 S1 ");
     ASSERT_EQ(told, std::vector<std::string>{"-1"});
@@ -258,14 +261,16 @@ TEST_P(TransactionTest, AUnitToldLaterSharesTheNextExchangeAndFailsAlone) {
     }
 
     // The insert collides with S0's key: the unit is undone alone, the delete with it.
-    db().RunUnit({"delete from kt_attnd where staff_number='S1'", "insert into kt_attnd values ('S0', '20240101', '1000')"},
-                 tell);
+    db().RunUnit(
+        {"delete from kt_attnd where staff_number='S1'", "insert into kt_attnd values ('S0', '20240101', '1000')"},
+        tell);
     EXPECT_EQ(Seen(db()), "S0 S1 ");
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[1], "1 error");
 
-    db().RunUnit({"delete from kt_attnd where staff_number='S2'", "insert into kt_attnd values ('S2', '20240101', '1100')"},
-                 tell);
+    db().RunUnit(
+        {"delete from kt_attnd where staff_number='S2'", "insert into kt_attnd values ('S2', '20240101', '1100')"},
+        tell);
     db().EndBatch();
     EXPECT_EQ(told.size(), 3u) << "the batch's end reads the last outcome";
     EXPECT_EQ(Seen(*reader), "S0 S1 S2 ");

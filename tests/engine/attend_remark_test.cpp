@@ -11,10 +11,10 @@ namespace {
 
 std::string Spaces(std::size_t n) { return std::string(n, ' '); }
 
-TEST(AttendRemarkPieces, FixedWidths)
-{
+TEST(AttendRemarkPieces, FixedWidths) {
     const std::pair<const char*, std::string> display[] = {
-        {"0830", "08:30"}, {" 0830 ", "08:30"}, {"    ", Spaces(5)}, {"830", Spaces(5)}, {"08300", Spaces(5)}, {"", Spaces(5)},
+        {"0830", "08:30"},  {" 0830 ", "08:30"},  {"    ", Spaces(5)},
+        {"830", Spaces(5)}, {"08300", Spaces(5)}, {"", Spaces(5)},
     };
     for (const auto& [time, shown] : display) EXPECT_EQ(DisplayTime(time), shown) << "[" << time << "]";
 
@@ -27,8 +27,7 @@ TEST(AttendRemarkPieces, FixedWidths)
 
 class AttendRemarkTest : public ::testing::Test {
 protected:
-    AttendRemarkTest()
-    {
+    AttendRemarkTest() {
         ResetAttend(ctx.attend, "S1", "20240105");
         ctx.workRec.OTEntry.OTMode = "A";
         TAT_Attend& a = ctx.attend;
@@ -49,8 +48,7 @@ protected:
     AgentContext ctx{home.path(), clock};
 };
 
-TEST_F(AttendRemarkTest, BreakGroupsFollowTheBreakPattern)
-{
+TEST_F(AttendRemarkTest, BreakGroupsFollowTheBreakPattern) {
     const std::pair<const char*, std::string> cases[] = {
         {"________", "08:00 17:30"},
         {"X_______", "08:00  10:00 10:15 17:30"},
@@ -67,8 +65,7 @@ TEST_F(AttendRemarkTest, BreakGroupsFollowTheBreakPattern)
     }
 }
 
-TEST_F(AttendRemarkTest, BreakTimesAloneKeepTheRowOfBlanks)
-{
+TEST_F(AttendRemarkTest, BreakTimesAloneKeepTheRowOfBlanks) {
     TAT_Attend& a = ctx.attend;
     a.In = a.Out = Spaces(4);
     a.B1In = Spaces(4);
@@ -81,12 +78,12 @@ TEST_F(AttendRemarkTest, BreakTimesAloneKeepTheRowOfBlanks)
     EXPECT_EQ(Remark("Off Day"), "[Off Day]");
 }
 
-TEST_F(AttendRemarkTest, TagsAndDescriptionsFollowTheTimes)
-{
+TEST_F(AttendRemarkTest, TagsAndDescriptionsFollowTheTimes) {
     ctx.settings.options.AutoFit = true;
     ctx.staffDay.AutoFitShiftTag = "NIGHT";
     EXPECT_EQ(Remark(), "08:00 17:30" + Spaces(12) + " [NIGHT]");
-    EXPECT_EQ(Remark("Annual Leave"), "08:00 17:30" + Spaces(12) + " [NIGHT] [Annual Leave]");  // only the trailing blanks go
+    EXPECT_EQ(Remark("Annual Leave"),
+              "08:00 17:30" + Spaces(12) + " [NIGHT] [Annual Leave]");  // only the trailing blanks go
 
     ctx.settings.options.AutoFit = false;  // the tag only shows under auto-fit
     EXPECT_EQ(Remark("Annual Leave"), "08:00 17:30 [Annual Leave]");

@@ -14,16 +14,14 @@
 namespace kx::test {
 
 inline TCD_Source Clocking(const char* date, const char* time, const char* inOut, const char* jobCode,
-                           const char* edited = "")
-{
+                           const char* edited = "") {
     return TCD_Source{date, time, jobCode, inOut, edited};
 }
 
 // In at 0800 and meal 1200-1300, each with a 30-minute window; a full day, no
 // grace; work "000", meal "002", break 1 "003", break 2 "004"; work-range
 // offsets 480 and 480.
-inline TAT_Emp CommonShift(const char* staffNo, const char* day)
-{
+inline TAT_Emp CommonShift(const char* staffNo, const char* day) {
     TAT_Emp e;
     e.StaffNo = staffNo;
     e.AtDate = day;
@@ -44,8 +42,7 @@ inline TAT_Emp CommonShift(const char* staffNo, const char* day)
 // A context with every detail line on, the shift given and a fresh result.
 class ComputationDay {
 public:
-    ComputationDay(LocalTime now, TAT_Emp shift) : clock(now), ctx(home.path(), clock), emp(std::move(shift))
-    {
+    ComputationDay(LocalTime now, TAT_Emp shift) : clock(now), ctx(home.path(), clock), emp(std::move(shift)) {
         ctx.settings.options.ATA_Details = 999;
         ctx.log.SetDetailThreshold(999);
         ResetAttend(attend, emp.StaffNo, emp.AtDate);

@@ -32,17 +32,19 @@ const std::vector<std::string> kStamps = {"WKI", "WKO", "OTI", "OTO"};
 const std::vector<std::string> kSimpleOperands = {"WKI", "WKO", "OTI", "OTO", "MLI", "MLO"};
 const std::vector<std::string> kOperators = {"+", "-", "*", "/"};
 const std::vector<std::string> kConditions = {"_HDAY", "_WKIWKO_ONLY", "_WKIOTO_ONLY", "_hday", "HDAY", ""};
+// clang-format off
 const std::vector<std::string> kWords = {
     "WKI", "WKO", "OTI", "OTO", "MLI", "MLO", "RES", "IIF", "PRINT", "_HDAY", "_WKIWKO_ONLY", "_WKIOTO_ONLY",
     "$V0", "$V1", "$V2", "$V3", "$V4", "$V5", "$V6", "$V7", "$V8", "$V9", "$V", "$VX", "$V12", "$v1", "+", "-",
     "*", "/", "(", ")", ",", ";", "=", " ", "\t", "0", "1", "30", "-999", "999", "2147483647", "2147483648",
     "99999999999", "007", "wko", "res", "iif", "print", "$1F", "0x10", "\xff", std::string(1, '\0')};
+// clang-format on
 
-FormulaInputs RandomInputs(Rng& rng)
-{
+FormulaInputs RandomInputs(Rng& rng) {
     const auto stamp = [&]() -> std::int32_t {
         switch (rng.Below(8)) {
-        case 0: case 1: return 0;
+        case 0:
+        case 1: return 0;
         case 2: return static_cast<std::int32_t>(1 + rng.Below(3000));
         case 3: return std::numeric_limits<std::int32_t>::max();
         case 4: return std::numeric_limits<std::int32_t>::min();
@@ -65,15 +67,13 @@ FormulaInputs RandomInputs(Rng& rng)
 
 std::string Blanks(Rng& rng) { return std::string(1 + rng.Below(3), ' '); }
 
-std::string RandomCase(Rng& rng, std::string word)
-{
+std::string RandomCase(Rng& rng, std::string word) {
     for (char& c : word)
         if (c >= 'A' && c <= 'Z' && rng.Chance(0.3)) c = static_cast<char>(c - 'A' + 'a');
     return word;
 }
 
-double SimpleValue(const std::string& operand, const FormulaInputs& in)
-{
+double SimpleValue(const std::string& operand, const FormulaInputs& in) {
     if (operand == "WKI") return in.WKI;
     if (operand == "WKO") return in.WKO;
     if (operand == "OTI") return in.OTI;
@@ -85,8 +85,7 @@ double SimpleValue(const std::string& operand, const FormulaInputs& in)
 
 // A well-formed simple chain and the value it must give, worked out here
 // from the language's rules.
-std::string SimpleChain(Rng& rng, const FormulaInputs& in, std::string& expected)
-{
+std::string SimpleChain(Rng& rng, const FormulaInputs& in, std::string& expected) {
     const auto operand = [&] {
         return rng.Chance(0.7) ? rng.Pick(kSimpleOperands) : std::to_string(1 + rng.Below(100000));
     };
@@ -125,18 +124,17 @@ std::string SimpleChain(Rng& rng, const FormulaInputs& in, std::string& expected
     return text;
 }
 
-std::string ComplexOperand(Rng& rng)
-{
+std::string ComplexOperand(Rng& rng) {
     switch (rng.Below(5)) {
-    case 0: case 1: return rng.Pick(kStamps);
+    case 0:
+    case 1: return rng.Pick(kStamps);
     case 2: return std::to_string(rng.Below(5000));
     case 3: return "$V" + std::to_string(rng.Below(10));
     default: return rng.Pick(kWords);
     }
 }
 
-std::string ComplexStatements(Rng& rng)
-{
+std::string ComplexStatements(Rng& rng) {
     std::string text;
     const std::size_t statements = 1 + rng.Below(6);
     for (std::size_t s = 0; s < statements; ++s) {
@@ -149,8 +147,7 @@ std::string ComplexStatements(Rng& rng)
         default: {
             text += rng.Chance(0.8) ? rng.Pick(kStamps) : ComplexOperand(rng);
             const std::size_t ops = rng.Below(5);
-            for (std::size_t i = 0; i < ops; ++i)
-                text += (rng.Chance(0.5) ? " + " : " - ") + ComplexOperand(rng);
+            for (std::size_t i = 0; i < ops; ++i) text += (rng.Chance(0.5) ? " + " : " - ") + ComplexOperand(rng);
         }
         }
         text += rng.Chance(0.95) ? "; " : " ";
@@ -158,8 +155,7 @@ std::string ComplexStatements(Rng& rng)
     return text;
 }
 
-std::string Mutated(Rng& rng, std::string text, const std::string& other)
-{
+std::string Mutated(Rng& rng, std::string text, const std::string& other) {
     const std::size_t mutations = 1 + rng.Below(8);
     for (std::size_t m = 0; m < mutations; ++m) {
         const std::size_t at = rng.Below(text.size() + 1);
@@ -183,16 +179,14 @@ std::string Mutated(Rng& rng, std::string text, const std::string& other)
     return text;
 }
 
-std::string RawBytes(Rng& rng)
-{
+std::string RawBytes(Rng& rng) {
     std::string text(rng.Below(200), '\0');
     const bool printable = rng.Chance(0.5);
     for (char& c : text) c = static_cast<char>(printable ? 32 + rng.Below(95) : rng.Below(256));
     return text;
 }
 
-std::string Repeated(const std::string& piece, std::size_t times)
-{
+std::string Repeated(const std::string& piece, std::size_t times) {
     std::string text;
     text.reserve(piece.size() * times);
     for (std::size_t i = 0; i < times; ++i) text += piece;
@@ -200,8 +194,7 @@ std::string Repeated(const std::string& piece, std::size_t times)
 }
 
 // Huge texts of every shape the tokenisers and the interpreter could choke on.
-std::vector<std::string> EnormousTexts(std::size_t scale)
-{
+std::vector<std::string> EnormousTexts(std::size_t scale) {
     return {
         Repeated("$V1 = WKO - WKI + $V1; RES = IIF(_HDAY, $V1, $V2); ", scale / 8),
         Repeated("(", scale) + "IIF" + Repeated(")", scale) + ";",
@@ -223,8 +216,7 @@ std::vector<std::string> EnormousTexts(std::size_t scale)
 
 using test::IsMinutesText;
 
-bool IsIntegerText(const std::string& v)
-{
+bool IsIntegerText(const std::string& v) {
     std::size_t i = !v.empty() && v[0] == '-' ? 1 : 0;
     if (i == v.size()) return false;
     for (; i < v.size(); ++i)
@@ -235,8 +227,7 @@ bool IsIntegerText(const std::string& v)
 // Runs one text through both languages and checks the shape of every answer.
 // Returns an empty string when all is well, else what went wrong.
 std::string CheckText(const Log& log, const std::string& text, const FormulaInputs& in,
-                      const std::optional<std::string>& expectedSimple)
-{
+                      const std::optional<std::string>& expectedSimple) {
     const FormulaResult simple = EvalSimpleFormula(log, text, in);
     if (!IsMinutesText(simple.value)) return "simple value " + simple.value;
     if (!simple.error.empty() && simple.value != "0") return "simple value with an error";
@@ -266,18 +257,14 @@ std::string CheckText(const Log& log, const std::string& text, const FormulaInpu
 // written, none is kept.
 class NullLog {
 public:
-    NullLog()
-    {
-        std::filesystem::create_symlink("/dev/null", capture_.log().MainLogPath());
-    }
+    NullLog() { std::filesystem::create_symlink("/dev/null", capture_.log().MainLogPath()); }
     const Log& log() const { return capture_.log(); }
 
 private:
     test::LogCapture capture_{999};
 };
 
-TEST(FormulaFuzz, RandomAndMutatedTextsKeepTheirShape)
-{
+TEST(FormulaFuzz, RandomAndMutatedTextsKeepTheirShape) {
     const bool longRun = EnvNumber("KX_FUZZ_LONG", 0) == 1;
     const std::uint64_t seed = EnvNumber("KX_FUZZ_SEED", 20261209);
     const std::size_t count = longRun ? 1000000 : 20000;
@@ -323,14 +310,14 @@ TEST(FormulaFuzz, RandomAndMutatedTextsKeepTheirShape)
                                    << "\"";
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("  %zu texts (%zu enormous, %zu chains with a known positive value) in %.1f s, slowest %.3f s, "
-                "seed %llu\n",
-                count, enormous, positiveChains, seconds, slowest, static_cast<unsigned long long>(seed));
+    std::printf(
+        "  %zu texts (%zu enormous, %zu chains with a known positive value) in %.1f s, slowest %.3f s, "
+        "seed %llu\n",
+        count, enormous, positiveChains, seconds, slowest, static_cast<unsigned long long>(seed));
     EXPECT_GT(positiveChains, count / 20);
 }
 
-TEST(FormulaFuzz, EnormousAndDeeplyNestedTexts)
-{
+TEST(FormulaFuzz, EnormousAndDeeplyNestedTexts) {
     test::LogCapture quiet(0);
     Rng rng(7);
     for (const std::string& text : EnormousTexts(400000)) {

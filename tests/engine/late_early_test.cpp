@@ -35,7 +35,8 @@ struct LateEarlyCase {
 std::string At(const char* date, const char* time) { return std::string(date) + time; }
 
 const LateEarlyCase kCases[] = {
-    {"GraceIsSubtracted", "0830", "1730", At(kDay, "1730"), "5", "0", "0842", "1730", "A", "N", "N", "7", "Y", "0", "N"},
+    {"GraceIsSubtracted", "0830", "1730", At(kDay, "1730"), "5", "0", "0842", "1730", "A", "N", "N", "7", "Y", "0",
+     "N"},
     {"WithinGrace", "0830", "1730", At(kDay, "1730"), "5", "0", "0835", "1730", "A", "N", "N", "0", "N", "0", "N"},
     {"EarlyArrival", "0830", "1730", At(kDay, "1730"), "5", "0", "0825", "1730", "A", "N", "N", "0", "N", "0", "N"},
     {"NoIn", "0830", "1730", At(kDay, "1730"), "5", "0", "    ", "1730", "A", "N", "N", "0", "N", "0", "N"},
@@ -57,8 +58,7 @@ const LateEarlyCase kCases[] = {
 
 class CalLateEarlyCases : public testing::TestWithParam<LateEarlyCase> {};
 
-TEST_P(CalLateEarlyCases, MeasuresAgainstTheShift)
-{
+TEST_P(CalLateEarlyCases, MeasuresAgainstTheShift) {
     const LateEarlyCase& c = GetParam();
     StaffDay s;
     s.emp.SysIn = c.sysIn;
@@ -82,8 +82,7 @@ TEST_P(CalLateEarlyCases, MeasuresAgainstTheShift)
 INSTANTIATE_TEST_SUITE_P(Days, CalLateEarlyCases, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<LateEarlyCase>& info) { return info.param.name; });
 
-TEST(CalLateEarly, WritesItsTraceLines)
-{
+TEST(CalLateEarly, WritesItsTraceLines) {
     StaffDay s;
     s.day.scheduledOut = At(kDay, "1730");
     s.attend.In = "0812";
@@ -96,8 +95,7 @@ TEST(CalLateEarly, WritesItsTraceLines)
     EXPECT_EQ(s.attend.Late, "N");
 }
 
-TEST(CalLateEarly, NonNumericGraceFailsOnlyWhenNeeded)
-{
+TEST(CalLateEarly, NonNumericGraceFailsOnlyWhenNeeded) {
     StaffDay late;
     late.day.scheduledOut = At(kDay, "1730");
     late.emp.SysInGrace = "5m";
@@ -136,8 +134,7 @@ const MealCase kMealCases[] = {
 
 class CalBreaksLateEarlyCases : public testing::TestWithParam<MealCase> {};
 
-TEST_P(CalBreaksLateEarlyCases, MeasuresTheMealWithoutGrace)
-{
+TEST_P(CalBreaksLateEarlyCases, MeasuresTheMealWithoutGrace) {
     const MealCase& c = GetParam();
     StaffDay s;
     s.emp.SysIn = c.sysIn;
@@ -152,11 +149,11 @@ TEST_P(CalBreaksLateEarlyCases, MeasuresTheMealWithoutGrace)
 INSTANTIATE_TEST_SUITE_P(Meals, CalBreaksLateEarlyCases, testing::ValuesIn(kMealCases),
                          [](const testing::TestParamInfo<MealCase>& info) { return info.param.name; });
 
-TEST(CalBreaksLateEarly, TracesWhenDetailsAreOn)
-{
+TEST(CalBreaksLateEarly, TracesWhenDetailsAreOn) {
     StaffDay s;
     CalBreaksLateEarly(s.ctx, s.day, s.emp, s.attend, At(kDay, "1310"), At(kDay, "1155"));
-    EXPECT_TRUE(s.Logged("CalBreaksLateEarly: Tin,Tout,DefIn,DefOut202603101310,202603101155,202603101300,202603101200"));
+    EXPECT_TRUE(
+        s.Logged("CalBreaksLateEarly: Tin,Tout,DefIn,DefOut202603101310,202603101155,202603101300,202603101200"));
     EXPECT_TRUE(s.Logged("CalBreaksLateEarly: LIn.min, EOut.min=10,5"));
 
     StaffDay quiet;
@@ -167,8 +164,7 @@ TEST(CalBreaksLateEarly, TracesWhenDetailsAreOn)
 
 // Without codes both meal swipes lie in both windows (D 1130..1330): the
 // earlier one is the going out, also for the measurement.
-TEST(CalBreaksLateEarly, AfterMealSelectionWithoutCodes)
-{
+TEST(CalBreaksLateEarly, AfterMealSelectionWithoutCodes) {
     StaffDay s;
     s.ctx.settings.options.IgnoreInOutCOde = true;
     s.emp.LunchOut_upper = "1330", s.emp.LunchIn_lower = "1130";

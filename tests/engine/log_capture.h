@@ -13,9 +13,10 @@ namespace kx::test {
 // A main log in a fresh temporary directory, with the lines it received.
 class LogCapture {
 public:
-    explicit LogCapture(int threshold = 999) : dir_(MakeDir()), log_(dir_, clock_) { log_.SetDetailThreshold(threshold); }
-    ~LogCapture()
-    {
+    explicit LogCapture(int threshold = 999) : dir_(MakeDir()), log_(dir_, clock_) {
+        log_.SetDetailThreshold(threshold);
+    }
+    ~LogCapture() {
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
@@ -26,19 +27,14 @@ public:
     const std::filesystem::path& dir() const { return dir_; }
 
     // The texts written so far, without the "dd/mm/yy hh:nn:ss : " stamp.
-    std::vector<std::string> Lines() const
-    {
-        return LogTexts(log_.MainLogPath());
-    }
-    void Clear() const
-    {
+    std::vector<std::string> Lines() const { return LogTexts(log_.MainLogPath()); }
+    void Clear() const {
         std::error_code ec;
         std::filesystem::remove(log_.MainLogPath(), ec);
     }
 
 private:
-    static std::filesystem::path MakeDir()
-    {
+    static std::filesystem::path MakeDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "kx_formula_XXXXXX").string();
         if (!mkdtemp(pattern.data())) std::abort();
         return pattern;

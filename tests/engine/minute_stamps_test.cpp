@@ -16,8 +16,7 @@ struct SpanCase {
 
 class MinutesBetweenSpans : public testing::TestWithParam<SpanCase> {};
 
-TEST_P(MinutesBetweenSpans, CountsSignedMinutes)
-{
+TEST_P(MinutesBetweenSpans, CountsSignedMinutes) {
     const SpanCase& c = GetParam();
     test::LogCapture capture;
     EXPECT_EQ(MinutesBetween(capture.log(), c.from, c.to), c.minutes) << c.what;
@@ -47,8 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SpanCase{"from time short", "20240115083", "202401150900", 0},
                     SpanCase{"to time blank", "202401150830", "20240115    ", 0},
                     SpanCase{"from time with a blank", "20240115 830", "202401150900", 0},
-                    SpanCase{"date only", "20240115", "20240116", 0},
-                    SpanCase{"both empty", "", "", 0}),
+                    SpanCase{"date only", "20240115", "20240116", 0}, SpanCase{"both empty", "", "", 0}),
     [](const testing::TestParamInfo<SpanCase>& info) { return "case" + std::to_string(info.index); });
 
 struct BadCase {
@@ -57,8 +55,7 @@ struct BadCase {
     const char* logged;
 };
 
-TEST(MinutesBetween, UnencodableDateOrTimeIsLoggedAndGivesZero)
-{
+TEST(MinutesBetween, UnencodableDateOrTimeIsLoggedAndGivesZero) {
     const BadCase cases[] = {
         {"2024ab150800", "202401150900", "'ab' is not a valid integer value"},
         {"202401150800", "202402300900", "Invalid argument to date encode"},
@@ -76,8 +73,7 @@ TEST(MinutesBetween, UnencodableDateOrTimeIsLoggedAndGivesZero)
     }
 }
 
-TEST(StampToMinutes, CountsFromThirtiethOfDecember1899)
-{
+TEST(StampToMinutes, CountsFromThirtiethOfDecember1899) {
     const struct {
         const char* stamp;
         std::int32_t minutes;
@@ -100,8 +96,7 @@ TEST(StampToMinutes, CountsFromThirtiethOfDecember1899)
     }
 }
 
-TEST(StampToMinutes, FailuresAreLoggedAndGiveZero)
-{
+TEST(StampToMinutes, FailuresAreLoggedAndGiveZero) {
     const struct {
         const char* stamp;
         const char* logged;
@@ -120,13 +115,11 @@ TEST(StampToMinutes, FailuresAreLoggedAndGiveZero)
     }
 }
 
-TEST(StampToMinutes, DifferencesAgreeWithMinutesBetween)
-{
+TEST(StampToMinutes, DifferencesAgreeWithMinutesBetween) {
     test::LogCapture capture;
     const char* a = "202402282215";
     const char* b = "202403010640";
-    EXPECT_EQ(StampToMinutes(capture.log(), b) - StampToMinutes(capture.log(), a),
-              MinutesBetween(capture.log(), a, b));
+    EXPECT_EQ(StampToMinutes(capture.log(), b) - StampToMinutes(capture.log(), a), MinutesBetween(capture.log(), a, b));
 }
 
 }  // namespace

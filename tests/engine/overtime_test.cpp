@@ -11,8 +11,7 @@
 namespace kx::test::workday {
 namespace {
 
-void Rules(WorkDay& w, const char* minimum, const char* rounding, int factor = 0)
-{
+void Rules(WorkDay& w, const char* minimum, const char* rounding, int factor = 0) {
     w.emp.OTEntry.OTMinimumMin = minimum;
     w.emp.OTEntry.OTRoundingMin = rounding;
     w.ctx.settings.options.OTRoundingFactorMin = factor;
@@ -33,8 +32,7 @@ void PrintTo(const ModeACase& c, std::ostream* os) { *os << c.name; }
 
 class CalOTModeACases : public testing::TestWithParam<ModeACase> {};
 
-TEST_P(CalOTModeACases, SplitsTheDay)
-{
+TEST_P(CalOTModeACases, SplitsTheDay) {
     const ModeACase& c = GetParam();
     WorkDay w;
     w.attend.In = stamps::TimeOf(c.tIn);
@@ -50,43 +48,40 @@ TEST_P(CalOTModeACases, SplitsTheDay)
 
 INSTANTIATE_TEST_SUITE_P(
     Overtime, CalOTModeACases,
-    testing::Values(
-        ModeACase{"beyond_offset", nullptr, At("0800"), At("1915"), "90", "1700", "1730", "1915"},
-        ModeACase{"below_minimum", nullptr, At("0800"), At("1750"), "0", "1750", "     ", "     "},
-        ModeACase{"before_out_point", nullptr, At("0800"), At("1725"), "0", "1725", "    ", "    "},
-        ModeACase{"holiday_all_overtime",
-                  [](WorkDay& w) {
-                      w.attend.Holiday = "Y";
-                      Rules(w, "0", "0");
-                  },
-                  At("0900"), At("1300"), "240", "1700", "0900", "1300"},
-        ModeACase{"not_entitled",
-                  [](WorkDay& w) {
-                      w.emp.ProcessMode = "N";
-                      w.attend.OT_min = "7";
-                  },
-                  At("0800"), At("1915"), "7", "1915", "    ", "    "},
-        ModeACase{"no_offset", [](WorkDay& w) { w.emp.OTEntry.OTOffset = "0"; }, At("0800"), At("1915"), "120",
-                  "1700", "1700", "1915"},
-        ModeACase{"allow_negative_skips_minimum",
-                  [](WorkDay& w) {
-                      w.ctx.settings.reprocessing.AllowNegativeOT = true;
-                      Rules(w, "30", "0");
-                  },
-                  At("0800"), At("1750"), "20", "1700", "1730", "1750"},
-        ModeACase{"formula_keeps_clocked_out",
-                  [](WorkDay& w) { w.emp.OTEntry.OTFormula = "OTO - OTI"; }, At("0800"), At("1915"), "90", "1915",
-                  "     ", "     "},
-        ModeACase{"night_shift",
-                  [](WorkDay& w) {
-                      w.emp.SysIn = "2200", w.emp.SysOut = "0600";
-                      w.Day();
-                  },
-                  At("2200"), NextAt("0800"), "90", "0600", "0630", "0800"}),
+    testing::Values(ModeACase{"beyond_offset", nullptr, At("0800"), At("1915"), "90", "1700", "1730", "1915"},
+                    ModeACase{"below_minimum", nullptr, At("0800"), At("1750"), "0", "1750", "     ", "     "},
+                    ModeACase{"before_out_point", nullptr, At("0800"), At("1725"), "0", "1725", "    ", "    "},
+                    ModeACase{"holiday_all_overtime",
+                              [](WorkDay& w) {
+                                  w.attend.Holiday = "Y";
+                                  Rules(w, "0", "0");
+                              },
+                              At("0900"), At("1300"), "240", "1700", "0900", "1300"},
+                    ModeACase{"not_entitled",
+                              [](WorkDay& w) {
+                                  w.emp.ProcessMode = "N";
+                                  w.attend.OT_min = "7";
+                              },
+                              At("0800"), At("1915"), "7", "1915", "    ", "    "},
+                    ModeACase{"no_offset", [](WorkDay& w) { w.emp.OTEntry.OTOffset = "0"; }, At("0800"), At("1915"),
+                              "120", "1700", "1700", "1915"},
+                    ModeACase{"allow_negative_skips_minimum",
+                              [](WorkDay& w) {
+                                  w.ctx.settings.reprocessing.AllowNegativeOT = true;
+                                  Rules(w, "30", "0");
+                              },
+                              At("0800"), At("1750"), "20", "1700", "1730", "1750"},
+                    ModeACase{"formula_keeps_clocked_out", [](WorkDay& w) { w.emp.OTEntry.OTFormula = "OTO - OTI"; },
+                              At("0800"), At("1915"), "90", "1915", "     ", "     "},
+                    ModeACase{"night_shift",
+                              [](WorkDay& w) {
+                                  w.emp.SysIn = "2200", w.emp.SysOut = "0600";
+                                  w.Day();
+                              },
+                              At("2200"), NextAt("0800"), "90", "0600", "0630", "0800"}),
     [](const testing::TestParamInfo<ModeACase>& info) { return info.param.name; });
 
-TEST(CalOTModeA, WritesItsTraceLines)
-{
+TEST(CalOTModeA, WritesItsTraceLines) {
     WorkDay w;
     Rules(w, "30", "30", 15);
     CalOTModeA(w.ctx, w.Day(), At("0800"), At("1915"), w.attend, w.emp);
@@ -113,8 +108,7 @@ void PrintTo(const OvertimeCase& c, std::ostream* os) { *os << c.name; }
 
 class CalOvertimeCases : public testing::TestWithParam<OvertimeCase> {};
 
-TEST_P(CalOvertimeCases, CountsClockedOvertime)
-{
+TEST_P(CalOvertimeCases, CountsClockedOvertime) {
     const OvertimeCase& c = GetParam();
     WorkDay w;
     w.emp.OTEntry.OTMode = "C";
@@ -127,14 +121,12 @@ TEST_P(CalOvertimeCases, CountsClockedOvertime)
     EXPECT_EQ(w.attend.OT_Out, c.otOut);
 }
 
-void Snap(WorkDay& w)
-{
+void Snap(WorkDay& w) {
     w.ctx.settings.options.SnapToOTRange = true;
     Rules(w, "30", "0");
 }
 
-void HalfDayFormula(WorkDay& w)
-{
+void HalfDayFormula(WorkDay& w) {
     Rules(w, "30", "15");
     w.emp.OTEntry.OTFormula = "$V1 = OTO - OTI; $V2 = OTO - WKO; RES = IIF(_HDAY, $V2, $V1);";
     w.attend.Out = "1300";
@@ -143,59 +135,59 @@ void HalfDayFormula(WorkDay& w)
 
 INSTANTIATE_TEST_SUITE_P(
     Overtime, CalOvertimeCases,
-    testing::Values(
-        OvertimeCase{"rounding_15", [](WorkDay& w) { Rules(w, "30", "15"); }, At("1800"), At("2047"), "165", "1800",
-                     "2047"},
-        OvertimeCase{"rounding_15_factor_10", [](WorkDay& w) { Rules(w, "30", "15", 10); }, At("1800"), At("2047"),
-                     "165", "1800", "2047"},
-        OvertimeCase{"rounding_15_factor_14", [](WorkDay& w) { Rules(w, "30", "15", 14); }, At("1800"), At("2047"),
-                     "180", "1800", "2047"},
-        OvertimeCase{"below_minimum", nullptr, At("1800"), At("1820"), "0", "1800", "1820"},
-        OvertimeCase{"snapped_to_scheduled", Snap, At("1745"), At("2030"), "120", "1745", "2030"},
-        OvertimeCase{"snap_without_scheduled_times",
-                     [](WorkDay& w) {
-                         Snap(w);
-                         w.emp.OTIn = "", w.emp.OTOut = "";
-                     },
-                     At("1745"), At("2030"), "165", "1745", "2030"},
-        OvertimeCase{"snap_night_shift_next_day",
-                     [](WorkDay& w) {
-                         Snap(w);
-                         w.emp.SysIn = "2200", w.emp.SysOut = "0600", w.emp.OTIn = "0600", w.emp.OTOut = "0800";
-                     },
-                     NextAt("0550"), NextAt("0830"), "120", "0550", "0830"},
-        OvertimeCase{"negative_allowed",
-                     [](WorkDay& w) {
-                         Rules(w, "30", "0");
-                         w.ctx.settings.reprocessing.AllowNegativeOT = true;
-                     },
-                     At("1800"), At("1750"), "-10", "1800", "1750"},
-        OvertimeCase{"negative_not_allowed", [](WorkDay& w) { Rules(w, "30", "0"); }, At("1800"), At("1750"), "0",
-                     "1800", "1750"},
-        OvertimeCase{"negative_rounded_toward_zero",
-                     [](WorkDay& w) {
-                         Rules(w, "30", "30");
-                         w.ctx.settings.reprocessing.AllowNegativeOT = true;
-                     },
-                     At("1800"), At("1720"), "-30", "1800", "1720"},
-        OvertimeCase{"formula_full_day", HalfDayFormula, At("1800"), At("2047"), "165", "1800", "2047"},
-        OvertimeCase{"formula_half_day_leave",
-                     [](WorkDay& w) {
-                         HalfDayFormula(w);
-                         w.emp.HalfDayLeave = "Y";
-                     },
-                     At("1800"), At("2047"), "465", "1800", "2047"},
-        OvertimeCase{"nothing_clocked", nullptr, NextAt("    "), At("    "), "0", "    ", "    "}),
+    testing::Values(OvertimeCase{"rounding_15", [](WorkDay& w) { Rules(w, "30", "15"); }, At("1800"), At("2047"), "165",
+                                 "1800", "2047"},
+                    OvertimeCase{"rounding_15_factor_10", [](WorkDay& w) { Rules(w, "30", "15", 10); }, At("1800"),
+                                 At("2047"), "165", "1800", "2047"},
+                    OvertimeCase{"rounding_15_factor_14", [](WorkDay& w) { Rules(w, "30", "15", 14); }, At("1800"),
+                                 At("2047"), "180", "1800", "2047"},
+                    OvertimeCase{"below_minimum", nullptr, At("1800"), At("1820"), "0", "1800", "1820"},
+                    OvertimeCase{"snapped_to_scheduled", Snap, At("1745"), At("2030"), "120", "1745", "2030"},
+                    OvertimeCase{"snap_without_scheduled_times",
+                                 [](WorkDay& w) {
+                                     Snap(w);
+                                     w.emp.OTIn = "", w.emp.OTOut = "";
+                                 },
+                                 At("1745"), At("2030"), "165", "1745", "2030"},
+                    OvertimeCase{"snap_night_shift_next_day",
+                                 [](WorkDay& w) {
+                                     Snap(w);
+                                     w.emp.SysIn = "2200", w.emp.SysOut = "0600", w.emp.OTIn = "0600",
+                                     w.emp.OTOut = "0800";
+                                 },
+                                 NextAt("0550"), NextAt("0830"), "120", "0550", "0830"},
+                    OvertimeCase{"negative_allowed",
+                                 [](WorkDay& w) {
+                                     Rules(w, "30", "0");
+                                     w.ctx.settings.reprocessing.AllowNegativeOT = true;
+                                 },
+                                 At("1800"), At("1750"), "-10", "1800", "1750"},
+                    OvertimeCase{"negative_not_allowed", [](WorkDay& w) { Rules(w, "30", "0"); }, At("1800"),
+                                 At("1750"), "0", "1800", "1750"},
+                    OvertimeCase{"negative_rounded_toward_zero",
+                                 [](WorkDay& w) {
+                                     Rules(w, "30", "30");
+                                     w.ctx.settings.reprocessing.AllowNegativeOT = true;
+                                 },
+                                 At("1800"), At("1720"), "-30", "1800", "1720"},
+                    OvertimeCase{"formula_full_day", HalfDayFormula, At("1800"), At("2047"), "165", "1800", "2047"},
+                    OvertimeCase{"formula_half_day_leave",
+                                 [](WorkDay& w) {
+                                     HalfDayFormula(w);
+                                     w.emp.HalfDayLeave = "Y";
+                                 },
+                                 At("1800"), At("2047"), "465", "1800", "2047"},
+                    OvertimeCase{"nothing_clocked", nullptr, NextAt("    "), At("    "), "0", "    ", "    "}),
     [](const testing::TestParamInfo<OvertimeCase>& info) { return info.param.name; });
 
-TEST(CalOvertime, WritesItsTraceLines)
-{
+TEST(CalOvertime, WritesItsTraceLines) {
     WorkDay w;
     Snap(w);
     CalOvertime(w.ctx, w.Day(), At("1745"), At("2030"), w.attend, w.emp);
     EXPECT_TRUE(w.Logged("Emp.OTIn,Out=1800,2000,  SysOut=1700"));
-    EXPECT_TRUE(w.Logged("SnapToOTRange=true  OTInSnap=202612091800  OTOutSnap=202612092000 Tin=202612091800 "
-                         "TOut=202612092000"));
+    EXPECT_TRUE(
+        w.Logged("SnapToOTRange=true  OTInSnap=202612091800  OTOutSnap=202612092000 Tin=202612091800 "
+                 "TOut=202612092000"));
     EXPECT_TRUE(w.Logged("RoundingMinute=0  RoundingFactorMin=0 OT Minimum=30  OT Before Rounding=120"));
     EXPECT_TRUE(w.Logged("Rounded ot min=120"));
 }
@@ -212,8 +204,7 @@ void PrintTo(const BadSettingCase& c, std::ostream* os) { *os << c.name; }
 
 class BadMinuteSettings : public testing::TestWithParam<BadSettingCase> {};
 
-TEST_P(BadMinuteSettings, Throw)
-{
+TEST_P(BadMinuteSettings, Throw) {
     const BadSettingCase& c = GetParam();
     WorkDay w;
     w.emp.OTEntry.OTOffset = c.offset, w.emp.OTEntry.OTMinimumMin = c.minimum, w.emp.OTEntry.OTRoundingMin = c.rounding;
@@ -227,16 +218,14 @@ INSTANTIATE_TEST_SUITE_P(Overtime, BadMinuteSettings,
                                          BadSettingCase{"rounding_blank", "30", "30", "  "}),
                          [](const testing::TestParamInfo<BadSettingCase>& info) { return info.param.name; });
 
-TEST(BadMinuteSettings, OffsetOnlyMattersInModeA)
-{
+TEST(BadMinuteSettings, OffsetOnlyMattersInModeA) {
     WorkDay w;
     w.emp.OTEntry.OTOffset = "half";
     EXPECT_THROW(CalOTModeA(w.ctx, w.Day(), At("0800"), At("1915"), w.attend, w.emp), stamps::StampError);
     EXPECT_NO_THROW(CalOvertime(w.ctx, w.Day(), At("1800"), At("1915"), w.attend, w.emp));
 }
 
-TEST(CalOTModeA, InvalidScheduledOutEndsTheDay)
-{
+TEST(CalOTModeA, InvalidScheduledOutEndsTheDay) {
     WorkDay w;
     w.emp.SysOut = "17";
     EXPECT_THROW(CalOTModeA(w.ctx, w.Day(), At("0800"), At("1915"), w.attend, w.emp), stamps::StampError);
@@ -258,8 +247,7 @@ void PrintTo(const EarlyCase& c, std::ostream* os) { *os << c.name; }
 
 class EarlyOvertimeCases : public testing::TestWithParam<EarlyCase> {};
 
-TEST_P(EarlyOvertimeCases, AddsOrKeepsApart)
-{
+TEST_P(EarlyOvertimeCases, AddsOrKeepsApart) {
     const EarlyCase& c = GetParam();
     WorkDay w;
     w.emp.OTEntry.OTMode = "C";
@@ -289,8 +277,7 @@ INSTANTIATE_TEST_SUITE_P(
                     EarlyCase{"break1_only_in", true, false, At("0600"), At("    "), "45", "0", "0600", "    "}),
     [](const testing::TestParamInfo<EarlyCase>& info) { return info.param.name; });
 
-TEST(EarlyOvertime, WritesItsTraceLines)
-{
+TEST(EarlyOvertime, WritesItsTraceLines) {
     WorkDay w;
     w.attend.OT_min = "45";
     CalPreOvertime(w.ctx, w.Day(), At("0640"), At("1700"), w.attend, w.emp);

@@ -11,8 +11,7 @@ namespace kx::test::workday {
 namespace {
 
 // The fields a whole day is judged by, in one line.
-std::string Summary(const TAT_Attend& a)
-{
+std::string Summary(const TAT_Attend& a) {
     return "In=" + a.In + " Out=" + a.Out + " OTIn=" + a.OT_In + " OTOut=" + a.OT_Out + " OT=" + a.OT_min +
            " Pre=" + a.PreOT + " Work=" + a.TotalWork + " Late=" + a.Late + a.LateMin + " Early=" + a.Early +
            a.EarlyMin + " P=" + a.Punctual + " A=" + a.Absent + " Inc=" + a.Inc + " Ed=" + a.Edited;
@@ -29,8 +28,7 @@ void PrintTo(const DayCase& c, std::ostream* os) { *os << c.name; }
 
 class ProAttdDays : public testing::TestWithParam<DayCase> {};
 
-TEST_P(ProAttdDays, ComputeTheDay)
-{
+TEST_P(ProAttdDays, ComputeTheDay) {
     const DayCase& c = GetParam();
     WorkDay w;
     w.emp.RawData = c.raw;
@@ -42,8 +40,7 @@ TEST_P(ProAttdDays, ComputeTheDay)
     EXPECT_TRUE(w.Logged("<-------------"));
 }
 
-void ModeC(WorkDay& w)
-{
+void ModeC(WorkDay& w) {
     w.emp.OTEntry.OTMode = "C";
     w.emp.OTEntry.OTRoundingMin = "15";
 }
@@ -51,8 +48,7 @@ void ModeC(WorkDay& w)
 void MealClocked(WorkDay& w) { w.emp.BreakSelect = "_X______"; }
 
 // Early overtime in break 1: returned 0545..0615, left 0730..0800.
-void Break1AsEarlyOT(WorkDay& w)
-{
+void Break1AsEarlyOT(WorkDay& w) {
     ModeC(w);
     w.emp.OTEntry.OTRoundingMin = "30";
     w.ctx.settings.reprocessing.Break1AsEarlyOT = true;
@@ -66,23 +62,33 @@ const char* kHalfDayFormula = "$V1 = WKO - WKI; $V2 = WKO - WKI - 60; RES = IIF(
 INSTANTIATE_TEST_SUITE_P(
     Days, ProAttdDays,
     testing::Values(
-        DayCase{"mode_a_overtime", nullptr, {Swipe("0800", "I"), Swipe("1915", "O")},
+        DayCase{"mode_a_overtime",
+                nullptr,
+                {Swipe("0800", "I"), Swipe("1915", "O")},
                 "In=0800 Out=1700 OTIn=1730 OTOut=1915 OT=90 Pre=0 Work=675 Late=N0 Early=N0 P=Y A=N Inc=N Ed=N"},
-        DayCase{"no_clockings", nullptr, {},
+        DayCase{"no_clockings",
+                nullptr,
+                {},
                 "In=     Out=     OTIn=     OTOut=     OT=0 Pre=0 Work=0 Late=N0 Early=N0 P=N A=Y Inc=N Ed=N"},
-        DayCase{"only_work_in", nullptr, {Swipe("0758", "I")},
+        DayCase{"only_work_in",
+                nullptr,
+                {Swipe("0758", "I")},
                 "In=0758 Out=     OTIn=     OTOut=     OT=0 Pre=0 Work=0 Late=N0 Early=N0 P=N A=N Inc=Y Ed=N"},
-        DayCase{"on_time_meal_not_returned", MealClocked,
+        DayCase{"on_time_meal_not_returned",
+                MealClocked,
                 {Swipe("0800", "I"), Swipe("1200", "O", "002"), Swipe("1700", "O")},
                 "In=0800 Out=1700 OTIn=     OTOut=     OT=0 Pre=0 Work=540 Late=N0 Early=N0 P=Y A=N Inc=Y Ed=N"},
         DayCase{"no_meal_in_pattern",
                 nullptr,
                 {Swipe("0800", "I"), Swipe("1200", "O", "002"), Swipe("1700", "O")},
                 "In=0800 Out=1700 OTIn=     OTOut=     OT=0 Pre=0 Work=540 Late=N0 Early=N0 P=Y A=N Inc=N Ed=N"},
-        DayCase{"late_on_holiday", [](WorkDay& w) { w.attend.Holiday = "Y"; },
+        DayCase{"late_on_holiday",
+                [](WorkDay& w) { w.attend.Holiday = "Y"; },
                 {Swipe("0900", "I"), Swipe("1300", "O")},
                 "In=0900 Out=1700 OTIn=0900 OTOut=1300 OT=240 Pre=0 Work=240 Late=N0 Early=N0 P=Y A=N Inc=N Ed=N"},
-        DayCase{"edited_clocking", nullptr, {Swipe("0800", "I", "000", kD, "Y"), Swipe("1700", "O")},
+        DayCase{"edited_clocking",
+                nullptr,
+                {Swipe("0800", "I", "000", kD, "Y"), Swipe("1700", "O")},
                 "In=0800 Out=1700 OTIn=     OTOut=     OT=0 Pre=0 Work=540 Late=N0 Early=N0 P=Y A=N Inc=N Ed=Y"},
         DayCase{"half_day_shift_formula",
                 [](WorkDay& w) {
@@ -91,10 +97,12 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 {Swipe("0900", "I"), Swipe("1400", "O")},
                 "In=0900 Out=1400 OTIn=     OTOut=     OT=0 Pre=0 Work=300 Late=N0 Early=N0 P=Y A=N Inc=N Ed=N"},
-        DayCase{"full_day_shift_formula", [](WorkDay& w) { w.emp.WorkFormula = kHalfDayFormula; },
+        DayCase{"full_day_shift_formula",
+                [](WorkDay& w) { w.emp.WorkFormula = kHalfDayFormula; },
                 {Swipe("0800", "I"), Swipe("1700", "O")},
                 "In=0800 Out=1700 OTIn=     OTOut=     OT=0 Pre=0 Work=480 Late=N0 Early=N0 P=Y A=N Inc=N Ed=N"},
-        DayCase{"mode_c_overtime", ModeC,
+        DayCase{"mode_c_overtime",
+                ModeC,
                 {Swipe("0800", "I"), Swipe("1700", "O"), Swipe("1800", "I", "001"), Swipe("2047", "O", "001")},
                 "In=0800 Out=1700 OTIn=1800 OTOut=2047 OT=165 Pre=0 Work=540 Late=N0 Early=N0 P=Y A=N Inc=N Ed=N"},
         DayCase{"pre_overtime_added",
@@ -105,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 {Swipe("0640", "I"), Swipe("1700", "O")},
                 "In=0640 Out=1700 OTIn=     OTOut=     OT=60 Pre=0 Work=620 Late=N0 Early=N0 P=Y A=N Inc=N Ed=N"},
-        DayCase{"break1_as_early_overtime", Break1AsEarlyOT,
+        DayCase{"break1_as_early_overtime",
+                Break1AsEarlyOT,
                 {Swipe("0600", "I", "003"), Swipe("0745", "O", "003"), Swipe("0800", "I"), Swipe("1700", "O")},
                 "In=0800 Out=1700 OTIn=     OTOut=     OT=0 Pre=90 Work=540 Late=N0 Early=N0 P=Y A=N Inc=N Ed=N"},
         DayCase{"blank_shift_times",
@@ -115,12 +124,13 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 {Swipe("0800", "I"), Swipe("1700", "O")},
                 "In=     Out=     OTIn=     OTOut=     OT=0 Pre=0 Work=0 Late=N0 Early=N0 P=N A=Y Inc=N Ed=N"},
-        DayCase{"non_digit_clocking_times", nullptr, {Swipe("08x0", "I"), Swipe("17", "O")},
+        DayCase{"non_digit_clocking_times",
+                nullptr,
+                {Swipe("08x0", "I"), Swipe("17", "O")},
                 "In=08x0 Out=17 OTIn=     OTOut=     OT=0 Pre=0 Work=0 Late=N0 Early=N0 P=N A=N Inc=N Ed=N"}),
     [](const testing::TestParamInfo<DayCase>& info) { return info.param.name; });
 
-TEST(ProAttd, WritesTheTraceOfTheDay)
-{
+TEST(ProAttd, WritesTheTraceOfTheDay) {
     WorkDay w;
     w.emp.RawData = {Swipe("0800", "I"), Swipe("1915", "O")};
     ProAttd(w.ctx, w.emp, w.attend);
@@ -132,16 +142,14 @@ TEST(ProAttd, WritesTheTraceOfTheDay)
     EXPECT_FALSE(w.Logged("Office hour < 6 hours, turn on System Param WORK_HALF_DAY."));
 }
 
-TEST(ProAttd, ShortShiftIsAHalfDay)
-{
+TEST(ProAttd, ShortShiftIsAHalfDay) {
     WorkDay w;
     w.emp.SysIn = "0900", w.emp.SysOut = "1400";
     ProAttd(w.ctx, w.emp, w.attend);
     EXPECT_TRUE(w.Logged("Office hour < 6 hours, turn on System Param WORK_HALF_DAY."));
 }
 
-TEST(ProAttd, TavroFILOEndsTheWorkAsScheduled)
-{
+TEST(ProAttd, TavroFILOEndsTheWorkAsScheduled) {
     WorkDay w;
     w.emp.OTEntry.OTMode = "C";
     w.ctx.settings.tavro.FILO = true;
@@ -165,8 +173,7 @@ void PrintTo(const FlexDayCase& c, std::ostream* os) { *os << c.name; }
 
 class ProAttdFlexible : public testing::TestWithParam<FlexDayCase> {};
 
-TEST_P(ProAttdFlexible, OnlyTimesAndWork)
-{
+TEST_P(ProAttdFlexible, OnlyTimesAndWork) {
     const FlexDayCase& c = GetParam();
     WorkDay w;
     w.ctx.settings.options.IgnoreInOutCOde = true;
@@ -205,8 +212,7 @@ void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class ProAttdFailures : public testing::TestWithParam<FailureCase> {};
 
-TEST_P(ProAttdFailures, EndTheDayWithTheirLine)
-{
+TEST_P(ProAttdFailures, EndTheDayWithTheirLine) {
     const FailureCase& c = GetParam();
     WorkDay w;
     w.emp.RawData = {Swipe("0800", "I"), Swipe("1915", "O")};
@@ -240,8 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "In=0800 Out=1915 OTIn=     OTOut=     OT=0 Pre=0 Work=0 Late=N0 Early=N0 P=N A=Y Inc=N Ed=N"}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
-TEST(ProAttdFailures, InvalidDateIsLoggedOnlyAtDetail999)
-{
+TEST(ProAttdFailures, InvalidDateIsLoggedOnlyAtDetail999) {
     for (const int threshold : {999, 100}) {
         WorkDay w;
         w.ctx.log.SetDetailThreshold(threshold);

@@ -11,8 +11,7 @@ inline constexpr const char* kNextDay = "20260311";
 // Day shift 0800-1730, meal 1200-1300, break 1 1000-1015, break 2 1515-1530,
 // overtime 1800-2000, each with its window; work "000", overtime "001",
 // meal "002", break 1 "003", break 2 "004"; work-range offsets 480 and 480.
-inline TAT_Emp DayShift()
-{
+inline TAT_Emp DayShift() {
     TAT_Emp e = CommonShift("000123", kDay);
     e.Out_lower = "1700", e.SysOut = "1730", e.Out_upper = "1900";
     e.Break1Out_lower = "0945", e.Break1Out = "1000", e.Break1Out_upper = "1015";

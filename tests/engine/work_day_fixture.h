@@ -14,16 +14,14 @@ inline std::string At(const char* time) { return std::string(kD) + time; }
 inline std::string NextAt(const char* time) { return std::string(kD1) + time; }
 
 inline TCD_Source Swipe(const char* time, const char* inOut, const char* jobCode = "000", const char* date = kD,
-                        const char* edited = "")
-{
+                        const char* edited = "") {
     return Clocking(date, time, inOut, jobCode, edited);
 }
 
 // Shift 0800-1700 with 30-minute windows, meal 1200-1300, overtime 1800-2000;
 // work "000", overtime "001", meal "002"; overtime mode "A" with offset,
 // minimum and rounding 30; no breaks in the pattern; entitled to overtime.
-inline TAT_Emp Shift0800To1700()
-{
+inline TAT_Emp Shift0800To1700() {
     TAT_Emp e = CommonShift("000777", kD);
     e.ProcessMode = "T";
     e.Out_lower = "1630", e.SysOut = "1700", e.Out_upper = "1730";
@@ -35,8 +33,7 @@ inline TAT_Emp Shift0800To1700()
 }
 
 // The scheduled stamps the day computation keeps for the steps.
-inline DayComputation ScheduleOf(const TAT_Emp& e)
-{
+inline DayComputation ScheduleOf(const TAT_Emp& e) {
     DayComputation day;
     day.scheduledIn = e.AtDate + e.SysIn;
     day.scheduledOut = (e.SysOut < e.SysIn ? std::string(kD1) : e.AtDate) + e.SysOut;
@@ -49,8 +46,7 @@ public:
     WorkDay() : ComputationDay(MakeLocalTime(2026, 12, 9, 23, 0, 0), Shift0800To1700()) {}
 
     // Re-reads the scheduled stamps after a test changed the shift.
-    DayComputation& Day()
-    {
+    DayComputation& Day() {
         day = ScheduleOf(emp);
         return day;
     }

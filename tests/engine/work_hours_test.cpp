@@ -22,8 +22,7 @@ void PrintTo(const WorkCase& c, std::ostream* os) { *os << c.name; }
 
 class CalWorkHoursCases : public testing::TestWithParam<WorkCase> {};
 
-TEST_P(CalWorkHoursCases, GivesTotalWork)
-{
+TEST_P(CalWorkHoursCases, GivesTotalWork) {
     const WorkCase& c = GetParam();
     WorkDay w;
     if (c.setup) c.setup(w);
@@ -32,8 +31,7 @@ TEST_P(CalWorkHoursCases, GivesTotalWork)
 }
 
 void In0830(WorkDay& w) { w.emp.SysIn = "0830"; }
-void SnapIn0830(WorkDay& w)
-{
+void SnapIn0830(WorkDay& w) {
     In0830(w);
     w.ctx.settings.options.SnapToInTime = true;
 }
@@ -69,8 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  At("0745"), At("1700"), "540"},
         // A missing work-in is not replaced by the scheduled start.
-        WorkCase{"snap_without_work_in",
-                 [](WorkDay& w) { w.ctx.settings.options.SnapToInTime = true; }, NextAt("    "), At("1700"), "0"},
+        WorkCase{"snap_without_work_in", [](WorkDay& w) { w.ctx.settings.options.SnapToInTime = true; }, NextAt("    "),
+                 At("1700"), "0"},
         WorkCase{"formula_snap_without_work_in",
                  [](WorkDay& w) {
                      Formula(w, "WKO - WKI");
@@ -80,8 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         WorkCase{"non_digit_times", nullptr, At("08x0"), At("1700"), "0"}),
     [](const testing::TestParamInfo<WorkCase>& info) { return info.param.name; });
 
-TEST(CalWorkHours, WritesItsTraceLines)
-{
+TEST(CalWorkHours, WritesItsTraceLines) {
     WorkDay w;
     SnapIn0830(w);
     CalWorkHours(w.ctx, w.Day(), At("0755"), At("1745"), w.attend, w.emp);
@@ -89,8 +86,7 @@ TEST(CalWorkHours, WritesItsTraceLines)
     EXPECT_TRUE(w.Logged("SnapToInTime=true  m=555  Sysin=202612090830  Tin=202612090755"));
 }
 
-TEST(CalWorkHours, NonDigitTimeIsLoggedAndCountsNothing)
-{
+TEST(CalWorkHours, NonDigitTimeIsLoggedAndCountsNothing) {
     WorkDay w;
     CalWorkHours(w.ctx, w.Day(), At("08x0"), At("1700"), w.attend, w.emp);
     EXPECT_EQ(w.attend.TotalWork, "0");
@@ -110,8 +106,7 @@ void PrintTo(const EnoughHoursCase& c, std::ostream* os) { *os << c.name; }
 
 class IgnoreLateEarlyIfWorkOK : public testing::TestWithParam<EnoughHoursCase> {};
 
-TEST_P(IgnoreLateEarlyIfWorkOK, ExcusesOnlyAFullDay)
-{
+TEST_P(IgnoreLateEarlyIfWorkOK, ExcusesOnlyAFullDay) {
     const EnoughHoursCase& c = GetParam();
     WorkDay w;
     w.ctx.derived.ignoreLEIfWorkOK = true;
@@ -155,8 +150,7 @@ void PrintTo(const WorkOutCase& c, std::ostream* os) { *os << c.name; }
 
 class SetWorkOutIfNotEnoughOT : public testing::TestWithParam<WorkOutCase> {};
 
-TEST_P(SetWorkOutIfNotEnoughOT, MovesTheWorkOut)
-{
+TEST_P(SetWorkOutIfNotEnoughOT, MovesTheWorkOut) {
     const WorkOutCase& c = GetParam();
     WorkDay w;
     w.ctx.settings.tavro.FILO = true;
@@ -179,8 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                     WorkOutCase{"after_midnight", "2300", "0100", "0", At("2330"), "0100", "     ", "     ", "1020"}),
     [](const testing::TestParamInfo<WorkOutCase>& info) { return info.param.name; });
 
-TEST(SetWorkOutIfNotEnoughOT, NeedsTavroFILO)
-{
+TEST(SetWorkOutIfNotEnoughOT, NeedsTavroFILO) {
     WorkDay w;
     w.ctx.settings.tavro.SetWorkOutIfNotEnoughOT = true;
     w.attend.OT_In = "1800", w.attend.OT_Out = "1725", w.attend.OT_min = "0";
@@ -206,8 +199,7 @@ void PrintTo(const FlexCase& c, std::ostream* os) { *os << c.name; }
 
 class CalFlexibleWorkHourCases : public testing::TestWithParam<FlexCase> {};
 
-TEST_P(CalFlexibleWorkHourCases, PicksTimesAndCountsWork)
-{
+TEST_P(CalFlexibleWorkHourCases, PicksTimesAndCountsWork) {
     const FlexCase& c = GetParam();
     WorkDay w;
     w.ctx.settings.options.IgnoreInOutCOde = c.ignoreCodes;
@@ -222,28 +214,58 @@ TEST_P(CalFlexibleWorkHourCases, PicksTimesAndCountsWork)
 
 INSTANTIATE_TEST_SUITE_P(
     WorkHours, CalFlexibleWorkHourCases,
-    testing::Values(
-        FlexCase{"any_code", true, {Swipe("0905", "I"), Swipe("1230", "O"), Swipe("1315", "I"), Swipe("1820", "O")},
-                 "0905", "1820", "1230", "1315", "555"},
-        FlexCase{"any_code_unordered_near_first_in",
-                 true,
-                 {Swipe("1820", "X"), Swipe("0940", "X"), Swipe("1315", "X"), Swipe("0905", "X"), Swipe("1230", "X")},
-                 "0905", "1820", "1230", "1315", "555"},
-        FlexCase{"coded_letters_matter",
-                 false,
-                 {Swipe("0905", "I"), Swipe("1230", "I"), Swipe("1315", "O"), Swipe("1820", "O")},
-                 "0905", "1820", "1315", "1230", "555"},
-        FlexCase{"other_days_ignored",
-                 false,
-                 {Swipe("2300", "I", "000", "20261208"), Swipe("0905", "I"), Swipe("1820", "O"),
-                  Swipe("0100", "O", "000", kD1)},
-                 "0905", "1820", "    ", "    ", "555"},
-        FlexCase{"single_swipe", true, {Swipe("0905", "I")}, "0905", "    ", "    ", "    ", "0"},
-        FlexCase{"two_swipes_same_minute", true, {Swipe("0905", "I"), Swipe("0905", "O")}, "0905", "0905", "    ",
-                 "    ", "0"},
-        FlexCase{"only_work_out", false, {Swipe("1820", "O")}, "    ", "1820", "    ", "    ", "0"},
-        FlexCase{"short_and_blank_times", true, {Swipe("9", "I"), Swipe("", "O"), Swipe("0905", "I")}, "0905",
-                 "    ", "    ", "    ", "0"}),
+    testing::Values(FlexCase{"any_code",
+                             true,
+                             {Swipe("0905", "I"), Swipe("1230", "O"), Swipe("1315", "I"), Swipe("1820", "O")},
+                             "0905",
+                             "1820",
+                             "1230",
+                             "1315",
+                             "555"},
+                    FlexCase{"any_code_unordered_near_first_in",
+                             true,
+                             {Swipe("1820", "X"), Swipe("0940", "X"), Swipe("1315", "X"), Swipe("0905", "X"),
+                              Swipe("1230", "X")},
+                             "0905",
+                             "1820",
+                             "1230",
+                             "1315",
+                             "555"},
+                    FlexCase{"coded_letters_matter",
+                             false,
+                             {Swipe("0905", "I"), Swipe("1230", "I"), Swipe("1315", "O"), Swipe("1820", "O")},
+                             "0905",
+                             "1820",
+                             "1315",
+                             "1230",
+                             "555"},
+                    FlexCase{"other_days_ignored",
+                             false,
+                             {Swipe("2300", "I", "000", "20261208"), Swipe("0905", "I"), Swipe("1820", "O"),
+                              Swipe("0100", "O", "000", kD1)},
+                             "0905",
+                             "1820",
+                             "    ",
+                             "    ",
+                             "555"},
+                    FlexCase{"single_swipe", true, {Swipe("0905", "I")}, "0905", "    ", "    ", "    ", "0"},
+                    FlexCase{"two_swipes_same_minute",
+                             true,
+                             {Swipe("0905", "I"), Swipe("0905", "O")},
+                             "0905",
+                             "0905",
+                             "    ",
+                             "    ",
+                             "0"},
+                    FlexCase{"only_work_out", false, {Swipe("1820", "O")}, "    ", "1820", "    ", "    ", "0"},
+                    FlexCase{"short_and_blank_times",
+                             true,
+                             {Swipe("9", "I"), Swipe("", "O"), Swipe("0905", "I")},
+                             "0905",
+                             "    ",
+                             "    ",
+                             "    ",
+                             "0"}),
     [](const testing::TestParamInfo<FlexCase>& info) { return info.param.name; });
 
 }  // namespace

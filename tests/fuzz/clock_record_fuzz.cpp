@@ -27,8 +27,7 @@ using kx::fuzz::Require;
 bool OneOf(char c, std::string_view set) { return set.find(c) != std::string_view::npos; }
 bool Digit(char c) { return c >= '0' && c <= '9'; }
 
-const kx::JobDisplayTable& Jobs()
-{
+const kx::JobDisplayTable& Jobs() {
     static const kx::JobDisplayTable table = [] {
         kx::JobDisplayTable t;
         for (int i = 1; i <= kx::JobDisplayTable::kSize; ++i) t.Set(i, "JOB" + std::to_string(i));
@@ -38,8 +37,7 @@ const kx::JobDisplayTable& Jobs()
 }
 
 // The normalised record: the layout of 23 characters, or the packet itself.
-void CheckNormalised(const std::string& packet, const std::string& record)
-{
+void CheckNormalised(const std::string& packet, const std::string& record) {
     if (packet.size() >= 23 && OneOf(packet[22], "<>BE")) {
         Require(record.size() == 23);
         Require(record.compare(0, 19, packet, 0, 19) == 0);
@@ -47,16 +45,17 @@ void CheckNormalised(const std::string& packet, const std::string& record)
     } else if (packet.size() == 22) {
         Require(record.compare(0, 22, packet) == 0);
         const std::string added = record.substr(22);
-        if (packet[0] != 'O') Require(added == "0");
-        else if (Digit(packet[20]) && Digit(packet[21])) Require(added == std::to_string(std::stoi(packet.substr(20, 2))));
+        if (packet[0] != 'O')
+            Require(added == "0");
+        else if (Digit(packet[20]) && Digit(packet[21]))
+            Require(added == std::to_string(std::stoi(packet.substr(20, 2))));
         Require(!added.empty() && added.size() <= 2);
     } else {
         Require(record == packet);
     }
 }
 
-void CheckKind(const std::string& record, bool door, const kx::ClockRecordKind& kind)
-{
+void CheckKind(const std::string& record, bool door, const kx::ClockRecordKind& kind) {
     const char first = record[0];
     const char direction = record.size() >= 20 ? record[19] : '\0';
     if (!OneOf(first, "COR")) {
@@ -81,8 +80,7 @@ void CheckKind(const std::string& record, bool door, const kx::ClockRecordKind& 
     Require((kind.jobDisplayIndex != 0) == known);
 }
 
-void CheckFields(const std::string& record, const std::string& prefix, const kx::OnLineFields& f)
-{
+void CheckFields(const std::string& record, const std::string& prefix, const kx::OnLineFields& f) {
     Require(f.date.size() == 10 && f.date[2] == '/' && f.date[5] == '/');
     Require(f.date.compare(0, 2, record, 7, 2) == 0 && f.date.compare(3, 2, record, 5, 2) == 0);
     Require(f.date.compare(8, 2, record, 3, 2) == 0);
@@ -94,8 +92,7 @@ void CheckFields(const std::string& record, const std::string& prefix, const kx:
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     const bool door = data[0] & 1;
     const std::string prefix((data[0] >> 1) & 7, '0');

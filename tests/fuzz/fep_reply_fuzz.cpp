@@ -22,8 +22,7 @@
 
 using kx::fuzz::Require;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static kx::FepReplyState state;
     static kx::ReceiveQueue queue;
     const std::string receipt(reinterpret_cast<const char*>(data), size);

@@ -36,13 +36,11 @@ namespace {
 // Trace lines are built and written to /dev/null, so the log code is fuzzed too.
 struct FuzzLogs {
     FuzzLogs() { traced.SetDetailThreshold(999); }
-    ~FuzzLogs()
-    {
+    ~FuzzLogs() {
         std::error_code ec;
         std::filesystem::remove_all(home, ec);
     }
-    static std::filesystem::path MakeHome()
-    {
+    static std::filesystem::path MakeHome() {
         std::string pattern = (std::filesystem::temp_directory_path() / "kx_formula_fuzz_XXXXXX").string();
         if (!mkdtemp(pattern.data())) std::abort();
         std::filesystem::create_symlink("/dev/null", std::filesystem::path(pattern) / "KX_ATA.Log");
@@ -56,11 +54,15 @@ struct FuzzLogs {
     kx::Log traced{home, clock};
 };
 
-std::int32_t Stamp(std::uint8_t b)
-{
+std::int32_t Stamp(std::uint8_t b) {
     static constexpr std::int32_t kExtremes[] = {std::numeric_limits<std::int32_t>::max(),
-                                                 std::numeric_limits<std::int32_t>::min(), -1, -999, 65220990,
-                                                 65221535, 1, 2};
+                                                 std::numeric_limits<std::int32_t>::min(),
+                                                 -1,
+                                                 -999,
+                                                 65220990,
+                                                 65221535,
+                                                 1,
+                                                 2};
     if (b == 0) return 0;
     if (b < 128) return b * 17;
     return kExtremes[b % 8];
@@ -68,15 +70,13 @@ std::int32_t Stamp(std::uint8_t b)
 
 using kx::test::IsMinutesText;
 
-void Require(bool rule)
-{
+void Require(bool rule) {
     if (!rule) __builtin_trap();
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static FuzzLogs logs;
     constexpr std::size_t kHeader = 7;
     if (size < kHeader) return 0;

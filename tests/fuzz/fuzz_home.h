@@ -12,15 +12,13 @@ namespace kx::fuzz {
 
 class FuzzHome {
 public:
-    explicit FuzzHome(const char* tag)
-    {
+    explicit FuzzHome(const char* tag) {
         std::string pattern = (std::filesystem::temp_directory_path() / (std::string(tag) + "_XXXXXX")).string();
         if (!mkdtemp(pattern.data())) std::abort();
         path_ = pattern;
         std::filesystem::create_symlink("/dev/null", path_ / "KX_ATA.Log");
     }
-    ~FuzzHome()
-    {
+    ~FuzzHome() {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
@@ -33,8 +31,7 @@ private:
     std::filesystem::path path_;
 };
 
-inline void Require(bool rule)
-{
+inline void Require(bool rule) {
     if (!rule) __builtin_trap();
 }
 

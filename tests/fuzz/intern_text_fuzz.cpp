@@ -24,15 +24,13 @@ using kx::fuzz::Require;
 
 namespace {
 
-bool SameTable(const kx::InternArray& a, const kx::InternArray& b)
-{
+bool SameTable(const kx::InternArray& a, const kx::InternArray& b) {
     for (int n = 1; n <= kx::InternArray::kSize; ++n)
         if (a[n] != b[n]) return false;
     return true;
 }
 
-std::string WithLineEnds(std::string_view bytes, const char* end)
-{
+std::string WithLineEnds(std::string_view bytes, const char* end) {
     std::string out;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\r' || bytes[i] == '\n') {
@@ -47,8 +45,7 @@ std::string WithLineEnds(std::string_view bytes, const char* end)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static kx::fuzz::FuzzHome home("kx_intern_fuzz");
     static kx::FakeClock clock;
     static kx::Log log(home.path(), clock);

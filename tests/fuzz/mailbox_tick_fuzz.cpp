@@ -43,8 +43,7 @@ constexpr std::size_t kSize = kx::SharedBlock::kSize;
 struct FuzzHost final : kx::MailboxHost {
     void CloseMainWindow() override { ++closed; }
     void RestoreMainWindow() override { ++restored; }
-    void SetGradBar(int value) override
-    {
+    void SetGradBar(int value) override {
         ++gradBars;
         gradBar = value;
     }
@@ -52,16 +51,14 @@ struct FuzzHost final : kx::MailboxHost {
     void ProcessEvents() override {}
     void StoreTRPRequest(const std::string& request) override { trp = request; }
     void StartRangeTimer() override { ++rangeTimers; }
-    bool TakePacket(std::string& packet) override
-    {
+    bool TakePacket(std::string& packet) override {
         ++takes;
         if (!queued) return false;
         queued = false;
         packet = "O0126030212000012345600";
         return true;
     }
-    std::string FormatClockData(const std::string& packet) override
-    {
+    std::string FormatClockData(const std::string& packet) override {
         switch (onTheFly) {
         case 0: return "REC" + packet;
         case 1: return std::string(kSize, 'L');
@@ -69,8 +66,7 @@ struct FuzzHost final : kx::MailboxHost {
         default: throw std::runtime_error("on-the-fly processing failed");
         }
     }
-    void SendThisMessage(const std::string& text) override
-    {
+    void SendThisMessage(const std::string& text) override {
         ++sent;
         message = text;
     }
@@ -78,8 +74,7 @@ struct FuzzHost final : kx::MailboxHost {
     bool Fep1Connected() const override { return fep1Connected; }
     // The reconnect pauses 30 ms before it connects; ending the tick here keeps
     // the fuzzer fast while the decision to reconnect is still checked.
-    void StopFep1PollTask() override
-    {
+    void StopFep1PollTask() override {
         ++reconnects;
         throw std::runtime_error("reconnect not run under the fuzzer");
     }
@@ -96,8 +91,7 @@ struct FuzzHost final : kx::MailboxHost {
 // One block per process, unlinked at once: the descriptor keeps it alive and
 // nothing is left in /dev/shm.
 struct FuzzMailbox {
-    FuzzMailbox()
-    {
+    FuzzMailbox() {
         const std::string name = "kx_mailbox_fuzz_" + std::to_string(getpid());
         if (block.Open(name) != kx::SharedBlock::OpenResult::Mapped) std::abort();
         fd = shm_open(("/" + name).c_str(), O_RDWR, 0);
@@ -112,8 +106,7 @@ struct FuzzMailbox {
     int fd = -1;
 };
 
-std::string BlockBytes(int fd)
-{
+std::string BlockBytes(int fd) {
     struct stat st {};
     if (fstat(fd, &st) != 0) std::abort();
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
@@ -121,20 +114,15 @@ std::string BlockBytes(int fd)
     return bytes;
 }
 
-bool AllDigits(const std::string& s)
-{
+bool AllDigits(const std::string& s) {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool NotANumber(const std::string& s)
-{
-    return s.empty() || s.find_first_not_of("0123456789+-") != std::string::npos;
-}
+bool NotANumber(const std::string& s) { return s.empty() || s.find_first_not_of("0123456789+-") != std::string::npos; }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static FuzzMailbox mailbox;
     constexpr std::size_t kHeader = 3;
     if (size < kHeader) return 0;
@@ -185,8 +173,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (code == "SGB") {
         const std::string number = text.substr(3, 3);
         Require(host.gradBars <= 1);
-        if (host.gradBars == 1) replies("CRV");
-        else failed = true;
+        if (host.gradBars == 1)
+            replies("CRV");
+        else
+            failed = true;
         if (AllDigits(number)) Require(host.gradBars == 1 && host.gradBar == std::stoi(number));
         if (NotANumber(number)) Require(host.gradBars == 0);
     } else if (code == "WNM") {

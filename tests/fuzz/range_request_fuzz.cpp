@@ -26,15 +26,13 @@ using kx::fuzz::Require;
 
 namespace {
 
-bool EightDigits(const std::string& s)
-{
+bool EightDigits(const std::string& s) {
     return s.size() == 8 && s.find_first_not_of("0123456789") == std::string::npos;
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace std::chrono;
     static kx::fuzz::FuzzHome home("kx_range_fuzz");
     static kx::FakeClock clock;

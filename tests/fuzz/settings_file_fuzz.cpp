@@ -28,13 +28,11 @@ namespace {
 
 kx::Settings Read(std::string_view bytes) { return kx::ReadSettings(kx::IniFile::FromText(bytes)); }
 
-bool HasLowerCase(const std::string& s)
-{
+bool HasLowerCase(const std::string& s) {
     return std::any_of(s.begin(), s.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
-std::string Utf16Le(std::string_view ascii)
-{
+std::string Utf16Le(std::string_view ascii) {
     std::string out = "\xFF\xFE";
     for (const char c : ascii) {
         out += c;
@@ -45,8 +43,7 @@ std::string Utf16Le(std::string_view ascii)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static kx::fuzz::FuzzHome home("kx_settings_fuzz");
     static kx::FakeClock clock;
     static kx::AgentContext ctx(home.path(), clock);

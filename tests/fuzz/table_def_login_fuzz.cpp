@@ -24,8 +24,7 @@ using kx::fuzz::Require;
 namespace {
 
 // Character i of a field sits at base + 3i - 1, as (code - k - i) modulo 256.
-void Encode(std::string& head, unsigned k, unsigned base, const std::string& text)
-{
+void Encode(std::string& head, unsigned k, unsigned base, const std::string& text) {
     for (unsigned i = 1; i <= text.size(); ++i)
         head[base + 3 * i - 1] = static_cast<char>((static_cast<unsigned char>(text[i - 1]) + 512 - k - i) % 256);
     if (text.size() < 32) head[base + 3 * (text.size() + 1) - 1] = '\0';
@@ -33,8 +32,7 @@ void Encode(std::string& head, unsigned k, unsigned base, const std::string& tex
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     std::string head(reinterpret_cast<const char*>(data + 1), size - 1);
     if (data[0] % 2 == 0 && head.size() < kx::kTableDefHeadSize) head.resize(kx::kTableDefHeadSize, '\0');

@@ -9,12 +9,12 @@
 //     ... RunProgram({BinPath("kx-ctl"), "--mailbox", agent.Mailbox(), "trp", ...}) ...
 //     agent.Signal(SIGTERM);
 //     EXPECT_EQ(agent.WaitExit(), 0);
+#include <sys/types.h>
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 #include "comms/agent_lock.h"

@@ -19,31 +19,24 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string DaysFromToday(int days)
-{
-    return DateText(SystemClock().Now() + std::chrono::days{days});
-}
+std::string DaysFromToday(int days) { return DateText(SystemClock().Now() + std::chrono::days{days}); }
 
 class AutoProcessRunTest : public test::DatabaseTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DatabaseTest::SetUp();
         if (IsSkipped()) return;
-        if (!test::ProgramBuilt("kx-ata") || !test::ProgramBuilt("kx-db")) GTEST_SKIP() << "kx-ata or kx-db is not built";
+        if (!test::ProgramBuilt("kx-ata") || !test::ProgramBuilt("kx-db"))
+            GTEST_SKIP() << "kx-ata or kx-db is not built";
     }
 
-    std::string Target() const
-    {
-        return IsPostgres() ? testDb_->alias() : (testDb_->home() / "kxtest.db").string();
-    }
+    std::string Target() const { return IsPostgres() ? testDb_->alias() : (testDb_->home() / "kxtest.db").string(); }
 
     // A demo site whose last auto-process date is `lastAAPDate`, with no attendance rows.
-    void MakeSite(int staff, int days, const std::string& lastAAPDate)
-    {
-        const test::ProgramResult demo = test::RunProgram({test::BinPath("kx-db").string(), "demo", Target(),
-                                                              "--staff", std::to_string(staff), "--days",
-                                                              std::to_string(days), "--from", DaysFromToday(1 - days)});
+    void MakeSite(int staff, int days, const std::string& lastAAPDate) {
+        const test::ProgramResult demo =
+            test::RunProgram({test::BinPath("kx-db").string(), "demo", Target(), "--staff", std::to_string(staff),
+                              "--days", std::to_string(days), "--from", DaysFromToday(1 - days)});
         ASSERT_EQ(demo.status, 0) << demo.err;
         test::RunFixture(db(), {"delete from kt_attnd"});
         test::RunFixture(db(), {"delete from kt_ini where i_entry='LastAAPDate'"});
@@ -53,16 +46,14 @@ protected:
 
     std::vector<std::string> Column(const std::string& sql) { return test::FirstColumn(db().CommonQuery, sql); }
     int Count(const std::string& sql) { return std::stoi(Column(sql).at(0)); }
-    std::vector<std::string> StoredDate()
-    {
+    std::vector<std::string> StoredDate() {
         return Column("select i_value from kt_ini where i_group='Attend' and i_entry='LastAAPDate'");
     }
 
     test::AgentHome home;
 };
 
-TEST_P(AutoProcessRunTest, TheDaysSinceTheLastDateUpToTodayAreProcessed)
-{
+TEST_P(AutoProcessRunTest, TheDaysSinceTheLastDateUpToTodayAreProcessed) {
     const std::string last = DaysFromToday(-3);
     MakeSite(12, 6, last);
     const int staff = Count("select count(*) from cards c, kt_cdext x where c.staff_number=x.staff_number");
@@ -78,9 +69,8 @@ TEST_P(AutoProcessRunTest, TheDaysSinceTheLastDateUpToTodayAreProcessed)
         SCOPED_TRACE(day);
         EXPECT_EQ(Count("select count(*) from kt_attnd where at_date='" + DaysFromToday(day) + "'"), staff);
     }
-    EXPECT_EQ(Count("select count(*) from kt_attnd where at_date<='" + last + "' or at_date>'" + DaysFromToday(0) +
-                    "'"),
-              0);
+    EXPECT_EQ(
+        Count("select count(*) from kt_attnd where at_date<='" + last + "' or at_date>'" + DaysFromToday(0) + "'"), 0);
     EXPECT_EQ(Column("select at_remark from kt_attnd where staff_number='" + kept + "' and at_date='" +
                      DaysFromToday(-1) + "'"),
               std::vector<std::string>{"kept"});
@@ -92,8 +82,7 @@ TEST_P(AutoProcessRunTest, TheDaysSinceTheLastDateUpToTodayAreProcessed)
     EXPECT_EQ(agent.WaitExit(), 0);
 }
 
-TEST_P(AutoProcessRunTest, ARunEndedBeforeItsLastDayKeepsTheDate)
-{
+TEST_P(AutoProcessRunTest, ARunEndedBeforeItsLastDayKeepsTheDate) {
     const std::string last = DaysFromToday(-60);
     MakeSite(200, 61, last);
     const int total = 60 * Count("select count(*) from cards c, kt_cdext x where c.staff_number=x.staff_number");
@@ -114,8 +103,7 @@ TEST_P(AutoProcessRunTest, ARunEndedBeforeItsLastDayKeepsTheDate)
     EXPECT_LT(written, total);
 }
 
-TEST_P(AutoProcessRunTest, WithADailyTimeTheIntervalTimerRunsInstead)
-{
+TEST_P(AutoProcessRunTest, WithADailyTimeTheIntervalTimerRunsInstead) {
     MakeSite(5, 2, DaysFromToday(-1));
     // the first tick's minute differs from the initial last-seen minute 0 (unless the agent
     // starts in minute 0 of an hour), so an interval of one minute runs at once or a minute later

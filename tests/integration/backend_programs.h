@@ -22,8 +22,7 @@ namespace kx::test {
 class BackendProgramsTest : public DatabaseTest {
 protected:
     // Skips unless every program is built; the mailbox is named after `purpose`.
-    void SetUpPrograms(std::initializer_list<const char*> programs, const std::string& purpose)
-    {
+    void SetUpPrograms(std::initializer_list<const char*> programs, const std::string& purpose) {
         DatabaseTest::SetUp();
         if (IsSkipped()) return;
         bin = ProgramDir();
@@ -31,8 +30,7 @@ protected:
             if (!ProgramBuilt(program)) GTEST_SKIP() << "the programs are not built (KX_BIN_DIR)";
         mailbox = "kxtest-" + purpose + "-" + std::to_string(getpid()) + "-" + GetParam();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (!mailbox.empty()) {
             test::RemoveMailboxFiles(mailbox);
         }
@@ -40,16 +38,11 @@ protected:
     }
 
     // What kx-db and kx-fep are given for this database.
-    std::string Target() const
-    {
-        return IsPostgres() ? testDb_->alias() : (testDb_->home() / "kxtest.db").string();
-    }
+    std::string Target() const { return IsPostgres() ? testDb_->alias() : (testDb_->home() / "kxtest.db").string(); }
     std::filesystem::path Home() const { return testDb_->home(); }
 
-    ProgramResult Ctl(const std::vector<std::string>& args, const std::string& timeoutSeconds = "120")
-    {
-        std::vector<std::string> full = {(bin / "kx-ctl").string(), "--mailbox", mailbox, "--timeout",
-                                         timeoutSeconds};
+    ProgramResult Ctl(const std::vector<std::string>& args, const std::string& timeoutSeconds = "120") {
+        std::vector<std::string> full = {(bin / "kx-ctl").string(), "--mailbox", mailbox, "--timeout", timeoutSeconds};
         full.insert(full.end(), args.begin(), args.end());
         return RunProgram(full, ErrorOutput::IntoOutput);
     }

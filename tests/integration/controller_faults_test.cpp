@@ -7,8 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -21,8 +21,7 @@
 namespace kx::test {
 namespace {
 
-long ResidentKiB(pid_t pid)
-{
+long ResidentKiB(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
@@ -30,8 +29,7 @@ long ResidentKiB(pid_t pid)
 }
 
 // A loopback port that nothing listens on (for now).
-int FreePort()
-{
+int FreePort() {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -45,33 +43,28 @@ int FreePort()
 
 class ControllerFaultsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         for (const char* program : {"kx-ata", "kx-ctl", "kx-db", "kx-fep"})
             if (!ProgramBuilt(program)) GTEST_SKIP() << program << " is not built";
         home.CreateDemo(5, 2, "20240101");
         home.WriteIni();
         db::Database::Open(home.DatabaseFile().string(), home.path())->ExecScript("delete from M_Server");
     }
-    void DefineFep(int unit, const std::string& address, int port)
-    {
+    void DefineFep(int unit, const std::string& address, int port) {
         auto db = db::Database::Open(home.DatabaseFile().string(), home.path());
         db->ExecScript("insert into M_Server (unit_no, IP_Address, Port) values (" + std::to_string(unit) + ", '" +
                        address + "', '" + std::to_string(port) + "')");
     }
-    std::unique_ptr<FepSimulator> StartFep(const std::vector<std::string>& args, const std::string& name)
-    {
+    std::unique_ptr<FepSimulator> StartFep(const std::vector<std::string>& args, const std::string& name) {
         auto fep = std::make_unique<FepSimulator>(args, home.path().string() + "." + name + ".out");
         EXPECT_NE(fep->Port(), 0) << name << ": " << fep->Output();
         return fep;
     }
-    ProgramResult Ctl(const RunningAgent& agent, std::vector<std::string> args)
-    {
+    ProgramResult Ctl(const RunningAgent& agent, std::vector<std::string> args) {
         args.insert(args.begin(), {BinPath("kx-ctl").string(), "--mailbox", agent.Mailbox(), "--timeout", "20"});
         return RunProgram(args);
     }
-    bool WaitForStandardOutput(const RunningAgent& agent, const std::string& text, std::chrono::milliseconds limit)
-    {
+    bool WaitForStandardOutput(const RunningAgent& agent, const std::string& text, std::chrono::milliseconds limit) {
         const auto until = std::chrono::steady_clock::now() + limit;
         while (agent.StandardOutput().find(text) == std::string::npos) {
             if (std::chrono::steady_clock::now() >= until) return false;
@@ -83,8 +76,7 @@ protected:
     AgentHome home;
 };
 
-TEST_F(ControllerFaultsTest, EightFepsWithDeadSlowAndBrokenOnesLeaveTheAgentServing)
-{
+TEST_F(ControllerFaultsTest, EightFepsWithDeadSlowAndBrokenOnesLeaveTheAgentServing) {
     const std::string clockings = home.path().string() + ".clockings";
     std::ofstream(clockings) << "C0124010208051234560000\n";
     std::vector<std::unique_ptr<FepSimulator>> feps;
@@ -101,8 +93,8 @@ TEST_F(ControllerFaultsTest, EightFepsWithDeadSlowAndBrokenOnesLeaveTheAgentServ
 
     RunningAgent agent(home);
     ASSERT_TRUE(agent.WaitStarted()) << agent.StandardError();
-    EXPECT_TRUE(agent.WaitForLog("FEP #2 : 127.0.0.1 Port:" + std::to_string(refusedPort) +
-                                 " : Error 10061 Connection refused", 5s));
+    EXPECT_TRUE(agent.WaitForLog(
+        "FEP #2 : 127.0.0.1 Port:" + std::to_string(refusedPort) + " : Error 10061 Connection refused", 5s));
     for (int n : {1, 3, 4, 5, 6, 7, 8})
         EXPECT_TRUE(feps[n - 1]->WaitForOutput("<SOH><CR>", 10s)) << "FEP " << n << " is polled";
 
@@ -145,8 +137,7 @@ TEST_F(ControllerFaultsTest, EightFepsWithDeadSlowAndBrokenOnesLeaveTheAgentServ
     EXPECT_EQ(home.LogLines().back(), "---- KX_ATA Ended. ----");
 }
 
-TEST_F(ControllerFaultsTest, Fep1IsReconnectedWhenItComesBack)
-{
+TEST_F(ControllerFaultsTest, Fep1IsReconnectedWhenItComesBack) {
     const int port = FreePort();
     DefineFep(1, "127.0.0.1", port);
     RunningAgent agent(home);
@@ -164,8 +155,7 @@ TEST_F(ControllerFaultsTest, Fep1IsReconnectedWhenItComesBack)
     EXPECT_EQ(agent.WaitExit(), 0);
 }
 
-TEST_F(ControllerFaultsTest, ClockingsWaitInTheControllerWhileTheQueueIsFull)
-{
+TEST_F(ControllerFaultsTest, ClockingsWaitInTheControllerWhileTheQueueIsFull) {
     // More clockings than the receive queue holds, and nobody asks for them at first.
     constexpr int kClockings = 150;
     const std::string clockings = home.path().string() + ".many";
@@ -198,8 +188,7 @@ TEST_F(ControllerFaultsTest, ClockingsWaitInTheControllerWhileTheQueueIsFull)
     EXPECT_EQ(agent.WaitExit(), 0);
 }
 
-TEST_F(ControllerFaultsTest, ASignalWhileTheConnectionsOpenClosesTheAgentInOrder)
-{
+TEST_F(ControllerFaultsTest, ASignalWhileTheConnectionsOpenClosesTheAgentInOrder) {
     // Eight refused FEPs keep the start of the connections busy for more than a second.
     for (int n = 1; n <= 8; ++n) DefineFep(n, "127.0.0.1", FreePort());
     RunningAgent agent(home);

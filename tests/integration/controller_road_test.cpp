@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "fep_simulator.h"
 #include "backend_programs.h"
+#include "fep_simulator.h"
 
 namespace kx {
 namespace {
@@ -26,13 +26,11 @@ class ControllerRoadTest : public test::BackendProgramsTest {
 protected:
     void SetUp() override { SetUpPrograms({"kx-ata", "kx-ctl", "kx-db", "kx-fep"}, "road"); }
     // The first row's fields; none without a row.
-    std::vector<std::string> Row(const std::string& sql)
-    {
+    std::vector<std::string> Row(const std::string& sql) {
         auto rows = test::SelectedRows(db().CommonQuery, sql);
         return rows.empty() ? std::vector<std::string>() : std::move(rows.front());
     }
-    void StartAgent()
-    {
+    void StartAgent() {
         agent.emplace(std::vector<std::string>{(bin / "kx-ata").string(), "--home", Home().string(), "--headless",
                                                "--server", "--mailbox", mailbox},
                       Home() / "kx-ata.out");
@@ -40,15 +38,16 @@ protected:
         for (int i = 0; i < 1000 && !test::FileLockedElsewhere(lock) && agent->Running(); ++i) usleep(10000);
     }
     // "OLD" until `count` clockings came back, each as its on-line record (kx-ctl prints what follows "DLO").
-    std::vector<std::string> FetchClockings(std::size_t count)
-    {
+    std::vector<std::string> FetchClockings(std::size_t count) {
         std::vector<std::string> records;
         const auto until = std::chrono::steady_clock::now() + 30s;
         while (records.size() < count && std::chrono::steady_clock::now() < until) {
             const test::ProgramResult old = Ctl({"old"}, "30");
             if (old.status != 0) break;
-            if (old.out.rfind("09", 0) == 0) records.push_back(old.out.substr(0, old.out.size() - 1));
-            else usleep(50000);
+            if (old.out.rfind("09", 0) == 0)
+                records.push_back(old.out.substr(0, old.out.size() - 1));
+            else
+                usleep(50000);
         }
         return records;
     }
@@ -56,10 +55,10 @@ protected:
     std::optional<test::BackgroundProgram> agent;
 };
 
-TEST_P(ControllerRoadTest, AClockingIsFetchedRecomputedAndAnnouncedToFep1)
-{
-    const test::ProgramResult demo = RunProgram(
-        {(bin / "kx-db").string(), "demo", Target(), "--staff", "10", "--days", "3", "--from", "20240101"}, test::ErrorOutput::IntoOutput);
+TEST_P(ControllerRoadTest, AClockingIsFetchedRecomputedAndAnnouncedToFep1) {
+    const test::ProgramResult demo =
+        RunProgram({(bin / "kx-db").string(), "demo", Target(), "--staff", "10", "--days", "3", "--from", "20240101"},
+                   test::ErrorOutput::IntoOutput);
     ASSERT_EQ(demo.status, 0) << demo.out;
     const std::vector<std::string> staff =
         Row("select c.staff_number, c.card_number, c.name from cards c, kt_cdext x where "
@@ -70,12 +69,17 @@ TEST_P(ControllerRoadTest, AClockingIsFetchedRecomputedAndAnnouncedToFep1)
 
     // In at 08:02 and out at 17:31 on a day the demo left without clockings.
     const fs::path clockings = Home() / "clockings.txt";
-    std::ofstream(clockings) << "C01" << "240110" << "0802" << card << "0000\n"
-                             << "C01" << "240110" << "1731" << card << "9000\n";
+    std::ofstream(clockings) << "C01"
+                             << "240110"
+                             << "0802" << card << "0000\n"
+                             << "C01"
+                             << "240110"
+                             << "1731" << card << "9000\n";
     test::FepSimulator fep({"--db", Target(), "--clockings", clockings.string()}, Home() / "kx-fep.out");
     ASSERT_NE(fep.Port(), 0) << fep.Output();
-    test::RunFixture(db(), {"delete from M_Server", "insert into M_Server (unit_no, IP_Address, Port, Tag_Name) values (1, '127.0.0.1', '" +
-                      std::to_string(fep.Port()) + "', 'MSGSERVER')"});
+    test::RunFixture(db(), {"delete from M_Server",
+                            "insert into M_Server (unit_no, IP_Address, Port, Tag_Name) values (1, '127.0.0.1', '" +
+                                std::to_string(fep.Port()) + "', 'MSGSERVER')"});
     std::ofstream(Home() / "Kairox.ini") << "[Database]\nDBAlias=" << testDb_->alias() << "\n";
     StartAgent();
     ASSERT_TRUE(agent->Running()) << "kx-ata did not start";

@@ -34,8 +34,7 @@ using test::RunProgram;
 const std::string kStaffSelect = "select * from cards c, kt_cdext x where c.staff_number=x.staff_number";
 const std::vector<std::string> kDecember = {"trp", "T", "20231201", "20231231", kStaffSelect};
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
-{
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto until = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > until) return false;
@@ -45,8 +44,7 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
 }
 
 // The last line of the main log that starts so, without its time stamp.
-std::string LastLogLine(const fs::path& home, const std::string& start)
-{
+std::string LastLogLine(const fs::path& home, const std::string& start) {
     std::string found;
     for (std::string& text : test::LogTexts(home / "KX_ATA.Log"))
         if (text.starts_with(start)) found = std::move(text);
@@ -57,43 +55,38 @@ class DatabaseFaultsTest : public test::BackendProgramsTest {
 protected:
     void SetUp() override { SetUpPrograms({"kx-ata", "kx-ctl", "kx-db"}, "faults"); }
 
-    void Demo(const std::string& target, int staff)
-    {
+    void Demo(const std::string& target, int staff) {
         const test::ProgramResult demo = RunProgram({(bin / "kx-db").string(), "demo", target, "--staff",
-                                                      std::to_string(staff), "--days", "31", "--from", "20231201"}, test::ErrorOutput::IntoOutput);
+                                                     std::to_string(staff), "--days", "31", "--from", "20231201"},
+                                                    test::ErrorOutput::IntoOutput);
         ASSERT_EQ(demo.status, 0) << demo.out;
     }
-    void WriteIni(const std::string& alias, const fs::path& home)
-    {
+    void WriteIni(const std::string& alias, const fs::path& home) {
         std::ofstream(home / "Kairox.ini") << "[Database]\nDBAlias=" << alias << "\n";
     }
 
-    std::unique_ptr<BackgroundProgram> StartAgent(const fs::path& home)
-    {
+    std::unique_ptr<BackgroundProgram> StartAgent(const fs::path& home) {
         auto agent = std::make_unique<BackgroundProgram>(
             std::vector<std::string>{(bin / "kx-ata").string(), "--home", home.string(), "--headless", "--mailbox",
                                      mailbox},
             home / "kx-ata.out");
-        EXPECT_TRUE(WaitFor([&] { return test::FileLockedElsewhere(AgentLockPath(mailbox)) || !agent->Running(); },
-                            30s));
+        EXPECT_TRUE(
+            WaitFor([&] { return test::FileLockedElsewhere(AgentLockPath(mailbox)) || !agent->Running(); }, 30s));
         EXPECT_TRUE(agent->Running()) << FileText(home / "kx-ata.out");
         return agent;
     }
-    std::unique_ptr<BackgroundProgram> StartRequest(const fs::path& output)
-    {
+    std::unique_ptr<BackgroundProgram> StartRequest(const fs::path& output) {
         std::vector<std::string> args = {(bin / "kx-ctl").string(), "--mailbox", mailbox, "--timeout", "300"};
         args.insert(args.end(), kDecember.begin(), kDecember.end());
         return std::make_unique<BackgroundProgram>(args, output);
     }
-    void EndAgent(std::unique_ptr<BackgroundProgram>& agent)
-    {
+    void EndAgent(std::unique_ptr<BackgroundProgram>& agent) {
         EXPECT_EQ(Ctl({"end"}).status, 0);
         EXPECT_EQ(agent->WaitExit(30s), 0);
     }
 
     // kt_attnd by staff and date, each row's fields joined.
-    std::map<std::string, std::string> AttendRows(db::Database& db)
-    {
+    std::map<std::string, std::string> AttendRows(db::Database& db) {
         db::Query& q = db.CommonQuery;
         q.SetSQL("select * from kt_attnd");
         q.Open();
@@ -110,16 +103,15 @@ protected:
 
 // Ten kills would say more, but three at random points already reach each
 // phase of a run (its start, its middle, the commits) across the runs of the suite.
-TEST_P(DatabaseFaultsTest, KilledAtRandomPointsEveryCommittedRowIsRightAndARepeatCompletesTheTable)
-{
+TEST_P(DatabaseFaultsTest, KilledAtRandomPointsEveryCommittedRowIsRightAndARepeatCompletesTheTable) {
     Demo(Target(), 60);
     WriteIni(testDb_->alias(), Home());
 
     auto agent = StartAgent(Home());
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(Ctl(kDecember).status, 0);
-    const auto cleanRun = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                                 started);
+    const auto cleanRun =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     EndAgent(agent);
     const std::map<std::string, std::string> clean = AttendRows(db());
     ASSERT_GT(clean.size(), 1000u);
@@ -151,8 +143,7 @@ TEST_P(DatabaseFaultsTest, KilledAtRandomPointsEveryCommittedRowIsRightAndARepea
 
 // The front end (another process) holds the file's write lock from before the
 // request for 30 s: three times what the engine waits by itself.
-TEST_P(DatabaseFaultsTest, AnSQLiteLockHeldThirtySecondsByAnotherProcessLosesNoStaffDay)
-{
+TEST_P(DatabaseFaultsTest, AnSQLiteLockHeldThirtySecondsByAnotherProcessLosesNoStaffDay) {
     if (IsPostgres()) GTEST_SKIP() << "the file lock is SQLite's";
     Demo(Target(), 20);
     WriteIni(testDb_->alias(), Home());
@@ -185,26 +176,26 @@ TEST_P(DatabaseFaultsTest, AnSQLiteLockHeldThirtySecondsByAnotherProcessLosesNoS
     EXPECT_NE(request.out.find("RFA"), std::string::npos);
     EXPECT_EQ(AttendRows(db()), clean);
     EXPECT_NE(LastLogLine(Home(), "<Database>: back after "), "");
-    EXPECT_EQ(LastLogLine(Home(), "Range reprocessing: ").find(std::to_string(clean.size()) + " staff-days done, 0 failed"),
-              std::string("Range reprocessing: ").size());
+    EXPECT_EQ(
+        LastLogLine(Home(), "Range reprocessing: ").find(std::to_string(clean.size()) + " staff-days done, 0 failed"),
+        std::string("Range reprocessing: ").size());
     EndAgent(agent);
 }
 
 // A server of the test's own, stopped and started again within 20 s while a
 // range runs on it.
-TEST_P(DatabaseFaultsTest, APostgresRestartDuringARangeLosesNoStaffDay)
-{
+TEST_P(DatabaseFaultsTest, APostgresRestartDuringARangeLosesNoStaffDay) {
     if (!IsPostgres()) GTEST_SKIP() << "a server restart is PostgreSQL's";
     char dirTemplate[] = "/tmp/kx-restart-pg.XXXXXX";
     ASSERT_NE(mkdtemp(dirTemplate), nullptr);
     chmod(dirTemplate, 0755);
     const fs::path serverDir = fs::path(dirTemplate) / "srv";
     const std::string script = std::string(KX_SOURCE_DIR) + "/scripts/pg-server.sh";
-    const test::ProgramResult start = RunProgram({"/bin/bash", script, "start", serverDir.string()}, test::ErrorOutput::IntoOutput);
+    const test::ProgramResult start =
+        RunProgram({"/bin/bash", script, "start", serverDir.string()}, test::ErrorOutput::IntoOutput);
     struct StopServer {
         std::string script, dir, top;
-        ~StopServer()
-        {
+        ~StopServer() {
             RunProgram({"/bin/bash", script, "stop", dir}, test::ErrorOutput::IntoOutput);
             std::error_code ignored;
             fs::remove_all(top, ignored);
@@ -222,7 +213,8 @@ TEST_P(DatabaseFaultsTest, APostgresRestartDuringARangeLosesNoStaffDay)
     ASSERT_TRUE(WaitFor([&] { return FileText(ctlOut).find("CRVTRP0") != std::string::npos; }, 60s));
     std::this_thread::sleep_for(200ms);
     const auto stopped = std::chrono::steady_clock::now();
-    const test::ProgramResult restart = RunProgram({"/bin/bash", script, "restart", serverDir.string(), "5"}, test::ErrorOutput::IntoOutput);
+    const test::ProgramResult restart =
+        RunProgram({"/bin/bash", script, "restart", serverDir.string(), "5"}, test::ErrorOutput::IntoOutput);
     ASSERT_EQ(restart.status, 0) << restart.out;
     EXPECT_LT(std::chrono::steady_clock::now() - stopped, 20s);
 

@@ -42,16 +42,14 @@ const std::vector<GoldenDay> kDays = {
 
 fs::path GoldenFile(const std::string& name) { return fs::path(KX_SOURCE_DIR) / "tests/integration/golden" / name; }
 
-std::string FileText(const fs::path& file)
-{
+std::string FileText(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class ExplainGoldenTest : public test::OneShotSiteTest {
 protected:
-    void Compare(const std::string& file, const std::string& output)
-    {
+    void Compare(const std::string& file, const std::string& output) {
         if (std::getenv("KX_UPDATE_GOLDEN")) {
             std::ofstream(GoldenFile(file), std::ios::binary) << output;
             return;
@@ -60,8 +58,7 @@ protected:
     }
 };
 
-TEST_P(ExplainGoldenTest, TheDemoSitesDaysAreExplainedAsChecked)
-{
+TEST_P(ExplainGoldenTest, TheDemoSitesDaysAreExplainedAsChecked) {
     for (const GoldenDay& day : kDays) {
         SCOPED_TRACE(day.name);
         db().ExecScript("delete from kt_attnd; update kt_sys set OT_Mode='1'");

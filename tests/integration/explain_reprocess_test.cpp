@@ -4,8 +4,8 @@
 // its exit status.
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
 #include <sqlite3.h>
+#include <nlohmann/json.hpp>
 
 #include <fstream>
 #include <iterator>
@@ -23,14 +23,12 @@ using Json = nlohmann::json;
 
 class ExplainReprocessTest : public test::OneShotSiteTest {
 protected:
-    std::string FileBytes(const fs::path& file)
-    {
+    std::string FileBytes(const fs::path& file) {
         std::ifstream in(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     // Every column of a stored kt_attnd row, by name.
-    std::map<std::string, std::string> StoredRow(const std::string& staff, const std::string& date)
-    {
+    std::map<std::string, std::string> StoredRow(const std::string& staff, const std::string& date) {
         db::Query& q = db().CommonQuery;
         q.Close();
         q.SetSQL("select * from kt_attnd where staff_number='" + staff + "' and at_date='" + date + "'");
@@ -47,8 +45,7 @@ protected:
 // the overtime approval row, and the removal of phantom rows.
 const std::string kEveryWrite = "[Options]\nLateEarlyReason=1\nOTApproval=1\nClearAttendPhantom=1\n";
 
-TEST_P(ExplainReprocessTest, TheRowAnExplanationWouldSaveIsTheRowTheRangeRunSaves)
-{
+TEST_P(ExplainReprocessTest, TheRowAnExplanationWouldSaveIsTheRowTheRangeRunSaves) {
     WriteSettings(kEveryWrite);
     const std::vector<std::string> dates = {"20261102", "20261110", "20261116"};
     std::vector<std::string> staff;
@@ -84,8 +81,7 @@ TEST_P(ExplainReprocessTest, TheRowAnExplanationWouldSaveIsTheRowTheRangeRunSave
     EXPECT_NE(again.out.find("Nothing would change."), std::string::npos) << again.out;
 }
 
-TEST_P(ExplainReprocessTest, ADryRunLeavesTheDatabaseAsItWasAndListsWhatWouldChange)
-{
+TEST_P(ExplainReprocessTest, ADryRunLeavesTheDatabaseAsItWasAndListsWhatWouldChange) {
     WriteSettings(kEveryWrite);
     const test::ProgramResult stored = Ata({"--reprocess", "20261101", "20261110"});
     ASSERT_EQ(stored.status, 0) << stored.out;
@@ -127,27 +123,41 @@ struct BadInput {
     const char* message;
 };
 
-TEST_P(ExplainReprocessTest, BadInputGetsAMessageAndItsExitStatus)
-{
+TEST_P(ExplainReprocessTest, BadInputGetsAMessageAndItsExitStatus) {
     const std::vector<BadInput> cases = {
         {"short date", "", {"--explain", "E00001", "2026111"}, 2, "'2026111' is not a date (yyyymmdd)"},
         {"no such day", "", {"--explain", "E00001", "20261131"}, 2, "'20261131' is not a date"},
         {"unknown staff", "", {"--explain", "E99999", "20261110"}, 3, "no staff member 'E99999' in cards"},
         {"quote in staff", "", {"--explain", "E0' or '1'='1", "20261110"}, 3, "no staff member"},
-        {"before the card", "[Options]\nCheckStartExpiryDate=1\n", {"--explain", "E00002", "20260101"}, 3,
+        {"before the card",
+         "[Options]\nCheckStartExpiryDate=1\n",
+         {"--explain", "E00002", "20260101"},
+         3,
          "outside the card's validity (20260620 to 20991231)"},
         {"still to come", "", {"--explain", "E00001", "20991231"}, 3, "the date is still to come"},
         {"range of no date", "", {"--reprocess", "20261301", "20261302"}, 2, "'20261301' is not a date"},
-        {"writing select", "", {"--reprocess", "20261101", "20261102", "--staff-sql", "delete from cards"}, 2,
+        {"writing select",
+         "",
+         {"--reprocess", "20261101", "20261102", "--staff-sql", "delete from cards"},
+         2,
          "the staff select is refused"},
-        {"broken select", "", {"--reprocess", "20261101", "20261102", "--staff-sql", "select * from nothing_here"}, 2,
+        {"broken select",
+         "",
+         {"--reprocess", "20261101", "20261102", "--staff-sql", "select * from nothing_here"},
+         2,
          "the staff select is refused"},
         {"bad source", "", {"--reprocess", "20261101", "20261102", "--source", "X"}, 2, "--source: X not in {T,D}"},
         {"json on a range", "", {"--reprocess", "20261101", "20261102", "--json"}, 2, "--json requires --explain"},
-        {"no database", "[Database]\nDBAlias=missing\n", {"--explain", "E00001", "20261110"}, 1,
+        {"no database",
+         "[Database]\nDBAlias=missing\n",
+         {"--explain", "E00001", "20261110"},
+         1,
          "the database cannot be opened"},
-        {"server down", "[Database]\nDBAlias=postgresql://kx@127.0.0.1:1/none\n",
-         {"--reprocess", "20261101", "20261102"}, 1, "the database cannot be opened"},
+        {"server down",
+         "[Database]\nDBAlias=postgresql://kx@127.0.0.1:1/none\n",
+         {"--reprocess", "20261101", "20261102"},
+         1,
+         "the database cannot be opened"},
     };
     const std::vector<std::string> before = WrittenTables();
     for (const BadInput& c : cases) {
@@ -163,8 +173,7 @@ TEST_P(ExplainReprocessTest, BadInputGetsAMessageAndItsExitStatus)
     EXPECT_EQ(WrittenTables(), before);
 }
 
-TEST_P(ExplainReprocessTest, ALockedDatabaseEndsWithTheMessageInsteadOfAHang)
-{
+TEST_P(ExplainReprocessTest, ALockedDatabaseEndsWithTheMessageInsteadOfAHang) {
     if (IsPostgres()) GTEST_SKIP() << "an SQLite write lock";
     // A run waits for the database up to this long before it gives up.
     WriteSettings("ReconnectSeconds=2\n");  // in [Database]
@@ -173,10 +182,10 @@ TEST_P(ExplainReprocessTest, ALockedDatabaseEndsWithTheMessageInsteadOfAHang)
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     const auto started = std::chrono::steady_clock::now();
     std::vector<test::ProgramResult> outcomes;
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--reprocess", "20261101", "20261101", "--dry-run"},
-             {"--reprocess", "20261101", "20261101"},
-             {"--explain", "E00001", "20261101"}})
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--reprocess", "20261101", "20261101", "--dry-run"},
+                                               {"--reprocess", "20261101", "20261101"},
+                                               {"--explain", "E00001", "20261101"}})
         outcomes.push_back(Ata(args));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60));
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -19,14 +19,12 @@ namespace {
 
 class KxAtaTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!ProgramBuilt("kx-ata") || !ProgramBuilt("kx-db")) GTEST_SKIP() << "kx-ata or kx-db is not built";
     }
 };
 
-TEST_F(KxAtaTest, VersionAndHelp)
-{
+TEST_F(KxAtaTest, VersionAndHelp) {
     const ProgramResult version = RunProgram({BinPath("kx-ata").string(), "--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "kx-ata 1.1.4.7\n");
@@ -39,8 +37,7 @@ TEST_F(KxAtaTest, VersionAndHelp)
               0u);
 }
 
-TEST_F(KxAtaTest, UnknownOptionIsRefusedWithStatus2)
-{
+TEST_F(KxAtaTest, UnknownOptionIsRefusedWithStatus2) {
     const ProgramResult run = RunProgram({BinPath("kx-ata").string(), "--frobnicate"});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err.rfind("kx-ata: The following argument was not expected: --frobnicate\nUsage: kx-ata ", 0), 0u)
@@ -49,8 +46,7 @@ TEST_F(KxAtaTest, UnknownOptionIsRefusedWithStatus2)
 }
 
 // The one-shot check beside a running agent: it serves no mailbox and writes no log line.
-TEST_F(KxAtaTest, CheckReportsTheSettingsAndChangesNothing)
-{
+TEST_F(KxAtaTest, CheckReportsTheSettingsAndChangesNothing) {
     AgentHome home;
     home.CreateDemo(5, 3, "20261101");
     home.WriteIni("[Options]\nAutoProcess=1\n");
@@ -64,7 +60,8 @@ TEST_F(KxAtaTest, CheckReportsTheSettingsAndChangesNothing)
         const char* shown;
     };
     const Case cases[] = {
-        {"[Options]\nAutoProcess=1\n", 1, "FEP #1 127.0.0.1:4000 MSGSERVER does not answer"},  // the demo's unit 1 is not there
+        {"[Options]\nAutoProcess=1\n", 1,
+         "FEP #1 127.0.0.1:4000 MSGSERVER does not answer"},  // the demo's unit 1 is not there
         {"[Options]\nAutoProccess=1\n", 1, "did you mean AutoProcess?"},
         {"[Database]\nDBAlias=nowhere.db\n", 1, "nowhere.db does not exist"},
     };
@@ -74,7 +71,8 @@ TEST_F(KxAtaTest, CheckReportsTheSettingsAndChangesNothing)
         const ProgramResult check = RunProgram({BinPath("kx-ata").string(), "--check", "--home", home.path().string()});
         EXPECT_EQ(check.status, c.status) << check.out << check.err;
         EXPECT_NE(check.out.find(c.shown), std::string::npos) << check.out;
-        EXPECT_NE(check.out.find("overtime mode") == std::string::npos, std::string(c.ini).find("DBAlias") == std::string::npos)
+        EXPECT_NE(check.out.find("overtime mode") == std::string::npos,
+                  std::string(c.ini).find("DBAlias") == std::string::npos)
             << check.out;
     }
     EXPECT_EQ(home.LogLines(), logBefore);
@@ -87,8 +85,7 @@ TEST_F(KxAtaTest, CheckReportsTheSettingsAndChangesNothing)
     EXPECT_EQ(agent.WaitExit(), 0);
 }
 
-TEST_F(KxAtaTest, CheckOfAGoodHomeExitsZero)
-{
+TEST_F(KxAtaTest, CheckOfAGoodHomeExitsZero) {
     AgentHome home;
     home.CreateDemo(5, 3, "20261101");
     home.WriteIni("[Options]\nATA_Details=11\n");
@@ -102,8 +99,7 @@ TEST_F(KxAtaTest, CheckOfAGoodHomeExitsZero)
     EXPECT_NE(check.out.find("No warnings."), std::string::npos) << check.out;
 }
 
-TEST_F(KxAtaTest, StartsAndClosesInOrderOnTermination)
-{
+TEST_F(KxAtaTest, StartsAndClosesInOrderOnTermination) {
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal);
         AgentHome home;
@@ -127,8 +123,7 @@ TEST_F(KxAtaTest, StartsAndClosesInOrderOnTermination)
 
 // Nothing accumulates in /dev/shm: the lock goes with its directory, and the
 // block too unless a front end of the named group may still hold it.
-TEST_F(KxAtaTest, AnOrderlyCloseLeavesNothingBehindUnlessAGroupMayHoldTheBlock)
-{
+TEST_F(KxAtaTest, AnOrderlyCloseLeavesNothingBehindUnlessAGroupMayHoldTheBlock) {
     struct Case {
         std::vector<std::string> args;
         bool blockKept;
@@ -154,8 +149,7 @@ TEST_F(KxAtaTest, AnOrderlyCloseLeavesNothingBehindUnlessAGroupMayHoldTheBlock)
     }
 }
 
-TEST_F(KxAtaTest, SignalDuringStartUpIsServedOnceItHasEnded)
-{
+TEST_F(KxAtaTest, SignalDuringStartUpIsServedOnceItHasEnded) {
     AgentHome home;
     home.CreateDatabase();
     home.WriteIni();
@@ -166,8 +160,7 @@ TEST_F(KxAtaTest, SignalDuringStartUpIsServedOnceItHasEnded)
     EXPECT_EQ(home.LogLines().back(), "---- KX_ATA Ended. ----");
 }
 
-TEST_F(KxAtaTest, MissingDatabaseEndsWithFCRDBAndAFailureStatus)
-{
+TEST_F(KxAtaTest, MissingDatabaseEndsWithFCRDBAndAFailureStatus) {
     AgentHome home;
     home.WriteIni();
     RunningAgent agent(home);
@@ -183,8 +176,7 @@ TEST_F(KxAtaTest, MissingDatabaseEndsWithFCRDBAndAFailureStatus)
 
 // An empty file, a foreign file and an SQLite database without the suite's
 // tables: refused at start with a line naming kx-db create; the file is left as it was.
-TEST_F(KxAtaTest, NotASuiteDatabaseIsRefusedAndLeftAlone)
-{
+TEST_F(KxAtaTest, NotASuiteDatabaseIsRefusedAndLeftAlone) {
     const struct {
         const char* name;
         std::string content;  // written as the file; "sqlite" makes an SQLite database with one table
@@ -192,7 +184,8 @@ TEST_F(KxAtaTest, NotASuiteDatabaseIsRefusedAndLeftAlone)
     } cases[] = {
         {"empty file", "", "<FCR.DB>not an SQLite database: "},
         {"text file", "hello\n", "<FCR.DB>not an SQLite database: "},
-        {"other database", "sqlite", "<FCR.DB>not a suite database: no table cards, kt_attnd (make them with kx-db create)"},
+        {"other database", "sqlite",
+         "<FCR.DB>not a suite database: no table cards, kt_attnd (make them with kx-db create)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -208,9 +201,9 @@ TEST_F(KxAtaTest, NotASuiteDatabaseIsRefusedAndLeftAlone)
         RunningAgent agent(home);
         EXPECT_EQ(agent.WaitExit(), 1);
         const auto lines = home.LogLines();
-        EXPECT_NE(std::find_if(lines.begin(), lines.end(),
-                               [&](const std::string& l) { return l.rfind(c.logged, 0) == 0; }),
-                  lines.end())
+        EXPECT_NE(
+            std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(c.logged, 0) == 0; }),
+            lines.end())
             << ::testing::PrintToString(lines);
         EXPECT_EQ(std::filesystem::file_size(home.DatabaseFile()), sizeBefore);
     }
@@ -218,8 +211,7 @@ TEST_F(KxAtaTest, NotASuiteDatabaseIsRefusedAndLeftAlone)
 
 // Whoever made the block first reads and writes every request: a block that is
 // open to others ends the start, before any database work.
-TEST_F(KxAtaTest, AMailboxBlockOpenToOthersIsRefused)
-{
+TEST_F(KxAtaTest, AMailboxBlockOpenToOthersIsRefused) {
     AgentHome home;
     home.CreateDatabase();
     home.WriteIni();
@@ -232,24 +224,24 @@ TEST_F(KxAtaTest, AMailboxBlockOpenToOthersIsRefused)
     EXPECT_EQ(agent.WaitExit(), 1);
     const auto lines = home.LogLines();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-        return line.rfind("<FCR.MapFile>the block /dev/shm/" + mailbox + " belongs to another user or is open to others",
-                          0) == 0;
+        return line.rfind(
+                   "<FCR.MapFile>the block /dev/shm/" + mailbox + " belongs to another user or is open to others", 0) ==
+               0;
     })) << ::testing::PrintToString(lines);
     shm_unlink(("/" + mailbox).c_str());
 }
 
 // Another local user makes the block first, private to that user and of the
 // right size: the agent must still not serve requests through it.
-TEST_F(KxAtaTest, ABlockAnotherUserMadeIsRefused)
-{
+TEST_F(KxAtaTest, ABlockAnotherUserMadeIsRefused) {
     if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root and setpriv";
     AgentHome home;
     home.CreateDatabase();
     home.WriteIni();
     const std::string mailbox = UniqueMailboxName();
-    const ProgramResult made = RunProgram({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                                              "/bin/sh", "-c",
-                                              "umask 077; head -c 10000 /dev/zero > /dev/shm/" + mailbox});
+    const ProgramResult made =
+        RunProgram({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/bin/sh", "-c",
+                    "umask 077; head -c 10000 /dev/zero > /dev/shm/" + mailbox});
     ASSERT_EQ(made.status, 0) << made.err;
     struct stat st {};
     ASSERT_EQ(stat(("/dev/shm/" + mailbox).c_str(), &st), 0);
@@ -263,8 +255,7 @@ TEST_F(KxAtaTest, ABlockAnotherUserMadeIsRefused)
     })) << ::testing::PrintToString(lines);
 }
 
-TEST_F(KxAtaTest, SecondAgentOnTheSameMailboxIsRefused)
-{
+TEST_F(KxAtaTest, SecondAgentOnTheSameMailboxIsRefused) {
     AgentHome home;
     home.CreateDatabase();
     home.WriteIni();

@@ -13,21 +13,18 @@ namespace {
 
 class KxCtlAgentTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         for (const char* program : {"kx-ata", "kx-ctl", "kx-db"})
             if (!ProgramBuilt(program)) GTEST_SKIP() << program << " is not built";
     }
 
-    ProgramResult Ctl(const RunningAgent& agent, std::vector<std::string> args)
-    {
+    ProgramResult Ctl(const RunningAgent& agent, std::vector<std::string> args) {
         args.insert(args.begin(), {BinPath("kx-ctl").string(), "--mailbox", agent.Mailbox(), "--timeout", "20"});
         return RunProgram(args);
     }
 };
 
-TEST_F(KxCtlAgentTest, EveryCommandIsServedAndEndClosesTheAgent)
-{
+TEST_F(KxCtlAgentTest, EveryCommandIsServedAndEndClosesTheAgent) {
     AgentHome home;
     home.CreateDatabase();
     home.WriteIni();
@@ -74,16 +71,15 @@ TEST_F(KxCtlAgentTest, EveryCommandIsServedAndEndClosesTheAgent)
     EXPECT_EQ(none.status, 4);
 }
 
-TEST_F(KxCtlAgentTest, ABlockCutUnderTheAgentIsLoggedAndServedAgain)
-{
+TEST_F(KxCtlAgentTest, ABlockCutUnderTheAgentIsLoggedAndServedAgain) {
     AgentHome home;
     home.CreateDatabase();
     home.WriteIni();
     RunningAgent agent(home);
     ASSERT_TRUE(agent.WaitStarted()) << agent.StandardError();
     ASSERT_EQ(truncate(("/dev/shm/" + agent.Mailbox()).c_str(), 0), 0);
-    EXPECT_TRUE(agent.WaitForLog("<Timer1Timer>: the mailbox block holds 0 of its 10000 bytes; another program cut it",
-                                 5s));
+    EXPECT_TRUE(
+        agent.WaitForLog("<Timer1Timer>: the mailbox block holds 0 of its 10000 bytes; another program cut it", 5s));
     EXPECT_TRUE(agent.Running());
     const ProgramResult sgb = Ctl(agent, {"sgb", "20"});
     EXPECT_EQ(sgb.out, "CRV\n") << sgb.err;

@@ -25,16 +25,16 @@ protected:
     int Count(const std::string& sql) { return std::stoi(Rows(sql).at(0)); }
 };
 
-TEST_P(RangeRequestTest, EveryStaffDayIsWrittenAndTheMailboxServedAgain)
-{
-    const test::ProgramResult demo = RunProgram(
-        {(bin / "kx-db").string(), "demo", Target(), "--staff", "30", "--days", "12", "--from", "20231231"}, test::ErrorOutput::IntoOutput);
+TEST_P(RangeRequestTest, EveryStaffDayIsWrittenAndTheMailboxServedAgain) {
+    const test::ProgramResult demo =
+        RunProgram({(bin / "kx-db").string(), "demo", Target(), "--staff", "30", "--days", "12", "--from", "20231231"},
+                   test::ErrorOutput::IntoOutput);
     ASSERT_EQ(demo.status, 0) << demo.out;
     std::ofstream(Home() / "Kairox.ini") << "[Database]\nDBAlias=" << testDb_->alias() << "\n";
 
-    test::BackgroundProgram agent({(bin / "kx-ata").string(), "--home", Home().string(), "--headless", "--mailbox",
-                                   mailbox},
-                                  Home() / "kx-ata.out");
+    test::BackgroundProgram agent(
+        {(bin / "kx-ata").string(), "--home", Home().string(), "--headless", "--mailbox", mailbox},
+        Home() / "kx-ata.out");
     const fs::path lock = AgentLockPath(mailbox);
     for (int i = 0; i < 1000 && !test::FileLockedElsewhere(lock) && agent.Running(); ++i) usleep(10000);
     ASSERT_TRUE(test::FileLockedElsewhere(lock)) << "kx-ata did not start";

@@ -24,8 +24,7 @@ namespace {
 // the socket's queue is full.
 class NotifySocket {
 public:
-    explicit NotifySocket(const std::filesystem::path& path) : path_(path)
-    {
+    explicit NotifySocket(const std::filesystem::path& path) : path_(path) {
         fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -33,8 +32,7 @@ public:
         bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
         if (bound_) reader_ = std::jthread([this](std::stop_token stop) { Read(stop); });
     }
-    ~NotifySocket()
-    {
+    ~NotifySocket() {
         if (reader_.joinable()) {
             reader_.request_stop();
             reader_.join();
@@ -48,8 +46,7 @@ public:
     bool Bound() const { return bound_; }
 
     // Waits until a report holds the line wanted.
-    bool WaitFor(const std::string& line, std::chrono::milliseconds timeout = 30s) const
-    {
+    bool WaitFor(const std::string& line, std::chrono::milliseconds timeout = 30s) const {
         const auto end = std::chrono::steady_clock::now() + timeout;
         do {
             if (Seen(line)) return true;
@@ -58,15 +55,13 @@ public:
         return Seen(line);
     }
 
-    bool Seen(const std::string& line) const
-    {
+    bool Seen(const std::string& line) const {
         for (const std::string& report : Reports())
             if (("\n" + report + "\n").find("\n" + line + "\n") != std::string::npos) return true;
         return false;
     }
     // The reports, as read, that start with this text; a status may also follow another line.
-    std::vector<std::string> Starting(const std::string& prefix) const
-    {
+    std::vector<std::string> Starting(const std::string& prefix) const {
         std::vector<std::string> found;
         for (const std::string& report : Reports()) {
             if (report.starts_with(prefix)) found.push_back(report);
@@ -75,21 +70,18 @@ public:
         }
         return found;
     }
-    std::string All() const
-    {
+    std::string All() const {
         std::string all;
         for (const std::string& report : Reports()) all += "[" + report + "]";
         return all;
     }
 
 private:
-    std::vector<std::string> Reports() const
-    {
+    std::vector<std::string> Reports() const {
         const std::lock_guard lock(mutex_);
         return reports_;
     }
-    void Read(const std::stop_token& stop)
-    {
+    void Read(const std::stop_token& stop) {
         while (!stop.stop_requested()) {
             pollfd p{fd_, POLLIN, 0};
             if (poll(&p, 1, 20) <= 0) continue;
@@ -113,13 +105,11 @@ private:
 // the programs this test starts.
 class ServiceEnvironment {
 public:
-    ServiceEnvironment(const std::filesystem::path& socket, const char* watchdogUsec)
-    {
+    ServiceEnvironment(const std::filesystem::path& socket, const char* watchdogUsec) {
         setenv("NOTIFY_SOCKET", socket.c_str(), 1);
         setenv("WATCHDOG_USEC", watchdogUsec, 1);
     }
-    ~ServiceEnvironment()
-    {
+    ~ServiceEnvironment() {
         unsetenv("NOTIFY_SOCKET");
         unsetenv("WATCHDOG_USEC");
     }
@@ -127,15 +117,13 @@ public:
 
 class ServiceNotifyTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!ProgramBuilt("kx-ata") || !ProgramBuilt("kx-db") || !ProgramBuilt("kx-ctl"))
             GTEST_SKIP() << "kx-ata, kx-db or kx-ctl is not built";
     }
 };
 
-TEST_F(ServiceNotifyTest, ReportsReadinessStatusAndLifeAndTheStop)
-{
+TEST_F(ServiceNotifyTest, ReportsReadinessStatusAndLifeAndTheStop) {
     AgentHome home;
     home.CreateDemo(40, 3, "20261101");
     home.WriteIni();
@@ -149,9 +137,9 @@ TEST_F(ServiceNotifyTest, ReportsReadinessStatusAndLifeAndTheStop)
     EXPECT_TRUE(reports.WaitFor("WATCHDOG=1")) << reports.All();
     EXPECT_TRUE(AgentLockHeld(agent.Mailbox()));  // ready means the mailbox is served
 
-    const ProgramResult range = RunProgram({BinPath("kx-ctl").string(), "--mailbox", agent.Mailbox(), "trp", "T",
-                                               "20261101", "20261103",
-                                               "select * from cards c, kt_cdext x where c.staff_number=x.staff_number"});
+    const ProgramResult range =
+        RunProgram({BinPath("kx-ctl").string(), "--mailbox", agent.Mailbox(), "trp", "T", "20261101", "20261103",
+                    "select * from cards c, kt_cdext x where c.staff_number=x.staff_number"});
     ASSERT_EQ(range.status, 0) << range.out << range.err;
 
     agent.Signal(SIGTERM);
@@ -172,8 +160,7 @@ TEST_F(ServiceNotifyTest, ReportsReadinessStatusAndLifeAndTheStop)
     EXPECT_EQ(reports.Starting("STOPPING=1"), std::vector<std::string>{"STOPPING=1\nSTATUS=Stopping"});
 }
 
-TEST_F(ServiceNotifyTest, NoWatchdogKicksWithoutAWatchdog)
-{
+TEST_F(ServiceNotifyTest, NoWatchdogKicksWithoutAWatchdog) {
     AgentHome home;
     home.CreateDatabase();
     home.WriteIni();

@@ -14,21 +14,17 @@
 namespace kx {
 namespace {
 
-TEST(AutoProcessDaysTest, BaseDateAndDays)
-{
+TEST(AutoProcessDaysTest, BaseDateAndDays) {
     const LocalTime now = MakeLocalTime(2024, 3, 1, 9, 30, 0);
     struct Case {
         std::string lastAAPDate;
         long long days;
     };
     const Case cases[] = {
-        {"20240301", 0},  // today: already processed
-        {"20240229", 1},  // leap day yesterday
-        {"20240227", 3},
-        {"20231231", 61},
-        {"20240302", 0},  // a date still to come counts as processed (no whole day)
-        {"20240310", -8},
-        {"29991231", 1},  // today only
+        {"20240301", 0},                                      // today: already processed
+        {"20240229", 1},                                      // leap day yesterday
+        {"20240227", 3},  {"20231231", 61}, {"20240302", 0},  // a date still to come counts as processed (no whole day)
+        {"20240310", -8}, {"29991231", 1},                    // today only
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lastAAPDate);
@@ -41,14 +37,13 @@ TEST(AutoProcessDaysTest, BaseDateAndDays)
     }
 }
 
-TEST(AutoProcessProgressTest, WholePercentOrBusy)
-{
+TEST(AutoProcessProgressTest, WholePercentOrBusy) {
     struct Case {
         long long n, days, r, rows;
         int expected;
     };
     const Case cases[] = {
-        {1, 3, 1, 2, 16}, {1, 3, 2, 2, 33}, {3, 3, 2, 2, 100},
+        {1, 3, 1, 2, 16},  {1, 3, 2, 2, 33},    {3, 3, 2, 2, 100},
         {1, 1, 1, 1, 100}, {1, 200, 1, 1, 999},  // below 1 %: busy
         {2, 200, 1, 1, 1},
     };
@@ -57,30 +52,26 @@ TEST(AutoProcessProgressTest, WholePercentOrBusy)
 
 class AutoProcessTest : public test::ScheduleTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ScheduleTest::SetUp();
         if (IsSkipped()) return;
         env->clock().Set(MakeLocalTime(2024, 1, 5, 9, 0, 0));
         ctx().settings.options.AutoProcess = true;
     }
-    void RunFrom(const std::string& lastAAPDate)
-    {
+    void RunFrom(const std::string& lastAAPDate) {
         ctx().derived.lastAAPDate = lastAAPDate;
-        env->Run({"delete from kt_ini",
-                  "insert into kt_ini values ('-','Attend','LastAAPDate','" + lastAAPDate + "')"});
+        env->Run(
+            {"delete from kt_ini", "insert into kt_ini values ('-','Attend','LastAAPDate','" + lastAAPDate + "')"});
         AutoProcessTick(ctx(), control);
     }
-    std::vector<std::string> StoredDate()
-    {
+    std::vector<std::string> StoredDate() {
         return env->Rows("select i_value from kt_ini where i_group='Attend' and i_entry='LastAAPDate'");
     }
 
     test::FakeBatchControl control;
 };
 
-TEST_P(AutoProcessTest, EachDayAfterTheLastDateUpToTodayForTheStaffWithoutARow)
-{
+TEST_P(AutoProcessTest, EachDayAfterTheLastDateUpToTodayForTheStaffWithoutARow) {
     // S2 already has today's row: it is kept as it is
     env->Run({"insert into kt_attnd (at_date, staff_number, at_remark) values ('20240105','S2','kept')"});
     RunFrom("20240102");
@@ -111,8 +102,7 @@ TEST_P(AutoProcessTest, EachDayAfterTheLastDateUpToTodayForTheStaffWithoutARow)
     EXPECT_FALSE(env->db().InBatch());
 }
 
-TEST_P(AutoProcessTest, DaysToProcess)
-{
+TEST_P(AutoProcessTest, DaysToProcess) {
     struct Case {
         const char* lastAAPDate;
         std::vector<std::string> rows;
@@ -136,8 +126,7 @@ TEST_P(AutoProcessTest, DaysToProcess)
     }
 }
 
-TEST_P(AutoProcessTest, StopKeepsTheLastDateAndIsCleared)
-{
+TEST_P(AutoProcessTest, StopKeepsTheLastDateAndIsCleared) {
     env->host.onEvents = [&] {
         if (env->host.eventDispatches == 2) ctx().flags.stop = true;
     };
@@ -150,8 +139,7 @@ TEST_P(AutoProcessTest, StopKeepsTheLastDateAndIsCleared)
     EXPECT_EQ(env->host.gradBar.back(), 0);
 }
 
-TEST_P(AutoProcessTest, AFailureEndsTheRunAsItStands)
-{
+TEST_P(AutoProcessTest, AFailureEndsTheRunAsItStands) {
     ctx().flags.stop = false;
     RunFrom("2024010x");
     EXPECT_EQ(env->Logged("<Timer3Timer>").size(), 1u);
@@ -161,8 +149,7 @@ TEST_P(AutoProcessTest, AFailureEndsTheRunAsItStands)
     EXPECT_EQ(control.RunningBatch(), std::nullopt);
 }
 
-TEST_P(AutoProcessTest, ARunPastMidnightRecordsTheLastDayItProcessed)
-{
+TEST_P(AutoProcessTest, ARunPastMidnightRecordsTheLastDayItProcessed) {
     env->clock().Set(MakeLocalTime(2024, 1, 5, 23, 59, 0));
     env->host.onEvents = [&] { env->clock().Advance(std::chrono::seconds{30}); };
     RunFrom("20240103");
@@ -171,8 +158,7 @@ TEST_P(AutoProcessTest, ARunPastMidnightRecordsTheLastDayItProcessed)
     EXPECT_EQ(StoredDate(), std::vector<std::string>{"20240105"});
 }
 
-TEST_P(AutoProcessTest, NotStartedWhenSwitchedOffOrDeferredBehindAnotherBatch)
-{
+TEST_P(AutoProcessTest, NotStartedWhenSwitchedOffOrDeferredBehindAnotherBatch) {
     ctx().settings.options.AutoProcess = false;
     RunFrom("20240102");
     EXPECT_TRUE(env->AttendRows().empty());

@@ -12,8 +12,7 @@ namespace {
 
 using test::FakeBatchControl;
 
-TEST(BatchGuard, OneBatchAtATimeOthersDeferredAndFiredAgainRangeFirst)
-{
+TEST(BatchGuard, OneBatchAtATimeOthersDeferredAndFiredAgainRangeFirst) {
     FakeBatchControl control;
     {
         BatchGuard running(control, BatchKind::Interval);
@@ -32,8 +31,7 @@ TEST(BatchGuard, OneBatchAtATimeOthersDeferredAndFiredAgainRangeFirst)
     }
     EXPECT_EQ(control.RunningBatch(), std::nullopt);
     // each kind once, the range first
-    EXPECT_EQ(control.refired,
-              (std::vector<BatchKind>{BatchKind::Range, BatchKind::Interval, BatchKind::AutoProcess}));
+    EXPECT_EQ(control.refired, (std::vector<BatchKind>{BatchKind::Range, BatchKind::Interval, BatchKind::AutoProcess}));
     for (BatchKind kind : {BatchKind::Range, BatchKind::Interval, BatchKind::Daily, BatchKind::AutoProcess})
         EXPECT_FALSE(control.IsPending(kind));
 
@@ -41,16 +39,14 @@ TEST(BatchGuard, OneBatchAtATimeOthersDeferredAndFiredAgainRangeFirst)
     EXPECT_TRUE(next.Entered());
 }
 
-TEST(BatchGuard, NothingFiredWhenNoneWaited)
-{
+TEST(BatchGuard, NothingFiredWhenNoneWaited) {
     FakeBatchControl control;
     { BatchGuard only(control, BatchKind::Daily); }
     EXPECT_TRUE(control.refired.empty());
     EXPECT_EQ(control.RunningBatch(), std::nullopt);
 }
 
-TEST(BatchGuard, ABatchTheShellCouldNotFireStaysOwed)
-{
+TEST(BatchGuard, ABatchTheShellCouldNotFireStaysOwed) {
     FakeBatchControl control;
     control.refireFails = true;
     {

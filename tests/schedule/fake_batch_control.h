@@ -12,8 +12,7 @@ class FakeBatchControl : public BatchControl {
 public:
     void StopMailboxTimer() override { calls.push_back("stop mailbox timer"); }
     void StartMailboxTimer() override { calls.push_back("start mailbox timer"); }
-    void RefireBatch(BatchKind kind) override
-    {
+    void RefireBatch(BatchKind kind) override {
         refired.push_back(kind);
         if (refireFails) throw std::runtime_error("timer refused");
     }

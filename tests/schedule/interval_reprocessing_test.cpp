@@ -21,8 +21,7 @@ namespace {
 
 using std::chrono::seconds;
 
-TEST(ClockingWindowTest, MinuteWindowsWithTheMidnightRule)
-{
+TEST(ClockingWindowTest, MinuteWindowsWithTheMidnightRule) {
     struct Case {
         LocalTime now;
         int minutes;
@@ -38,8 +37,7 @@ TEST(ClockingWindowTest, MinuteWindowsWithTheMidnightRule)
         EXPECT_EQ(ClockingWindowSince(c.now - std::chrono::minutes{c.minutes}, c.now), c.expected);
 }
 
-TEST(StaffSelectTest, AllStaffAndNewClockingsByCardOrStaffNumber)
-{
+TEST(StaffSelectTest, AllStaffAndNewClockingsByCardOrStaffNumber) {
     const ClockingWindow window{"095500", "100000"};
     EXPECT_EQ(StaffSelect(true, "20240105", window, false),
               "select * from cards c, kt_cdext x where  c.staff_number=x.staff_number");
@@ -63,8 +61,7 @@ public:
 class IntervalTest : public test::ScheduleTest {
 protected:
     // The agent has been running since before 07:59: the last-seen minute is 59.
-    void SetUp() override
-    {
+    void SetUp() override {
         ScheduleTest::SetUp();
         if (IsSkipped()) return;
         interval = IntervalReprocessing{};
@@ -72,16 +69,14 @@ protected:
         TickAt(7, 59, 30);
         timer.calls.clear();
     }
-    void TickAt(int hour, int minute, int second)
-    {
+    void TickAt(int hour, int minute, int second) {
         env->clock().Set(MakeLocalTime(2024, 1, 5, hour, minute, second));
         Tick();
     }
     void Tick() { interval.Tick(ctx(), control, timer); }
     Settings::Reprocessing& settings() { return ctx().settings.reprocessing; }
     // The summary line of each run.
-    std::vector<std::string> Runs() const
-    {
+    std::vector<std::string> Runs() const {
         std::vector<std::string> runs;
         for (const std::string& line : env->Logged("ReprocessTheseStaff: "))
             if (line.find(" to be processed. ") != std::string::npos) runs.push_back(line);
@@ -93,8 +88,7 @@ protected:
     FakeTickTimer timer;
 };
 
-TEST_P(IntervalTest, DailyTimesRunOncePerMinuteChange)
-{
+TEST_P(IntervalTest, DailyTimesRunOncePerMinuteChange) {
     struct Case {
         const char* name;
         std::vector<std::string Settings::Reprocessing::*> times;  // set to "0800"
@@ -119,15 +113,14 @@ TEST_P(IntervalTest, DailyTimesRunOncePerMinuteChange)
         settings().DailyReprocess5AtHHMM = "0900";  // never reached
 
         TickAt(8, 0, 10);  // due
-        TickAt(8, 0, 40);   // same minute
+        TickAt(8, 0, 40);  // same minute
         TickAt(8, 1, 5);
         EXPECT_EQ(Runs(), c.runs);
         EXPECT_EQ(ctx().flags.lastSeenMinute, 1);
     }
 }
 
-TEST_P(IntervalTest, AllStaffRunReprocessesEveryoneWithProgressAndLogs)
-{
+TEST_P(IntervalTest, AllStaffRunReprocessesEveryoneWithProgressAndLogs) {
     settings().DailyReprocessAtHHMM = "0800";
     TickAt(8, 0, 0);
 
@@ -153,8 +146,7 @@ TEST_P(IntervalTest, AllStaffRunReprocessesEveryoneWithProgressAndLogs)
               (std::vector<std::string>{"ReprocessTheseStaff: started.", rp.front(), "ReprocessTheseStaff ended."}));
 }
 
-TEST_P(IntervalTest, NothingBeforeTheFirstMinuteChange)
-{
+TEST_P(IntervalTest, NothingBeforeTheFirstMinuteChange) {
     ctx().flags.lastSeenMinute = 0;
     settings().DailyReprocessAtHHMM = "1000";
     settings().ReprocessIntervalMin = 1;
@@ -166,8 +158,7 @@ TEST_P(IntervalTest, NothingBeforeTheFirstMinuteChange)
     EXPECT_EQ(Runs(), std::vector<std::string>{"ReprocessTheseStaff: 0 to be processed. ALL=false Date=20240105"});
 }
 
-TEST_P(IntervalTest, NewClockingsByCardOrByStaffNumberEveryIntervalMinutes)
-{
+TEST_P(IntervalTest, NewClockingsByCardOrByStaffNumberEveryIntervalMinutes) {
     struct Case {
         bool basedOnStaffNumber;
         std::string processed;
@@ -205,8 +196,7 @@ TEST_P(IntervalTest, NewClockingsByCardOrByStaffNumberEveryIntervalMinutes)
     }
 }
 
-TEST_P(IntervalTest, ATimeThatPassesDuringAnEarlierRunOfTheTickIsMissed)
-{
+TEST_P(IntervalTest, ATimeThatPassesDuringAnEarlierRunOfTheTickIsMissed) {
     settings().DailyReprocessAtHHMM = "0800";
     settings().DailyReprocess2AtHHMM = "0800";
     env->host.onEvents = [&] { env->clock().Advance(seconds{40}); };  // three staff: two minutes
@@ -216,8 +206,7 @@ TEST_P(IntervalTest, ATimeThatPassesDuringAnEarlierRunOfTheTickIsMissed)
     EXPECT_EQ(Runs().size(), 1u);
 }
 
-TEST_P(IntervalTest, AFailedTickIsLoggedAndTheTimerGoesOn)
-{
+TEST_P(IntervalTest, AFailedTickIsLoggedAndTheTimerGoesOn) {
     settings().DailyReprocessAtHHMM = "0800";
     settings().DailyReprocess2AtHHMM = "0801";
     env->Run({"drop table kt_attnd"});  // the closing count fails outside RunSQL
@@ -233,8 +222,7 @@ TEST_P(IntervalTest, AFailedTickIsLoggedAndTheTimerGoesOn)
     EXPECT_EQ(env->Logged("<Timer2Timer>").size(), 2u);
 }
 
-TEST_P(IntervalTest, AFailedIntervalRunDoesNotStopTheCounting)
-{
+TEST_P(IntervalTest, AFailedIntervalRunDoesNotStopTheCounting) {
     settings().ReprocessIntervalMin = 1;
     ctx().db = nullptr;
     TickAt(8, 1, 0);
@@ -247,8 +235,7 @@ TEST_P(IntervalTest, AFailedIntervalRunDoesNotStopTheCounting)
 }
 
 // A Stop ends the batch it was pressed in; the next batch starts afresh.
-TEST_P(IntervalTest, StopEndsTheRunningBatchOnly)
-{
+TEST_P(IntervalTest, StopEndsTheRunningBatchOnly) {
     settings().DailyReprocessAtHHMM = "0800";
     settings().DailyReprocess2AtHHMM = "0801";
     ctx().flags.stop = true;  // pressed during an earlier batch
@@ -268,8 +255,7 @@ TEST_P(IntervalTest, StopEndsTheRunningBatchOnly)
     EXPECT_EQ(summaries[1].rfind("Daily reprocessing: 3 staff-days done, 0 failed, 0 skipped in ", 0), 0u);
 }
 
-TEST_P(IntervalTest, RunsDueDuringAnotherBatchAreOwedAndPaidAfterIt)
-{
+TEST_P(IntervalTest, RunsDueDuringAnotherBatchAreOwedAndPaidAfterIt) {
     settings().DailyReprocessAtHHMM = "0800";
     settings().DailyReprocess2AtHHMM = "0900";  // the same date again: one run pays both
     settings().ReprocessIntervalMin = 1;
@@ -296,8 +282,7 @@ TEST_P(IntervalTest, RunsDueDuringAnotherBatchAreOwedAndPaidAfterIt)
               true);
 }
 
-TEST_P(IntervalTest, AnOwedDayStaysItsOwnDateAfterMidnight)
-{
+TEST_P(IntervalTest, AnOwedDayStaysItsOwnDateAfterMidnight) {
     settings().DailyReprocessAtHHMM = "2359";
     {
         BatchGuard range(control, BatchKind::Range);
@@ -309,8 +294,7 @@ TEST_P(IntervalTest, AnOwedDayStaysItsOwnDateAfterMidnight)
     EXPECT_EQ(Runs(), std::vector<std::string>{"ReprocessTheseStaff: 3 to be processed. ALL=true Date=20240105"});
 }
 
-TEST_P(IntervalTest, WorkDoneWhileTheBatchDispatchesDoesNotChangeItsTemplate)
-{
+TEST_P(IntervalTest, WorkDoneWhileTheBatchDispatchesDoesNotChangeItsTemplate) {
     settings().DailyReprocessAtHHMM = "0800";
     // a clocking processed on the fly reloads the template with other values
     env->host.onEvents = [&] {

@@ -40,14 +40,14 @@ const std::vector<std::string> kSite = {
 const std::string kRange =
     "TRPT2024010120240103select * from cards c, kt_cdext x where c.staff_number=x.staff_number order by "
     "c.staff_number";
-const std::string kRows = "select staff_number || ' ' || at_date || ' ' || coalesce(in_time,'') || "
-                          "coalesce(out_time,'') || ' ' || coalesce(late,'') || coalesce(absent,'') || ' ' || coalesce(total_wmin,0) || ' ' || coalesce(at_remark,'') "
-                          "from kt_attnd order by staff_number, at_date";
+const std::string kRows =
+    "select staff_number || ' ' || at_date || ' ' || coalesce(in_time,'') || "
+    "coalesce(out_time,'') || ' ' || coalesce(late,'') || coalesce(absent,'') || ' ' || coalesce(total_wmin,0) || ' ' || coalesce(at_remark,'') "
+    "from kt_attnd order by staff_number, at_date";
 
 class OutageRecoveryTest : public test::BackendTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         BackendTest::SetUp();
         if (IsSkipped()) return;
         agentDb.reset();
@@ -57,16 +57,14 @@ protected:
         other = db::Database::Open(env->alias(), ctx().home);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         agentDb.reset();
         for (const std::string& role : roles) admin->ExecScript("drop role if exists " + role);
     }
 
     // The agent logs in as a role of its own, which the server can then refuse
     // without disturbing the other tests that share it.
-    void GiveTheAgentItsOwnLogin()
-    {
+    void GiveTheAgentItsOwnLogin() {
         if (!admin) admin = db::Database::Open(test::PostgresServerUri(), ctx().home);
         role = "kx_outage_" + std::to_string(getpid()) + "_" + std::to_string(roles.size());
         admin->ExecScript("create role " + role + " login superuser");
@@ -79,8 +77,7 @@ protected:
 
     std::vector<std::string> Rows(db::Database& db) { return test::FirstColumn(db.CommonQuery, kRows); }
 
-    std::string One(db::Database& db, const std::string& sql)
-    {
+    std::string One(db::Database& db, const std::string& sql) {
         db.CommonQuery.SetSQL(sql);
         db.CommonQuery.Open();
         std::string value = db.CommonQuery.Field(0);
@@ -90,14 +87,12 @@ protected:
 
     // From the second connection: the agent's connection goes, as when its server restarts.
     void DropAgentConnection() { One(*other, "select pg_terminate_backend(" + agentPid + ")::text"); }
-    void AllowConnections(bool allow)
-    {
+    void AllowConnections(bool allow) {
         admin->ExecScript("alter role " + role + (allow ? " login" : " nologin"));
         refusing = !allow;
     }
 
-    std::string LastLineStartingWith(const std::string& start)
-    {
+    std::string LastLineStartingWith(const std::string& start) {
         std::string found;
         for (const std::string& line : env->LogLines())
             if (line.rfind(start, 0) == 0) found = line;
@@ -116,8 +111,7 @@ protected:
     bool refusing = false;
 };
 
-TEST_P(OutageRecoveryTest, AServerThatGoesAwayMidRangeLosesNoStaffDay)
-{
+TEST_P(OutageRecoveryTest, AServerThatGoesAwayMidRangeLosesNoStaffDay) {
     if (!env->db().IsPostgres()) GTEST_SKIP() << "only a server connection can be lost";
     struct Case {
         const char* name;
@@ -182,8 +176,7 @@ TEST_P(OutageRecoveryTest, AServerThatGoesAwayMidRangeLosesNoStaffDay)
 }
 
 // The daily batch walks its staff through the same recovery.
-TEST_P(OutageRecoveryTest, ADailyRunWhoseConnectionDropsWritesEveryStaffMember)
-{
+TEST_P(OutageRecoveryTest, ADailyRunWhoseConnectionDropsWritesEveryStaffMember) {
     if (!env->db().IsPostgres()) GTEST_SKIP() << "only a server connection can be lost";
     agentPid = One(env->db(), "select pg_backend_pid()::text");
     int dispatches = 0;
@@ -197,8 +190,7 @@ TEST_P(OutageRecoveryTest, ADailyRunWhoseConnectionDropsWritesEveryStaffMember)
 }
 
 // The front end holds the file's write lock longer than the engine waits for it.
-TEST_P(OutageRecoveryTest, ARangeWaitsForAnSQLiteLockHeldByAnotherProgram)
-{
+TEST_P(OutageRecoveryTest, ARangeWaitsForAnSQLiteLockHeldByAnotherProgram) {
     if (env->db().IsPostgres()) GTEST_SKIP() << "the file lock is SQLite's";
     RunRangeReprocessing(ctx(), kRange, control);
     const std::vector<std::string> clean = Rows(env->db());

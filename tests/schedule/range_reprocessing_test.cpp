@@ -33,23 +33,20 @@ const std::vector<std::string> kSite = {
 };
 
 // The staff select as the front end writes it, with an extra condition.
-std::string StaffSelect(const std::string& condition = "")
-{
+std::string StaffSelect(const std::string& condition = "") {
     return "select * from cards c, kt_cdext x where c.staff_number=x.staff_number" + condition +
            " order by c.staff_number";
 }
 const std::string kAllStaff = StaffSelect();
 
 std::string Request(const std::string& first, const std::string& last, const std::string& sql = kAllStaff,
-                    const std::string& source = "T")
-{
+                    const std::string& source = "T") {
     return "TRP" + source + first + last + sql;
 }
 
 class RangeReprocessingTest : public test::BackendTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         BackendTest::SetUp();
         if (IsSkipped()) return;
         env = NewDb();
@@ -57,8 +54,7 @@ protected:
         ctx().host = &host;
     }
     // The next case of a table, on fresh recorders and a fresh database.
-    void SetUpNextCase()
-    {
+    void SetUpNextCase() {
         host = test::RecordingHost{};
         control.calls.clear();
         SetUp();
@@ -67,8 +63,7 @@ protected:
     AgentContext& ctx() { return env->ctx(); }
     void Run(const std::string& request) { RunRangeReprocessing(ctx(), request, control); }
 
-    std::vector<std::string> Rows(const std::string& sql)
-    {
+    std::vector<std::string> Rows(const std::string& sql) {
         db::Query& q = env->db().CommonQuery;
         q.Close();
         q.SetSQL(sql);
@@ -77,14 +72,12 @@ protected:
         for (; !q.Eof(); q.Next()) rows.push_back(q.Field(0));
         return rows;
     }
-    std::vector<std::string> AttendRows()
-    {
+    std::vector<std::string> AttendRows() {
         return Rows("select staff_number || ' ' || at_date from kt_attnd order by staff_number, at_date");
     }
 
     // Step 8, whatever happened before it.
-    void ExpectFinished()
-    {
+    void ExpectFinished() {
         EXPECT_EQ(host.mailbox, std::vector<std::string>{"RFA"});
         EXPECT_EQ(control.calls, (std::vector<std::string>{"stop mailbox timer", "start mailbox timer"}));
         ASSERT_FALSE(host.gradBar.empty());
@@ -100,8 +93,7 @@ protected:
     test::FakeBatchControl control;
 };
 
-TEST_P(RangeReprocessingTest, EveryStaffDayOfTheRangeWithProgress)
-{
+TEST_P(RangeReprocessingTest, EveryStaffDayOfTheRangeWithProgress) {
     bool busyDuringRun = false, batchDuringRun = false;
     std::vector<std::string> flexibleHours;
     host.onEvents = [&] {
@@ -126,9 +118,9 @@ TEST_P(RangeReprocessingTest, EveryStaffDayOfTheRangeWithProgress)
     EXPECT_TRUE(env->LoggedExactly("Turbo SQL=" + kAllStaff));
     EXPECT_TRUE(env->LoggedExactly("Exempted : S3"));
     EXPECT_EQ(host.gradBar, (std::vector<int>{11, 22, 33, 44, 55, 66, 0}));
-    EXPECT_EQ(host.titles, (std::vector<std::string>{" 11 % Processed.", " 22 % Processed.", " 33 % Processed.",
-                                                     " 44 % Processed.", " 56 % Processed.", " 67 % Processed.",
-                                                     "Brisk Attendance Agent"}));
+    EXPECT_EQ(host.titles,
+              (std::vector<std::string>{" 11 % Processed.", " 22 % Processed.", " 33 % Processed.", " 44 % Processed.",
+                                        " 56 % Processed.", " 67 % Processed.", "Brisk Attendance Agent"}));
     EXPECT_EQ(host.memo, (std::vector<std::string>{"Process S1 on 01/01/2024", "Process S1 on 02/01/2024",
                                                    "Process S1 on 03/01/2024", "Process S2 on 01/01/2024",
                                                    "Process S2 on 02/01/2024", "Process S2 on 03/01/2024"}));
@@ -145,8 +137,7 @@ TEST_P(RangeReprocessingTest, EveryStaffDayOfTheRangeWithProgress)
     EXPECT_EQ(other->CommonQuery.Field(0), "6");
 }
 
-TEST_P(RangeReprocessingTest, RequestsThatProcessNothingStillEndWithRFA)
-{
+TEST_P(RangeReprocessingTest, RequestsThatProcessNothingStillEndWithRFA) {
     struct Case {
         const char* name;
         std::string request;
@@ -154,10 +145,14 @@ TEST_P(RangeReprocessingTest, RequestsThatProcessNothingStillEndWithRFA)
         const char* logged;             // a main-log line that starts so
     };
     const Case cases[] = {
-        {"empty select", Request("20240101", "20240103", StaffSelect(" and 1=0")),
-         {"S3 20230101", "S3 20240102"}, "Turbo SQL="},
-        {"broken select", Request("20240101", "20240103", "select * from no_such_table"),
-         {"S3 20230101", "S3 20240102"}, "<TurboReprocess>"},
+        {"empty select",
+         Request("20240101", "20240103", StaffSelect(" and 1=0")),
+         {"S3 20230101", "S3 20240102"},
+         "Turbo SQL="},
+        {"broken select",
+         Request("20240101", "20240103", "select * from no_such_table"),
+         {"S3 20230101", "S3 20240102"},
+         "<TurboReprocess>"},
         {"invalid date", Request("20240101", "20240231"), {"S3 20230101", "S3 20240102"}, "<TurboReprocess>"},
         // nothing to select: no staff rows
         {"short request", "TRPT2024", {"S3 20230101", "S3 20240102"}, "Turbo SQL="},
@@ -179,8 +174,7 @@ TEST_P(RangeReprocessingTest, RequestsThatProcessNothingStillEndWithRFA)
 
 // The staff select comes from outside: a text that could write is refused
 // before anything of it runs, logged, and the run ends as for a broken select.
-TEST_P(RangeReprocessingTest, AStaffSelectThatCouldWriteIsRefused)
-{
+TEST_P(RangeReprocessingTest, AStaffSelectThatCouldWriteIsRefused) {
     const std::vector<std::string> selects = {
         "delete from holdate",
         "drop table holdate",
@@ -204,8 +198,7 @@ TEST_P(RangeReprocessingTest, AStaffSelectThatCouldWriteIsRefused)
 }
 
 // Every run ends with one line that says what it did.
-TEST_P(RangeReprocessingTest, TheRunEndsWithItsSummaryLine)
-{
+TEST_P(RangeReprocessingTest, TheRunEndsWithItsSummaryLine) {
     struct Case {
         const char* name;
         std::vector<std::string> fixture;
@@ -214,7 +207,8 @@ TEST_P(RangeReprocessingTest, TheRunEndsWithItsSummaryLine)
     const Case cases[] = {
         // S1 and S2 for three days; S3 is exempted, his three days skipped
         {"all well", {}, "Range reprocessing: 6 staff-days done, 0 failed, 3 skipped in "},
-        {"rows refused", {"alter table kt_attnd drop column pre_ot"},
+        {"rows refused",
+         {"alter table kt_attnd drop column pre_ot"},
          "Range reprocessing: 0 staff-days done, 6 failed, 3 skipped in "},
     };
     for (const Case& c : cases) {
@@ -230,19 +224,16 @@ TEST_P(RangeReprocessingTest, TheRunEndsWithItsSummaryLine)
     }
 }
 
-TEST_P(RangeReprocessingTest, ALastDateStillToComeEndsTheRangeToday)
-{
+TEST_P(RangeReprocessingTest, ALastDateStillToComeEndsTheRangeToday) {
     Run(Request("20240104", "20240110", kAllStaff, "D"));
     ExpectFinished();
     EXPECT_TRUE(env->LoggedExactly("Reprocess - set dt2 10/01/2024 to current date."));
     EXPECT_TRUE(env->LoggedExactly("6 records (days * staff) to be reprocessed."));
-    EXPECT_EQ(AttendRows(),
-              (std::vector<std::string>{"S1 20240104", "S1 20240105", "S2 20240104", "S2 20240105"}));
+    EXPECT_EQ(AttendRows(), (std::vector<std::string>{"S1 20240104", "S1 20240105", "S2 20240104", "S2 20240105"}));
     EXPECT_EQ(ctx().staffDay.DataSource, "D");
 }
 
-TEST_P(RangeReprocessingTest, CardValidityLimitsTheDays)
-{
+TEST_P(RangeReprocessingTest, CardValidityLimitsTheDays) {
     env->Run({"update cards set starting_date='20231205', expiry_date='20231210' where staff_number='S1'",
               "update cards set expiry_date='' where staff_number='S2'",
               "insert into kt_attnd (at_date, staff_number) values ('20231130','S1')",
@@ -257,8 +248,8 @@ TEST_P(RangeReprocessingTest, CardValidityLimitsTheDays)
     // S2's card has no expiry date: every day processed, nothing deleted
     std::vector<std::string> expected = {"S1 20231205", "S1 20231206", "S1 20231207",
                                          "S1 20231208", "S1 20231209", "S1 20231210"};
-    for (int day = 1; day <= 15; ++day) expected.push_back("S2 202312" + std::string(day < 10 ? "0" : "") +
-                                                            std::to_string(day));
+    for (int day = 1; day <= 15; ++day)
+        expected.push_back("S2 202312" + std::string(day < 10 ? "0" : "") + std::to_string(day));
     expected.insert(expected.end(), {"S2 20231220", "S3 20230101", "S3 20240102"});
     EXPECT_EQ(AttendRows(), expected);
     ASSERT_EQ(host.gradBar.size(), 22u);  // done 6 + 15 of the 30 planned, and the ready state
@@ -266,15 +257,15 @@ TEST_P(RangeReprocessingTest, CardValidityLimitsTheDays)
     EXPECT_EQ(host.gradBar[20], 70);
     EXPECT_TRUE(env->LoggedExactly("sStartdt,sEndDt=20231205,20231210"));
     EXPECT_TRUE(env->LoggedExactly("CheckStartExpiryDate=true  dts,Start,End=20231204,20231205,20231210"));
-    EXPECT_TRUE(env->LoggedExactly(
-        "Timer4Timer : out of date range : stf,dts,start,end=S1,20231211,20231205,20231210"));
-    EXPECT_TRUE(env->LoggedExactly("Timer4Timer : delete from kt_attnd where staff_number= 'S1'  and (at_date < "
-                                   "'20231205' or at_date>'20231210')"));
+    EXPECT_TRUE(
+        env->LoggedExactly("Timer4Timer : out of date range : stf,dts,start,end=S1,20231211,20231205,20231210"));
+    EXPECT_TRUE(
+        env->LoggedExactly("Timer4Timer : delete from kt_attnd where staff_number= 'S1'  and (at_date < "
+                           "'20231205' or at_date>'20231210')"));
     EXPECT_EQ(env->CountLinesStartingWith("Timer4Timer : out of date range"), 9);
 }
 
-TEST_P(RangeReprocessingTest, StaffWithoutACardIsSkippedUnderCardValidity)
-{
+TEST_P(RangeReprocessingTest, StaffWithoutACardIsSkippedUnderCardValidity) {
     const std::string noCard =
         "select x.staff_number, 'N' as exempted, 'Nobody' as name, '' as card_number, x.sc_code, x.br_code, "
         "x.dp_code, x.cp_code, x.ot_entitled, x.on_shift from kt_cdext x where x.staff_number in ('S1','S9')";
@@ -287,8 +278,7 @@ TEST_P(RangeReprocessingTest, StaffWithoutACardIsSkippedUnderCardValidity)
     EXPECT_EQ(Rows("select staff_number from kt_attnd where at_date='20240101'"), std::vector<std::string>{"S1"});
 }
 
-TEST_P(RangeReprocessingTest, StopEndsTheRunAfterTheStaffDayUnderWay)
-{
+TEST_P(RangeReprocessingTest, StopEndsTheRunAfterTheStaffDayUnderWay) {
     host.onEvents = [&] { ctx().flags.stop = true; };
     Run(Request("20240101", "20240103"));
     ExpectFinished();
@@ -298,8 +288,7 @@ TEST_P(RangeReprocessingTest, StopEndsTheRunAfterTheStaffDayUnderWay)
     EXPECT_TRUE(ctx().flags.stop);  // stays set until the next batch clears it
 }
 
-TEST_P(RangeReprocessingTest, ManyStaffDaysShowBusyUntilAPercentIsDone)
-{
+TEST_P(RangeReprocessingTest, ManyStaffDaysShowBusyUntilAPercentIsDone) {
     Run(Request("20230101", "20230501", StaffSelect(" and c.staff_number='S2'")));
     ExpectFinished();
     ASSERT_EQ(host.gradBar.size(), 122u);  // 121 days and the ready state
@@ -310,8 +299,7 @@ TEST_P(RangeReprocessingTest, ManyStaffDaysShowBusyUntilAPercentIsDone)
     EXPECT_EQ(host.titles[120], "100 % Processed.");
 }
 
-TEST_P(RangeReprocessingTest, DeferredWhileAnotherBatchRuns)
-{
+TEST_P(RangeReprocessingTest, DeferredWhileAnotherBatchRuns) {
     {
         BatchGuard interval(control, BatchKind::Interval);
         Run(Request("20240101", "20240101"));
@@ -327,8 +315,7 @@ TEST_P(RangeReprocessingTest, DeferredWhileAnotherBatchRuns)
     EXPECT_EQ(AttendRows(), (std::vector<std::string>{"S1 20240101", "S2 20240101"}));
 }
 
-TEST(RangeProgressTitle, RoundedPercentRightAlignedInThree)
-{
+TEST(RangeProgressTitle, RoundedPercentRightAlignedInThree) {
     struct Case {
         long long done, total;
         const char* title;

@@ -25,26 +25,23 @@ namespace {
 
 using namespace std::chrono;
 
-const std::vector<std::string> kWords = {"TRP", "T", "D", "2026", "0229", "1231", "1301", "0000", "9999",
-                                         "select * from cards", "'", " "};
+const std::vector<std::string> kWords = {
+    "TRP", "T", "D", "2026", "0229", "1231", "1301", "0000", "9999", "select * from cards", "'", " "};
 
-std::string DateText(year_month_day d)
-{
+std::string DateText(year_month_day d) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
                   static_cast<unsigned>(d.day()));
     return buf;
 }
 
-year_month_day RandomDate(test::Rng& rng, local_days around)
-{
+year_month_day RandomDate(test::Rng& rng, local_days around) {
     if (rng.Chance(0.1))  // anywhere in four-digit years
         return year_month_day{local_days{year{1} / January / 1} + days{rng.Below(3652000)}};
     return year_month_day{around + days{static_cast<long long>(rng.Below(120)) - 80}};
 }
 
-TEST(RangeRequestRandom, RequestsWalkTheirDaysOrFailAsBadDates)
-{
+TEST(RangeRequestRandom, RequestsWalkTheirDaysOrFailAsBadDates) {
     const test::RandomRun run = test::RandomRunFromEnv(20261209, 20000, 2000000);
     test::Rng rng(run.seed);
     test::TempHome home;

@@ -31,8 +31,7 @@ inline const std::vector<std::string> kScheduleSite = {
 
 class ScheduleEnv : public SuiteContext {
 public:
-    explicit ScheduleEnv(std::string_view backend) : SuiteContext(backend, MakeLocalTime(2024, 1, 5, 7, 59, 30))
-    {
+    explicit ScheduleEnv(std::string_view backend) : SuiteContext(backend, MakeLocalTime(2024, 1, 5, 7, 59, 30)) {
         Run(kScheduleSite);
         ctx().host = &host;
         ctx().log.SetDetailThreshold(999);
@@ -43,15 +42,13 @@ public:
 
     // The first column of every row, in the order the select gives.
     std::vector<std::string> Rows(const std::string& sql) { return FirstColumn(db().Common3Query, sql); }
-    std::vector<std::string> AttendRows()
-    {
+    std::vector<std::string> AttendRows() {
         return Rows("select staff_number || ' ' || at_date from kt_attnd order by at_date, staff_number");
     }
 
     std::vector<std::string> RPLines() const { return LogTexts(ctx().log.ReprocessLogPath()); }
     // Main-log lines that start with `prefix`, in order.
-    std::vector<std::string> Logged(std::string_view prefix) const
-    {
+    std::vector<std::string> Logged(std::string_view prefix) const {
         std::vector<std::string> found;
         for (const std::string& line : LogLines())
             if (line.starts_with(prefix)) found.push_back(line);
@@ -62,8 +59,7 @@ public:
 // Parametrised over the backend name; skips PostgreSQL without a server.
 class ScheduleTest : public ::testing::TestWithParam<std::string> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!BackendAvailable(GetParam())) GTEST_SKIP() << "KX_TEST_PG is not set";
         env = std::make_unique<ScheduleEnv>(GetParam());
     }

@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-
 namespace kx {
 namespace {
 
 using Action = AgentCommandLine::Action;
 
-TEST(AgentCommandLineTest, OptionsAreRead)
-{
+TEST(AgentCommandLineTest, OptionsAreRead) {
     struct Case {
         std::vector<std::string> args;
         Action action;
@@ -39,12 +37,11 @@ TEST(AgentCommandLineTest, OptionsAreRead)
     }
 }
 
-TEST(AgentCommandLineTest, WrongArgumentsAreRefused)
-{
+TEST(AgentCommandLineTest, WrongArgumentsAreRefused) {
     const std::vector<std::vector<std::string>> cases{
-        {"--bogus"},  {"home"},          {"--home"},          {"--mailbox"},     {"--mailbox", "a/b"},
-        {"--home="},  {"--server=yes"},  {"--mailbox", ""},  {"-x"},  {"--headless=0"},
-        {"--mailbox-group"},  {"--mailbox-group="},  {"--version=1"},
+        {"--bogus"},      {"home"},          {"--home"}, {"--mailbox"},    {"--mailbox", "a/b"}, {"--home="},
+        {"--server=yes"}, {"--mailbox", ""}, {"-x"},     {"--headless=0"}, {"--mailbox-group"},  {"--mailbox-group="},
+        {"--version=1"},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
@@ -53,8 +50,7 @@ TEST(AgentCommandLineTest, WrongArgumentsAreRefused)
 }
 
 // The help is CLI11's list of the options, led by the synopsis the README shows.
-TEST(AgentCommandLineTest, HelpListsEveryOption)
-{
+TEST(AgentCommandLineTest, HelpListsEveryOption) {
     const std::string help = AgentUsageText();
     EXPECT_EQ(help.rfind(AgentSynopsisText(), 0), 0u) << help;
     for (const char* option : {"--home DIR", "--server", "--headless", "--mailbox NAME", "--mailbox-group GROUP",
@@ -70,8 +66,7 @@ TEST(AgentCommandLineTest, HelpListsEveryOption)
     }
 }
 
-TEST(AgentCommandLineTest, OneShotRunsAreRead)
-{
+TEST(AgentCommandLineTest, OneShotRunsAreRead) {
     struct Case {
         std::vector<std::string> args;
         Action action;
@@ -80,11 +75,25 @@ TEST(AgentCommandLineTest, OneShotRunsAreRead)
     };
     const std::vector<Case> cases{
         {{"--explain", "E1", "20261110"}, Action::Explain, "E1", "20261110", "", "", "", false, false},
-        {{"--home", "/srv", "--explain", "E1", "20261110", "--json"}, Action::Explain, "E1", "20261110", "", "", "",
-         true, false},
+        {{"--home", "/srv", "--explain", "E1", "20261110", "--json"},
+         Action::Explain,
+         "E1",
+         "20261110",
+         "",
+         "",
+         "",
+         true,
+         false},
         {{"--reprocess", "20261101", "20261130"}, Action::Reprocess, "", "20261101", "20261130", "", "", false, false},
         {{"--reprocess", "20261101", "20261130", "--staff-sql", "select * from cards", "--source=D", "--dry-run"},
-         Action::Reprocess, "", "20261101", "20261130", "select * from cards", "D", false, true},
+         Action::Reprocess,
+         "",
+         "20261101",
+         "20261130",
+         "select * from cards",
+         "D",
+         false,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -100,8 +109,7 @@ TEST(AgentCommandLineTest, OneShotRunsAreRead)
     }
 }
 
-TEST(AgentCommandLineTest, OneShotRunsRefuseWhatDoesNotGoWithThem)
-{
+TEST(AgentCommandLineTest, OneShotRunsRefuseWhatDoesNotGoWithThem) {
     const std::vector<std::vector<std::string>> cases{
         {"--explain", "E1"},
         {"--reprocess", "20261101"},

@@ -14,16 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "qt_test_app.h"
 #include "shell/agent.h"
 #include "support/log_texts.h"
 #include "support/test_db.h"
-#include "qt_test_app.h"
 
 namespace kx::test {
 
 // A mailbox name of this test program's own, removed with the fixture.
-inline std::string UniqueMailboxName()
-{
+inline std::string UniqueMailboxName() {
     static std::atomic<int> counter{0};
     return "kx-shell-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
 }
@@ -32,8 +31,7 @@ inline std::string UniqueMailboxName()
 // settings file written by the test. Parametrised over both backends.
 class AgentTest : public SuiteDatabaseTest {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         agent.reset();
         shm_unlink(("/" + mailbox).c_str());
         SuiteDatabaseTest::TearDown();
@@ -42,13 +40,11 @@ protected:
     const std::filesystem::path& home() { return testDatabase().home(); }
 
     // Kairox.ini: the test database's alias, then `more` as written.
-    void WriteIni(const std::string& more = "[Options]\nATA_Details=999\n")
-    {
+    void WriteIni(const std::string& more = "[Options]\nATA_Details=999\n") {
         std::ofstream(home() / "Kairox.ini") << "[Database]\nDBAlias=" << testDatabase().alias() << "\n" << more;
     }
 
-    Agent& MakeAgent(bool serverMode = false)
-    {
+    Agent& MakeAgent(bool serverMode = false) {
         AgentOptions options;
         options.home = home();
         options.headless = true;
@@ -57,26 +53,19 @@ protected:
         agent = std::make_unique<Agent>(options, &clock);
         return *agent;
     }
-    Agent& StartAgent(bool serverMode = false)
-    {
+    Agent& StartAgent(bool serverMode = false) {
         Agent& started = MakeAgent(serverMode);
         EXPECT_TRUE(started.FormCreate());
         return started;
     }
 
     // The main log's texts without their time stamps.
-    std::vector<std::string> LogLines()
-    {
-        return LogTexts(home() / "KX_ATA.Log");
-    }
-    bool Logged(const std::string& text)
-    {
-        return HasText(LogLines(), text);
-    }
+    std::vector<std::string> LogLines() { return LogTexts(home() / "KX_ATA.Log"); }
+    bool Logged(const std::string& text) { return HasText(LogLines(), text); }
 
     // Lets the event loop run until `done` or the timeout.
-    static bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10))
-    {
+    static bool PumpUntil(const std::function<bool()>& done,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (!done()) {
             if (std::chrono::steady_clock::now() >= deadline) return false;

@@ -1,31 +1,28 @@
 #include <gtest/gtest.h>
 
-#include "db/run_sql.h"
 #include "agent_fixture.h"
+#include "db/run_sql.h"
 
 namespace kx {
 namespace {
 
 using test::AgentTest;
 
-std::vector<std::string> SummaryLines(const std::string& alias, const char* atServer = "false")
-{
-    return {"Tavro.FILO =false",       "IgnoreInOut = false",
-            "",                        "AutoFit = false",
-            "ShiftDataWindow = false", "SatInOutTime = ",
-            "FriInOutTime = ",         "TranYearDigit = 4",
-            std::string("ATServer = ") + atServer, "AutoProcess = false",
-            "fFlexbleWorkHour=false",  "DbAlias = " + alias + ";   DBType = PARADOX"};
+std::vector<std::string> SummaryLines(const std::string& alias, const char* atServer = "false") {
+    return {"Tavro.FILO =false",   "IgnoreInOut = false",     "",
+            "AutoFit = false",     "ShiftDataWindow = false", "SatInOutTime = ",
+            "FriInOutTime = ",     "TranYearDigit = 4",       std::string("ATServer = ") + atServer,
+            "AutoProcess = false", "fFlexbleWorkHour=false",  "DbAlias = " + alias + ";   DBType = PARADOX"};
 }
 
-TEST_P(AgentTest, StartUpWritesItsLinesInOrder)
-{
-    WriteIni("[Options]\nATA_Details=999\nSelectedControllersOnly=1\nSelectedControllers=01,02,03\n"
-             "International=1\nInternationalFileName=missing.txt\n");
+TEST_P(AgentTest, StartUpWritesItsLinesInOrder) {
+    WriteIni(
+        "[Options]\nATA_Details=999\nSelectedControllersOnly=1\nSelectedControllers=01,02,03\n"
+        "International=1\nInternationalFileName=missing.txt\n");
     Agent& agent = StartAgent();
 
-    std::vector<std::string> expected{"---- KX_ATA Started [1.1.4.7] <RW> ----", "SelectCtrl 1 =01",
-                                      "SelectCtrl 2 =02", "Failed to localized : missing.txt"};
+    std::vector<std::string> expected{"---- KX_ATA Started [1.1.4.7] <RW> ----", "SelectCtrl 1 =01", "SelectCtrl 2 =02",
+                                      "Failed to localized : missing.txt"};
     for (const auto& line : SummaryLines(testDatabase().alias())) expected.push_back(line);
     expected.push_back("[Brisk Attendance Agent]");
     expected.push_back("<FormCr> End.");
@@ -39,9 +36,7 @@ TEST_P(AgentTest, StartUpWritesItsLinesInOrder)
     EXPECT_TRUE(agent.Window().isMinimized());
 }
 
-
-TEST_P(AgentTest, UnobtainableMailboxIsLoggedAndStartUpGoesOn)
-{
+TEST_P(AgentTest, UnobtainableMailboxIsLoggedAndStartUpGoesOn) {
     WriteIni();
     mailbox = std::string(300, 'm');  // longer than a shared-memory name may be
     Agent& agent = StartAgent();
@@ -53,15 +48,13 @@ TEST_P(AgentTest, UnobtainableMailboxIsLoggedAndStartUpGoesOn)
     EXPECT_TRUE(agent.MailboxTimer().isActive());
 }
 
-TEST_P(AgentTest, TimersFollowTheReprocessingSettings)
-{
+TEST_P(AgentTest, TimersFollowTheReprocessingSettings) {
     struct Case {
         const char* ini;
         bool interval;
         bool autoProcess;
     };
-    for (const Case c : {Case{"", false, false},
-                         Case{"[Options]\nAutoProcess=1\n", false, true},
+    for (const Case c : {Case{"", false, false}, Case{"[Options]\nAutoProcess=1\n", false, true},
                          Case{"[Reprocessing]\nDailyReprocessAtHHMM=0800\n", true, false},
                          Case{"[Options]\nAutoProcess=1\n[Reprocessing]\nDailyReprocessAtHHMM=0800\n", true, false},
                          Case{"[Reprocessing]\nReprocessIntervalMin=5\n", false, false}}) {
@@ -81,8 +74,7 @@ TEST_P(AgentTest, TimersFollowTheReprocessingSettings)
     }
 }
 
-TEST_P(AgentTest, SettingsTableValuesAreReadAtStart)
-{
+TEST_P(AgentTest, SettingsTableValuesAreReadAtStart) {
     WriteIni();
     test::RunFixture(db(), {"insert into kt_ini values ('-', 'Attend', 'IgnoreLEIfWorkOK', '1')"});
     EXPECT_TRUE(StartAgent().Context().derived.ignoreLEIfWorkOK);
@@ -92,20 +84,19 @@ TEST_P(AgentTest, SettingsTableValuesAreReadAtStart)
     EXPECT_EQ(StartAgent().Context().derived.lastAAPDate, "20261130");
 }
 
-TEST_P(AgentTest, ServerModeForcesATServerAfterTheSummary)
-{
+TEST_P(AgentTest, ServerModeForcesATServerAfterTheSummary) {
     WriteIni();
     Agent& agent = StartAgent(true);
     EXPECT_TRUE(agent.Context().settings.server.ATServer);
     EXPECT_TRUE(Logged("ATServer = false"));
 }
 
-TEST_P(AgentTest, StartupTablesAreLoaded)
-{
+TEST_P(AgentTest, StartupTablesAreLoaded) {
     WriteIni("[Options]\nAutoFit=1\n");
-    test::RunFixture(db(), {"insert into kt_sys (break_select, offdays, datasource) values ('X_______', '_X_____', '1')",
-                            "insert into kt_acti (acti_code, Job_LcdDisplay) values ('1', 'Work')",
-                            "insert into kt_afchi values ('A', 'S1')"});
+    test::RunFixture(db(),
+                     {"insert into kt_sys (break_select, offdays, datasource) values ('X_______', '_X_____', '1')",
+                      "insert into kt_acti (acti_code, Job_LcdDisplay) values ('1', 'Work')",
+                      "insert into kt_afchi values ('A', 'S1')"});
     Agent& agent = StartAgent();
     EXPECT_EQ(agent.Context().derived.offDayList, "2");
     EXPECT_EQ(agent.Context().staffDay.DataSource, "D");
@@ -113,8 +104,7 @@ TEST_P(AgentTest, StartupTablesAreLoaded)
     EXPECT_EQ(agent.Context().afRecList.count, 1);
 }
 
-TEST_P(AgentTest, MissingDatabaseEndsTheStartUp)
-{
+TEST_P(AgentTest, MissingDatabaseEndsTheStartUp) {
     std::ofstream(home() / "Kairox.ini") << "[Database]\nDBAlias=nothere\n";
     Agent& agent = MakeAgent();
     EXPECT_FALSE(agent.FormCreate());
@@ -123,13 +113,12 @@ TEST_P(AgentTest, MissingDatabaseEndsTheStartUp)
 
     agent.EndAfterAbortedStart();
     const std::string error = "database file not found: " + (home() / "nothere.db").string();
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"---- KX_ATA Started [1.1.4.7] <RW> ----", "<FCR.DB>" + error,
-                                                    "Dialog \"" + error + "\" answered OK (headless)",
-                                                    "---- KX_ATA Ended. ----"}));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"---- KX_ATA Started [1.1.4.7] <RW> ----", "<FCR.DB>" + error,
+                                        "Dialog \"" + error + "\" answered OK (headless)", "---- KX_ATA Ended. ----"}));
 }
 
-TEST_P(AgentTest, FailureAfterTheDatabaseOpenedKeepsTheWindowAndTheMailbox)
-{
+TEST_P(AgentTest, FailureAfterTheDatabaseOpenedKeepsTheWindowAndTheMailbox) {
     WriteIni();
     test::RunFixture(db(), {"drop table kt_sys"});
     Agent& agent = StartAgent();
@@ -142,8 +131,7 @@ TEST_P(AgentTest, FailureAfterTheDatabaseOpenedKeepsTheWindowAndTheMailbox)
 
 // ---- close ----
 
-TEST_P(AgentTest, CloseLikeEndAsksNothingAndEndsTheLog)
-{
+TEST_P(AgentTest, CloseLikeEndAsksNothingAndEndsTheLog) {
     WriteIni();
     Agent& agent = StartAgent();
     agent.CloseLikeEnd();
@@ -155,8 +143,7 @@ TEST_P(AgentTest, CloseLikeEndAsksNothingAndEndsTheLog)
     EXPECT_FALSE(Logged("Dialog \"Terminate Attendance Agent, are you sure ?\" answered Yes (headless)"));
 }
 
-TEST_P(AgentTest, OperatorCloseIsConfirmed)
-{
+TEST_P(AgentTest, OperatorCloseIsConfirmed) {
     WriteIni();
     Agent& agent = StartAgent();
     agent.Window().close();
@@ -167,8 +154,7 @@ TEST_P(AgentTest, OperatorCloseIsConfirmed)
     EXPECT_EQ(lines.back(), "---- KX_ATA Ended. ----");
 }
 
-TEST_P(AgentTest, InternationalCaptionsAndCloseQuestion)
-{
+TEST_P(AgentTest, InternationalCaptionsAndCloseQuestion) {
     WriteIni("[Options]\nInternational=1\nInternationalFileName=texts.txt\n");
     std::ofstream(home() / "texts.txt") << "238,q,Quitter,\n232,q,vraiment ?,\n235,r,Prêt,\n";
     Agent& agent = StartAgent();
@@ -178,8 +164,7 @@ TEST_P(AgentTest, InternationalCaptionsAndCloseQuestion)
     EXPECT_TRUE(Logged("Dialog \"Quitter ,  vraiment ?\" answered Yes (headless)"));
 }
 
-TEST_P(AgentTest, EndInTheMailboxClosesOnceTheTickHasReturned)
-{
+TEST_P(AgentTest, EndInTheMailboxClosesOnceTheTickHasReturned) {
     WriteIni();
     Agent& agent = StartAgent();
     agent.Mailbox().SendMFThis("END");
@@ -192,13 +177,14 @@ TEST_P(AgentTest, EndInTheMailboxClosesOnceTheTickHasReturned)
     EXPECT_FALSE(Logged("Dialog \"Terminate Attendance Agent, are you sure ?\" answered Yes (headless)"));
 }
 
-TEST_P(AgentTest, CloseDuringARangeRunStopsItAndClosesAfterIt)
-{
+TEST_P(AgentTest, CloseDuringARangeRunStopsItAndClosesAfterIt) {
     WriteIni();
-    test::RunFixture(db(), {"insert into cards (staff_number, card_number, name, exempted) values ('E1', '000001', 'Ann', 'N')",
-                            "insert into kt_cdext (staff_number, ot_entitled, on_shift) values ('E1', 'N', 'N')"});
+    test::RunFixture(
+        db(), {"insert into cards (staff_number, card_number, name, exempted) values ('E1', '000001', 'Ann', 'N')",
+               "insert into kt_cdext (staff_number, ot_entitled, on_shift) values ('E1', 'N', 'N')"});
     Agent& agent = StartAgent();
-    agent.Mailbox().SendMFThis("TRPT2026110120261130select * from cards c, kt_cdext x where c.staff_number=x.staff_number");
+    agent.Mailbox().SendMFThis(
+        "TRPT2026110120261130select * from cards c, kt_cdext x where c.staff_number=x.staff_number");
     agent.Timer1Timer();
     EXPECT_EQ(agent.Mailbox().ReadText(), "CRVTRP0");
     // Served from inside the run, at its first dispatch of events.
@@ -216,13 +202,13 @@ TEST_P(AgentTest, CloseDuringARangeRunStopsItAndClosesAfterIt)
     EXPECT_FALSE(agent.MailboxTimer().isActive()) << "not restarted by the end of the run";
 }
 
-TEST_P(AgentTest, RangeRequestsThatWaitForABatchAreAllRunInTurn)
-{
+TEST_P(AgentTest, RangeRequestsThatWaitForABatchAreAllRunInTurn) {
     WriteIni();
-    test::RunFixture(db(), {"insert into cards (staff_number, card_number, name, exempted) values ('E1', '000001', 'Ann', 'N')",
-                            "insert into cards (staff_number, card_number, name, exempted) values ('E2', '000002', 'Bo', 'N')",
-                            "insert into kt_cdext (staff_number, ot_entitled, on_shift) values ('E1', 'N', 'N')",
-                            "insert into kt_cdext (staff_number, ot_entitled, on_shift) values ('E2', 'N', 'N')"});
+    test::RunFixture(
+        db(), {"insert into cards (staff_number, card_number, name, exempted) values ('E1', '000001', 'Ann', 'N')",
+               "insert into cards (staff_number, card_number, name, exempted) values ('E2', '000002', 'Bo', 'N')",
+               "insert into kt_cdext (staff_number, ot_entitled, on_shift) values ('E1', 'N', 'N')",
+               "insert into kt_cdext (staff_number, ot_entitled, on_shift) values ('E2', 'N', 'N')"});
     Agent& agent = StartAgent();
     const std::string select = "select * from cards c, kt_cdext x where c.staff_number=x.staff_number";
     {
@@ -247,8 +233,7 @@ TEST_P(AgentTest, RangeRequestsThatWaitForABatchAreAllRunInTurn)
 
 // ---- operator controls ----
 
-TEST_P(AgentTest, StopButtonLeavesSTPInTheMailbox)
-{
+TEST_P(AgentTest, StopButtonLeavesSTPInTheMailbox) {
     WriteIni();
     Agent& agent = StartAgent();
     agent.Window().StopButtonClick();
@@ -256,8 +241,7 @@ TEST_P(AgentTest, StopButtonLeavesSTPInTheMailbox)
     EXPECT_TRUE(agent.Context().flags.stop);
 }
 
-TEST_P(AgentTest, StatePanelClickResetsTheLastAutoProcessDate)
-{
+TEST_P(AgentTest, StatePanelClickResetsTheLastAutoProcessDate) {
     WriteIni();
     test::RunFixture(db(), {"insert into kt_ini values ('-', 'Attend', 'LastAAPDate', '20200101')"});
     Agent& agent = StartAgent();

@@ -14,15 +14,13 @@ namespace {
 
 class JobDisplayTableTest : public test::DatabaseTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DatabaseTest::SetUp();
         if (IsSkipped()) return;
         test::RunFixture(db(), {"create table kt_acti (acti_code text not null primary key, Job_LcdDisplay text)"});
     }
 
-    std::vector<std::string> Load()
-    {
+    std::vector<std::string> Load() {
         Log log(testDatabase().home(), clock);
         LoadJobDisplayTable(table, log, db().CommonQuery);
         std::vector<std::string> entries;
@@ -34,14 +32,12 @@ protected:
     JobDisplayTable table;
 };
 
-std::vector<std::string> Entries(std::vector<std::string> first)
-{
+std::vector<std::string> Entries(std::vector<std::string> first) {
     first.resize(JobDisplayTable::kSize);
     return first;
 }
 
-TEST_P(JobDisplayTableTest, RowsWithoutDisplayTextAreSkipped)
-{
+TEST_P(JobDisplayTableTest, RowsWithoutDisplayTextAreSkipped) {
     test::RunFixture(db(), {"insert into kt_acti values ('1', '  Work ')", "insert into kt_acti values ('2', '')",
                             "insert into kt_acti values ('3', 'Meal')", "insert into kt_acti values ('4', null)"});
     EXPECT_EQ(Load(), Entries({"Work IN", "Work OUT", "Meal IN", "Meal OUT"}));
@@ -49,17 +45,16 @@ TEST_P(JobDisplayTableTest, RowsWithoutDisplayTextAreSkipped)
     EXPECT_EQ(table[19], "");
 }
 
-TEST_P(JobDisplayTableTest, BlankDisplayTextIsNotEmpty)
-{
+TEST_P(JobDisplayTableTest, BlankDisplayTextIsNotEmpty) {
     test::RunFixture(db(), {"insert into kt_acti values ('1', '   ')"});
     EXPECT_EQ(Load(), Entries({" IN", " OUT"}));
 }
 
-TEST_P(JobDisplayTableTest, EntriesBeyondTheEighteenthAreNotWritten)
-{
+TEST_P(JobDisplayTableTest, EntriesBeyondTheEighteenthAreNotWritten) {
     for (int i = 1; i <= 11; ++i) {
         const std::string n = std::to_string(i);
-        test::RunFixture(db(), {"insert into kt_acti values ('" + std::string(i < 10 ? "0" : "") + n + "', 'J" + n + "')"});
+        test::RunFixture(db(),
+                         {"insert into kt_acti values ('" + std::string(i < 10 ? "0" : "") + n + "', 'J" + n + "')"});
     }
     std::vector<std::string> expected;
     for (int i = 1; i <= 9; ++i) {
@@ -69,8 +64,7 @@ TEST_P(JobDisplayTableTest, EntriesBeyondTheEighteenthAreNotWritten)
     EXPECT_EQ(Load(), expected);
 }
 
-TEST_P(JobDisplayTableTest, NoRowsOrAFailedSelectLeaveTheTableEmpty)
-{
+TEST_P(JobDisplayTableTest, NoRowsOrAFailedSelectLeaveTheTableEmpty) {
     table.Set(3, "stale");
     EXPECT_EQ(Load(), Entries({}));
     test::RunFixture(db(), {"drop table kt_acti"});

@@ -8,8 +8,7 @@
 namespace kx::test {
 
 // On Qt's offscreen platform, so that the windows need no display.
-inline QApplication& TestApplication()
-{
+inline QApplication& TestApplication() {
     return OneApplication<QApplication>([] { setenv("QT_QPA_PLATFORM", "offscreen", 1); });
 }
 

@@ -16,8 +16,7 @@
 namespace kx {
 namespace {
 
-std::string Joined(const CheckReport& report)
-{
+std::string Joined(const CheckReport& report) {
     std::string all;
     for (const std::string& line : report.Lines()) all += line + "\n";
     return all;
@@ -30,8 +29,7 @@ struct FileCase {
     std::vector<std::string> shown;  // each must appear in the report
 };
 
-TEST(SettingsCheckTest, SettingsFileFindings)
-{
+TEST(SettingsCheckTest, SettingsFileFindings) {
     const std::vector<FileCase> cases{
         {"no keys at all", "", 0, {"Settings that differ from their defaults:\n  none", "every key known"}},
         {"good values, any case",
@@ -39,19 +37,34 @@ TEST(SettingsCheckTest, SettingsFileFindings)
          0,
          {"[Options] AutoProcess = 1 (default 0)", "[Options] ATA_Details = 31 (default 0)",
           "[Reprocessing] InRange = 0700-0900 (default empty)"}},
-        {"a mistyped key", "[Options]\nAutoProccess=1\n", 1,
+        {"a mistyped key",
+         "[Options]\nAutoProccess=1\n",
+         1,
          {"Kairox.ini:2: [Options] AutoProccess is not a known key and is ignored; did you mean AutoProcess?"}},
-        {"a key of another section", "[Server]\nAutoProcess=1\n", 1,
+        {"a key of another section",
+         "[Server]\nAutoProcess=1\n",
+         1,
          {"[Server] AutoProcess is in the wrong section and is ignored; did you mean [Options] AutoProcess?"}},
-        {"a mistyped section", "[Reprocesing]\nGraceInMin=5\n", 1,
+        {"a mistyped section",
+         "[Reprocesing]\nGraceInMin=5\n",
+         1,
          {"[Reprocesing] GraceInMin is in the wrong section and is ignored; did you mean [Reprocessing] GraceInMin?"}},
-        {"an unknown key in a mistyped section", "[Optoins]\nFoo=1\n", 1,
+        {"an unknown key in a mistyped section",
+         "[Optoins]\nFoo=1\n",
+         1,
          {"[Optoins] Foo is in no known section and is ignored; did you mean [Options]?"}},
-        {"a key far from every known one", "[Options]\nColour=red\n", 1,
+        {"a key far from every known one",
+         "[Options]\nColour=red\n",
+         1,
          {"[Options] Colour is not a known key and is ignored\n"}},
-        {"a key given twice", "[Tavro]\nFILO=1\n[tavro]\nfilo=0\n", 1,
-         {"[Tavro] FILO = 1 (default 0)", "Kairox.ini:4: [Tavro] FILO is given again and ignored: the first one, on line 2, counts"}},
-        {"malformed numbers take the default", "[Options]\nCardLength=eight\nAutoFit=yes\n", 2,
+        {"a key given twice",
+         "[Tavro]\nFILO=1\n[tavro]\nfilo=0\n",
+         1,
+         {"[Tavro] FILO = 1 (default 0)",
+          "Kairox.ini:4: [Tavro] FILO is given again and ignored: the first one, on line 2, counts"}},
+        {"malformed numbers take the default",
+         "[Options]\nCardLength=eight\nAutoFit=yes\n",
+         2,
          {"[Options] CardLength=eight is not a whole number: the default 6 is used",
           "[Options] AutoFit=yes is not a number (0 is no, any other yes): the default 0 is used"}},
         {"values out of range",
@@ -64,7 +77,9 @@ TEST(SettingsCheckTest, SettingsFileFindings)
           "ReconnectSeconds=-5 is negative: the default 60 is used"}},
         {"commented-out settings", "[Options]\n; AutoProcess=1\n# AutoFit=1\n", 0, {"every key known"}},
         {"a service name as the port", "[Server]\nIPPort=http\n", 0, {"[Server] IPPort = http (default 4000)"}},
-        {"a password in the alias is masked", "[Database]\nDBAlias=postgresql://u:secret@db/suite\n", 0,
+        {"a password in the alias is masked",
+         "[Database]\nDBAlias=postgresql://u:secret@db/suite\n",
+         0,
          {"[Database] DBAlias = postgresql://u:***@db/suite"}},
     };
     for (const FileCase& c : cases) {
@@ -78,8 +93,7 @@ TEST(SettingsCheckTest, SettingsFileFindings)
     }
 }
 
-TEST(SettingsCheckTest, ScheduleFindings)
-{
+TEST(SettingsCheckTest, ScheduleFindings) {
     struct Case {
         const char* name;
         std::string ini;
@@ -108,8 +122,7 @@ TEST(SettingsCheckTest, ScheduleFindings)
     }
 }
 
-TEST(SettingsCheckTest, NearestNameAllowsASlipNotAnotherWord)
-{
+TEST(SettingsCheckTest, NearestNameAllowsASlipNotAnotherWord) {
     const std::vector<std::string> known{"AutoProcess", "AutoFit", "FILO"};
     EXPECT_EQ(NearestName("autoproccess", known), "AutoProcess");
     EXPECT_EQ(NearestName("AutoFitt", known), "AutoFit");
@@ -121,8 +134,7 @@ TEST(SettingsCheckTest, NearestNameAllowsASlipNotAnotherWord)
 // A port on the loopback that accepts connections, and one that refuses them.
 class Listener {
 public:
-    Listener()
-    {
+    Listener() {
         fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -141,16 +153,14 @@ private:
     int port_ = 0;
 };
 
-int ClosedPort()
-{
+int ClosedPort() {
     const Listener gone;
     return gone.Port();  // closed again when it returns
 }
 
 class SettingsCheckDatabaseTest : public test::SuiteDatabaseTest {
 protected:
-    std::string Check(int& warnings)
-    {
+    std::string Check(int& warnings) {
         Settings settings;
         settings.database.DBAlias = testDatabase().alias();
         CheckReport report;
@@ -160,8 +170,7 @@ protected:
     }
 };
 
-TEST_P(SettingsCheckDatabaseTest, OvertimeModes)
-{
+TEST_P(SettingsCheckDatabaseTest, OvertimeModes) {
     struct Case {
         const char* mode;  // nullptr: no kt_sys row
         std::string shown;
@@ -189,32 +198,29 @@ TEST_P(SettingsCheckDatabaseTest, OvertimeModes)
     }
 }
 
-TEST_P(SettingsCheckDatabaseTest, ControllersThatWillNeverConnectOrDoNotAnswer)
-{
+TEST_P(SettingsCheckDatabaseTest, ControllersThatWillNeverConnectOrDoNotAnswer) {
     const Listener fep;
     const std::string open = std::to_string(fep.Port());
     const std::string closed = std::to_string(ClosedPort());
     test::RunFixture(db(), {"insert into kt_sys (OT_Mode) values ('1')"});
-    for (const std::string& row : std::vector<std::string>{"(1, '127.0.0.1', '" + open + "', 'MSGSERVER')",
-                                   "(2, '127.0.0.1', '" + closed + "', 'DOOR')", "(3, '', '4001', 'NOADDR')",
-                                   "(9, '127.0.0.1', '" + open + "', 'UNIT9')",
-                                   "(0, '127.0.0.1', '" + open + "', 'UNIT0')"}) {
+    for (const std::string& row : std::vector<std::string>{
+             "(1, '127.0.0.1', '" + open + "', 'MSGSERVER')", "(2, '127.0.0.1', '" + closed + "', 'DOOR')",
+             "(3, '', '4001', 'NOADDR')", "(9, '127.0.0.1', '" + open + "', 'UNIT9')",
+             "(0, '127.0.0.1', '" + open + "', 'UNIT0')"}) {
         db().CommonQuery.SetSQL("insert into M_Server (unit_no, IP_Address, Port, Tag_Name) values " + row);
         db().CommonQuery.ExecSQL();
     }
     int warnings = 0;
     const std::string all = Check(warnings);
     EXPECT_NE(all.find("  FEP #1 127.0.0.1:" + open + " MSGSERVER answers"), std::string::npos) << all;
-    EXPECT_NE(all.find("FEP #2 127.0.0.1:" + closed + " DOOR does not answer a TCP connect"), std::string::npos)
-        << all;
+    EXPECT_NE(all.find("FEP #2 127.0.0.1:" + closed + " DOOR does not answer a TCP connect"), std::string::npos) << all;
     EXPECT_NE(all.find("FEP #3 :4001 NOADDR will never connect: its IP_Address is empty"), std::string::npos) << all;
     EXPECT_NE(all.find("M_Server unit 9 (127.0.0.1:" + open + " UNIT9) will never connect"), std::string::npos) << all;
     EXPECT_NE(all.find("M_Server unit 0 "), std::string::npos) << all;
     EXPECT_EQ(warnings, 4) << all;
 }
 
-TEST_P(SettingsCheckDatabaseTest, MissingTablesAreNamed)
-{
+TEST_P(SettingsCheckDatabaseTest, MissingTablesAreNamed) {
     test::RunFixture(db(), {"drop table otsap", "drop table kt_lerea"});
     int warnings = 0;
     const std::string all = Check(warnings);
@@ -224,8 +230,7 @@ TEST_P(SettingsCheckDatabaseTest, MissingTablesAreNamed)
 
 KX_INSTANTIATE_BACKENDS(SettingsCheckDatabaseTest);
 
-TEST(SettingsCheckTest, AMissingDatabaseFileIsAWarningAndNothingIsWritten)
-{
+TEST(SettingsCheckTest, AMissingDatabaseFileIsAWarningAndNothingIsWritten) {
     const test::TempHome home;
     Settings settings;
     CheckReport report;

@@ -24,17 +24,19 @@
 namespace kx {
 namespace {
 
-const std::vector<std::string> kSections = {"Database", "Server", "Options", "Reprocessing", "Shift/Leave", "Tavro",
-                                            "Elsewhere"};
-const std::vector<std::string> kKeys = {"DBType", "IPPort", "CardLength", "ATA_Details", "AutoFit", "ATServer",
-                                        "InRange", "SelectedControllers", "ExtendedLeaveControl", "FILO", "Spare"};
-const std::vector<std::string> kWords = {"[", "]", "=", "\r\n", "\n", "\r", "[Options]", "CardLength=", "0x", "$",
-                                         "-", std::string(1, '\0'), "\xff\xfe", "\xef\xbb\xbf"};
+const std::vector<std::string> kSections = {"Database",    "Server", "Options",  "Reprocessing",
+                                            "Shift/Leave", "Tavro",  "Elsewhere"};
+const std::vector<std::string> kKeys = {"DBType",   "IPPort",  "CardLength",          "ATA_Details",          "AutoFit",
+                                        "ATServer", "InRange", "SelectedControllers", "ExtendedLeaveControl", "FILO",
+                                        "Spare"};
+const std::vector<std::string> kWords = {"[",         "]",           "=",  "\r\n", "\n", "\r",
+                                         "[Options]", "CardLength=", "0x", "$",    "-",  std::string(1, '\0'),
+                                         "\xff\xfe",  "\xef\xbb\xbf"};
 
-std::string RandomCase(test::Rng& rng, std::string word)
-{
+std::string RandomCase(test::Rng& rng, std::string word) {
     for (char& c : word)
-        if (rng.Chance(0.5)) c = static_cast<char>(std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c));
+        if (rng.Chance(0.5))
+            c = static_cast<char>(std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c));
     return word;
 }
 
@@ -48,15 +50,18 @@ struct Value {
     std::optional<long long> number;
 };
 
-Value RandomValue(test::Rng& rng, bool ascii)
-{
+Value RandomValue(test::Rng& rng, bool ascii) {
     Value v;
     const long long n = static_cast<long long>(rng.Below(200000)) - 100000;
     switch (rng.Below(6)) {
-    case 0: v.text = std::to_string(n); v.number = n; break;
+    case 0:
+        v.text = std::to_string(n);
+        v.number = n;
+        break;
     case 1: {
         char buf[32];
-        std::snprintf(buf, sizeof buf, rng.Chance(0.5) ? "0x%llX" : "$%llx", static_cast<unsigned long long>(n < 0 ? -n : n));
+        std::snprintf(buf, sizeof buf, rng.Chance(0.5) ? "0x%llX" : "$%llx",
+                      static_cast<unsigned long long>(n < 0 ? -n : n));
         v.text = buf;
         v.number = n < 0 ? -n : n;
         break;
@@ -86,8 +91,7 @@ struct Model {
     std::map<std::string, std::map<std::string, Value>> first;  // lower-cased names
 };
 
-Model RandomFile(test::Rng& rng, bool ascii)
-{
+Model RandomFile(test::Rng& rng, bool ascii) {
     Model m;
     const std::string end = rng.Pick(std::vector<std::string>{"\n", "\r\n", "\r"});
     std::optional<std::string> section;
@@ -95,7 +99,8 @@ Model RandomFile(test::Rng& rng, bool ascii)
     for (std::size_t i = 0; i < lines; ++i) {
         const std::string lineEnd = rng.Chance(0.9) ? end : rng.Pick(std::vector<std::string>{"\n", "\r\n", "\r"});
         switch (rng.Below(8)) {
-        case 0: case 1: {
+        case 0:
+        case 1: {
             const std::string name = rng.Pick(kSections);
             m.text += Blanks(rng) + "[" + Blanks(rng) + RandomCase(rng, name) + Blanks(rng) + "]" +
                       (rng.Chance(0.2) ? " ; note" : "") + Blanks(rng) + lineEnd;
@@ -103,12 +108,14 @@ Model RandomFile(test::Rng& rng, bool ascii)
             break;
         }
         case 2:
-            m.text += rng.Pick(std::vector<std::string>{"; comment", "", "no equals here", "[Options", "=orphan"}) + lineEnd;
+            m.text +=
+                rng.Pick(std::vector<std::string>{"; comment", "", "no equals here", "[Options", "=orphan"}) + lineEnd;
             break;
         default: {
             const std::string key = rng.Pick(kKeys);
             const Value v = RandomValue(rng, ascii);
-            m.text += Blanks(rng) + RandomCase(rng, key) + Blanks(rng) + "=" + Blanks(rng) + v.written + Blanks(rng) + lineEnd;
+            m.text += Blanks(rng) + RandomCase(rng, key) + Blanks(rng) + "=" + Blanks(rng) + v.written + Blanks(rng) +
+                      lineEnd;
             if (section) m.first[*section].emplace(LowerCase(key), v);
         }
         }
@@ -116,8 +123,7 @@ Model RandomFile(test::Rng& rng, bool ascii)
     return m;
 }
 
-std::string Utf16Le(const std::string& ascii)
-{
+std::string Utf16Le(const std::string& ascii) {
     std::string out = "\xFF\xFE";
     for (const char c : ascii) {
         out += c;
@@ -127,8 +133,7 @@ std::string Utf16Le(const std::string& ascii)
 }
 
 // The model's value of a key, as a setting of the given default.
-int AsInteger(const Model& m, const std::string& section, const std::string& key, int def)
-{
+int AsInteger(const Model& m, const std::string& section, const std::string& key, int def) {
     const auto s = m.first.find(section);
     if (s == m.first.end()) return def;
     const auto k = s->second.find(key);
@@ -136,16 +141,14 @@ int AsInteger(const Model& m, const std::string& section, const std::string& key
     return static_cast<int>(*k->second.number);
 }
 
-std::string AsText(const Model& m, const std::string& section, const std::string& key, const std::string& def)
-{
+std::string AsText(const Model& m, const std::string& section, const std::string& key, const std::string& def) {
     const auto s = m.first.find(section);
     if (s == m.first.end()) return def;
     const auto k = s->second.find(key);
     return k == s->second.end() ? def : k->second.text;
 }
 
-std::string CheckModel(const Model& m, const IniFile& ini, test::Rng& rng)
-{
+std::string CheckModel(const Model& m, const IniFile& ini, test::Rng& rng) {
     for (const std::string& section : kSections) {
         for (const std::string& key : kKeys) {
             const std::string value = AsText(m, LowerCase(section), LowerCase(key), "\x01 absent");
@@ -168,8 +171,7 @@ std::string CheckModel(const Model& m, const IniFile& ini, test::Rng& rng)
     return {};
 }
 
-TEST(SettingsFileRandom, ModelFilesReadAsWrittenAndAnyBytesReadWithoutThrowing)
-{
+TEST(SettingsFileRandom, ModelFilesReadAsWrittenAndAnyBytesReadWithoutThrowing) {
     const test::RandomRun run = test::RandomRunFromEnv(20261209, 1000, 100000);
     test::Rng rng(run.seed);
     test::TempHome home;
@@ -179,8 +181,8 @@ TEST(SettingsFileRandom, ModelFilesReadAsWrittenAndAnyBytesReadWithoutThrowing)
         const Model m = RandomFile(rng, form == 2);
         std::string bytes = form == 1 ? "\xEF\xBB\xBF" + m.text : form == 2 ? Utf16Le(m.text) : m.text;
         if (form == 3) bytes = test::Mutated(rng, rng.Chance(0.5) ? previous : m.text, kWords, m.text);
-        const std::string trace = "seed " + std::to_string(run.seed) + ", file " + std::to_string(n) + ": \"" +
-                                  test::Escaped(bytes) + "\"";
+        const std::string trace =
+            "seed " + std::to_string(run.seed) + ", file " + std::to_string(n) + ": \"" + test::Escaped(bytes) + "\"";
 
         IniFile ini;
         ASSERT_NO_THROW(ini = IniFile::FromText(bytes)) << trace;

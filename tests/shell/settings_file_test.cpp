@@ -16,8 +16,7 @@ using namespace std::string_literals;
 
 Settings FromText(const std::string& text) { return ReadSettings(IniFile::FromText(text)); }
 
-TEST(SettingsFile, NoKeysGivesEveryDefault)
-{
+TEST(SettingsFile, NoKeysGivesEveryDefault) {
     for (const std::string& text : {std::string(), std::string("[Options]\n[Server]\n[Database]\n")}) {
         const Settings s = FromText(text);
         EXPECT_EQ(s, Settings{});
@@ -44,8 +43,7 @@ TEST(SettingsFile, NoKeysGivesEveryDefault)
     EXPECT_EQ(ReadSettingsFile(fs::path("/nonexistent/Kairox.ini")), Settings{});
 }
 
-TEST(SettingsFile, EveryKeyIsReadFromItsSection)
-{
+TEST(SettingsFile, EveryKeyIsReadFromItsSection) {
     // Every default is changed, so a key read under a wrong name or section shows.
     const Settings s = FromText(R"([Database]
 DBAlias=suite
@@ -157,9 +155,8 @@ ClockReason=1
     o.SelectedControllers = "0101,0102,";
     e.customReport.GroupByDepartment = true;
     e.shiftLeave.ExtendedLeaveControl = 1;
-    e.reprocessing = {true,    5,      "0100", "0200", "0300", "0400", "0500", "0600", "0700",
-                      true,    true,   true,   "0700-0900",    "1700-1900",    "1800-1900",
-                      "2000-2300",     true,   true,   5,      6};
+    e.reprocessing = {true, 5,    "0100",      "0200",      "0300",      "0400",      "0500", "0600", "0700", true,
+                      true, true, "0700-0900", "1700-1900", "1800-1900", "2000-2300", true,   true,   5,      6};
     e.tavro = {true, true, true};
     e.tessel.ClockReason = true;
     EXPECT_EQ(s.database, e.database);
@@ -169,21 +166,38 @@ ClockReason=1
     EXPECT_EQ(s, e);
 }
 
-TEST(SettingsFile, IntegerForms)
-{
+TEST(SettingsFile, IntegerForms) {
     const struct {
         const char* value;
         int expected;
     } cases[] = {
-        {"12", 12},          {"-3", -3},          {"+4", 4},           {"007", 7},
-        {"0x1F", 31},        {"0X1f", 31},        {"$ff", 255},        {"-$10", -16},
-        {"  42  ", 42},      {"2147483647", 2147483647},               {"-2147483648", -2147483647 - 1},
+        {"12", 12},
+        {"-3", -3},
+        {"+4", 4},
+        {"007", 7},
+        {"0x1F", 31},
+        {"0X1f", 31},
+        {"$ff", 255},
+        {"-$10", -16},
+        {"  42  ", 42},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
         {"0x7FFFFFFF", 2147483647},
         // malformed, empty or out of range: the default
-        {"", 99},            {"$", 99},           {"0x", 99},          {"12abc", 99},
-        {"1 2", 99},         {"abc", 99},         {"3.5", 99},         {"2147483648", 99},
-        {"0x80000000", 99},  {"99999999999999999999999", 99},         {"--1", 99},
-        {"0x-1", 99},        {"1e3", 99},         {"\xff\xfe", 99},
+        {"", 99},
+        {"$", 99},
+        {"0x", 99},
+        {"12abc", 99},
+        {"1 2", 99},
+        {"abc", 99},
+        {"3.5", 99},
+        {"2147483648", 99},
+        {"0x80000000", 99},
+        {"99999999999999999999999", 99},
+        {"--1", 99},
+        {"0x-1", 99},
+        {"1e3", 99},
+        {"\xff\xfe", 99},
     };
     for (const auto& c : cases) {
         const IniFile ini = IniFile::FromText(std::string("[S]\nN=") + c.value + "\n");
@@ -192,14 +206,13 @@ TEST(SettingsFile, IntegerForms)
     EXPECT_EQ(IniFile::FromText("[S]\n").ReadInteger("S", "N", 99), 99);
 }
 
-TEST(SettingsFile, YesNoValues)
-{
+TEST(SettingsFile, YesNoValues) {
     const struct {
         const char* value;
         int expected;  // 0 no, 1 yes, -1 the default
     } cases[] = {
-        {"0", 0},     {"1", 1},      {"-1", 1},     {"2", 1},     {"0x0", 0},   {"$10", 1},  {" 1 ", 1},
-        {"yes", -1},  {"no", -1},    {"true", -1},  {"Y", -1},    {"", -1},     {"1x", -1},
+        {"0", 0},    {"1", 1},   {"-1", 1},    {"2", 1},  {"0x0", 0}, {"$10", 1}, {" 1 ", 1},
+        {"yes", -1}, {"no", -1}, {"true", -1}, {"Y", -1}, {"", -1},   {"1x", -1},
     };
     for (const auto& c : cases) {
         const IniFile ini = IniFile::FromText(std::string("[S]\nB=") + c.value + "\n");
@@ -210,8 +223,7 @@ TEST(SettingsFile, YesNoValues)
     }
 }
 
-TEST(SettingsFile, TextValues)
-{
+TEST(SettingsFile, TextValues) {
     const IniFile ini = IniFile::FromText("[S]\nEmpty=\nSpaced =  two words  \nEq=a=b\n");
     EXPECT_EQ(ini.ReadString("S", "Absent", "def"), "def");
     EXPECT_EQ(ini.ReadString("S", "Empty", "def"), "");
@@ -220,20 +232,20 @@ TEST(SettingsFile, TextValues)
     EXPECT_EQ(FromText("[Server]\nIPPort=\n").server.IPPort, "");
 }
 
-TEST(SettingsFile, NamesMatchWithoutRegardToCase)
-{
-    const Settings s = FromText("[OPTIONS]\nata_details=10\nCARDLENGTH=8\n[ database ]\n  dbtype = sqlite\n"
-                                "[server]\nintegrated=nimbnet\n");
+TEST(SettingsFile, NamesMatchWithoutRegardToCase) {
+    const Settings s = FromText(
+        "[OPTIONS]\nata_details=10\nCARDLENGTH=8\n[ database ]\n  dbtype = sqlite\n"
+        "[server]\nintegrated=nimbnet\n");
     EXPECT_EQ(s.options.ATA_Details, 10);
     EXPECT_EQ(s.options.CardLength, 8);
     EXPECT_EQ(s.database.DBType, "SQLITE");
     EXPECT_EQ(s.server.Integrated, "NIMBNET");
 }
 
-TEST(SettingsFile, FirstOccurrenceWinsAndRepeatedSectionsMerge)
-{
-    const Settings s = FromText("[Options]\nCardLength=8\nCardLength=9\n[Server]\nIPPort=1\n"
-                                "[options]\ncardlength=10\nSkinNo=3\n");
+TEST(SettingsFile, FirstOccurrenceWinsAndRepeatedSectionsMerge) {
+    const Settings s = FromText(
+        "[Options]\nCardLength=8\nCardLength=9\n[Server]\nIPPort=1\n"
+        "[options]\ncardlength=10\nSkinNo=3\n");
     EXPECT_EQ(s.options.CardLength, 8);
     EXPECT_EQ(s.options.SkinNo, 3);
     EXPECT_EQ(s.server.IPPort, "1");
@@ -241,8 +253,7 @@ TEST(SettingsFile, FirstOccurrenceWinsAndRepeatedSectionsMerge)
     EXPECT_EQ(FromText("[Options]\nCardLength=x\nCardLength=8\n").options.CardLength, 6);
 }
 
-TEST(SettingsFile, GarbageBinaryBytesAndLineEnds)
-{
+TEST(SettingsFile, GarbageBinaryBytesAndLineEnds) {
     const struct {
         const char* name;
         std::string text;
@@ -259,8 +270,7 @@ TEST(SettingsFile, GarbageBinaryBytesAndLineEnds)
         {"NUL ends a value", "[Database]\nDBAlias=ab\0cd\n[Options]\nCardLength=8\n"s, 8, "ab"},
         {"NUL in a key", "[Options]\nCard\0Length=9\nCardLength=8\n"s, 8, "Kairox"},
         {"high bytes", "[Database]\nDBAlias=caf\xE9\n\xFF\xFE\x80=1\n", 6, "caf\xE9"},
-        {"UTF-16LE", "\xFF\xFE[\0O\0p\0t\0i\0o\0n\0s\0]\0\r\0\n\0C\0a\0r\0d\0L\0e\0n\0g\0t\0h\0=\0008\0"s, 8,
-         "Kairox"},
+        {"UTF-16LE", "\xFF\xFE[\0O\0p\0t\0i\0o\0n\0s\0]\0\r\0\n\0C\0a\0r\0d\0L\0e\0n\0g\0t\0h\0=\0008\0"s, 8, "Kairox"},
     };
     for (const auto& c : cases) {
         const Settings s = FromText(c.text);
@@ -269,8 +279,7 @@ TEST(SettingsFile, GarbageBinaryBytesAndLineEnds)
     }
 }
 
-TEST(SettingsFile, RandomBytesNeverThrow)
-{
+TEST(SettingsFile, RandomBytesNeverThrow) {
     std::mt19937 random(12345);
     const std::string alphabet = "[]=\r\n\0 ,;$0x19aZ"s + "\xEF\xBB\xBF\xFF\xFE";
     for (int round = 0; round < 500; ++round) {
@@ -281,8 +290,7 @@ TEST(SettingsFile, RandomBytesNeverThrow)
     }
 }
 
-TEST(SettingsFile, ContextReadConfiguresTheLog)
-{
+TEST(SettingsFile, ContextReadConfiguresTheLog) {
     char pattern[] = "/tmp/kx-settings-test.XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const fs::path home = pattern;
@@ -297,8 +305,7 @@ TEST(SettingsFile, ContextReadConfiguresTheLog)
     fs::remove_all(home);
 }
 
-TEST(SettingsFile, ServerModeForcesATServer)
-{
+TEST(SettingsFile, ServerModeForcesATServer) {
     Settings s;
     ApplyServerMode(s, false);
     EXPECT_FALSE(s.server.ATServer);

@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "core/agent_context.h"
+#include "qt_test_app.h"
 #include "shell/console_mirror.h"
 #include "support/log_texts.h"
 #include "support/test_db.h"
-#include "qt_test_app.h"
 
 namespace kx {
 namespace {
@@ -42,8 +42,7 @@ public:
 class StatusWindowTest : public ::testing::Test {
 protected:
     // Columns of the bar painted in the colour of their number.
-    int PaintedColumns() const
-    {
+    int PaintedColumns() const {
         const QImage& image = window.BarImage();
         int columns = 0;
         for (int x = 0; x < image.width(); ++x) {
@@ -54,18 +53,14 @@ protected:
         }
         return columns;
     }
-    bool BarCleared() const
-    {
+    bool BarCleared() const {
         const QImage& image = window.BarImage();
         for (int x = 0; x < image.width(); ++x)
             for (int y = 0; y < image.height(); ++y)
                 if (image.pixelColor(x, y) != window.ButtonFaceColour()) return false;
         return true;
     }
-    std::vector<std::string> LogLines() const
-    {
-        return test::LogTexts(ctx.log.MainLogPath());
-    }
+    std::vector<std::string> LogLines() const { return test::LogTexts(ctx.log.MainLogPath()); }
 
     QApplication& app = test::TestApplication();
     test::TempHome home;
@@ -75,8 +70,7 @@ protected:
     StatusWindow window{ctx, owner, true};
 };
 
-TEST_F(StatusWindowTest, StartsReadyWithFullPercentCaption)
-{
+TEST_F(StatusWindowTest, StartsReadyWithFullPercentCaption) {
     EXPECT_EQ(window.width(), 450);
     EXPECT_EQ(window.height(), 224);
     EXPECT_EQ(window.StatePanelText(), "Ready");
@@ -87,8 +81,7 @@ TEST_F(StatusWindowTest, StartsReadyWithFullPercentCaption)
     EXPECT_TRUE(BarCleared());
 }
 
-TEST_F(StatusWindowTest, ProgressPaintsTheWholePartOfValueOver100Times255Columns)
-{
+TEST_F(StatusWindowTest, ProgressPaintsTheWholePartOfValueOver100Times255Columns) {
     struct Case {
         int value;
         int columns;
@@ -106,14 +99,12 @@ TEST_F(StatusWindowTest, ProgressPaintsTheWholePartOfValueOver100Times255Columns
     }
 }
 
-TEST_F(StatusWindowTest, ColumnsBeyondTheValueKeepTheButtonFace)
-{
+TEST_F(StatusWindowTest, ColumnsBeyondTheValueKeepTheButtonFace) {
     window.SetGradBar(50);
     EXPECT_EQ(window.BarImage().pixelColor(127, 5), window.ButtonFaceColour());
 }
 
-TEST_F(StatusWindowTest, BusyPaintsNothingAndEmptiesTheLabel)
-{
+TEST_F(StatusWindowTest, BusyPaintsNothingAndEmptiesTheLabel) {
     window.SetGradBar(999);
     EXPECT_EQ(PaintedColumns(), 0);
     EXPECT_TRUE(BarCleared());
@@ -125,8 +116,7 @@ TEST_F(StatusWindowTest, BusyPaintsNothingAndEmptiesTheLabel)
     EXPECT_EQ(PaintedColumns(), 127) << "busy leaves the bar as it was";
 }
 
-TEST_F(StatusWindowTest, SmallerValueLeavesTheLongerBarUntilReady)
-{
+TEST_F(StatusWindowTest, SmallerValueLeavesTheLongerBarUntilReady) {
     window.SetGradBar(80);
     window.SetGradBar(10);
     EXPECT_EQ(PaintedColumns(), 204);
@@ -139,8 +129,7 @@ TEST_F(StatusWindowTest, SmallerValueLeavesTheLongerBarUntilReady)
     EXPECT_EQ(window.PercentText(), "");
 }
 
-TEST_F(StatusWindowTest, BarIsDrawnInColumns137To391OfTheWindow)
-{
+TEST_F(StatusWindowTest, BarIsDrawnInColumns137To391OfTheWindow) {
     window.SetGradBar(100);
     const QImage shown = window.grab().toImage();
     EXPECT_EQ(shown.pixelColor(137, 113), QColor(255, 1, 0));
@@ -153,8 +142,7 @@ TEST_F(StatusWindowTest, BarIsDrawnInColumns137To391OfTheWindow)
     EXPECT_EQ(window.grab().toImage().pixelColor(263, 124), window.ButtonFaceColour());
 }
 
-TEST_F(StatusWindowTest, InternationalCaptionsAreUsedEvenWhenEmpty)
-{
+TEST_F(StatusWindowTest, InternationalCaptionsAreUsedEvenWhenEmpty) {
     ctx.settings.options.International = true;
     ctx.internArray.Set(236, "En cours");
     window.SetGradBar(20);
@@ -163,8 +151,7 @@ TEST_F(StatusWindowTest, InternationalCaptionsAreUsedEvenWhenEmpty)
     EXPECT_EQ(window.StatePanelText(), "") << "entry 235 is empty";
 }
 
-TEST_F(StatusWindowTest, MessageAreaKeepsLines991To1000WhenItHoldsMoreThan1000)
-{
+TEST_F(StatusWindowTest, MessageAreaKeepsLines991To1000WhenItHoldsMoreThan1000) {
     for (int i = 1; i <= 1001; ++i) window.MemoAdd("line " + std::to_string(i));
     EXPECT_EQ(window.MemoLineCount(), 1001);
 
@@ -175,15 +162,13 @@ TEST_F(StatusWindowTest, MessageAreaKeepsLines991To1000WhenItHoldsMoreThan1000)
     EXPECT_EQ(window.MemoLines(), expected);
 }
 
-TEST_F(StatusWindowTest, ThousandLinesAreNotCleared)
-{
+TEST_F(StatusWindowTest, ThousandLinesAreNotCleared) {
     for (int i = 1; i <= 1000; ++i) window.MemoAdd("x");
     window.MemoAdd("y");
     EXPECT_EQ(window.MemoLineCount(), 1001);
 }
 
-TEST_F(StatusWindowTest, StopButtonLeavesSTPReadiesAndSetsTheStopFlag)
-{
+TEST_F(StatusWindowTest, StopButtonLeavesSTPReadiesAndSetsTheStopFlag) {
     window.SetGradBar(60);
     window.findChild<QPushButton*>("stopButton")->click();
     EXPECT_EQ(owner.sent, std::vector<std::string>{"STP"});
@@ -192,8 +177,7 @@ TEST_F(StatusWindowTest, StopButtonLeavesSTPReadiesAndSetsTheStopFlag)
     EXPECT_TRUE(BarCleared());
 }
 
-TEST_F(StatusWindowTest, PercentLabelDoubleClickTogglesHeightAndExtraMessage)
-{
+TEST_F(StatusWindowTest, PercentLabelDoubleClickTogglesHeightAndExtraMessage) {
     struct Step {
         int height;
         bool extra;
@@ -205,38 +189,34 @@ TEST_F(StatusWindowTest, PercentLabelDoubleClickTogglesHeightAndExtraMessage)
     }
 }
 
-TEST_F(StatusWindowTest, MessageAreaDoubleClickShowsTheVersionInTheCaption)
-{
+TEST_F(StatusWindowTest, MessageAreaDoubleClickShowsTheVersionInTheCaption) {
     window.SetTitle("Brisk Attendance Agent");
     window.MessageAreaDoubleClick();
     EXPECT_EQ(window.windowTitle(), "Brisk Attendance Agent V 1.1.4.7");
     EXPECT_EQ(window.Title(), "Brisk Attendance Agent");
 }
 
-TEST_F(StatusWindowTest, StatePanelClickAsksTheOwnerToReset)
-{
+TEST_F(StatusWindowTest, StatePanelClickAsksTheOwnerToReset) {
     QLabel* panel = window.findChild<QLabel*>("statePanel");
     ASSERT_NE(panel, nullptr);
     const QPointF inside(5, 5);
     QMouseEvent press(QEvent::MouseButtonPress, inside, panel->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, inside, panel->mapToGlobal(inside), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, panel->mapToGlobal(inside), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QCoreApplication::sendEvent(panel, &press);
     QCoreApplication::sendEvent(panel, &release);
     EXPECT_EQ(owner.resets, 1);
 }
 
-TEST_F(StatusWindowTest, HeadlessDialogsAnswerWithoutAnOperatorAndAreLogged)
-{
+TEST_F(StatusWindowTest, HeadlessDialogsAnswerWithoutAnOperatorAndAreLogged) {
     EXPECT_EQ(window.ShowDialog("Disk full", DialogKind::Error, DialogButtons::Ok), DialogResult::Ok);
     EXPECT_EQ(window.ShowDialog("Terminate ?", DialogKind::Confirmation, DialogButtons::YesNo), DialogResult::Yes);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"Dialog \"Disk full\" answered OK (headless)",
                                                     "Dialog \"Terminate ?\" answered Yes (headless)"}));
 }
 
-TEST_F(StatusWindowTest, StartsMinimisedAndIsRestoredToNormal)
-{
+TEST_F(StatusWindowTest, StartsMinimisedAndIsRestoredToNormal) {
     window.ShowAtStart();
     EXPECT_TRUE(window.isMinimized());
     window.RestoreNormal();
@@ -244,8 +224,7 @@ TEST_F(StatusWindowTest, StartsMinimisedAndIsRestoredToNormal)
     EXPECT_TRUE(window.isVisible());
 }
 
-TEST_F(StatusWindowTest, MessageAreaShowsWhatWasAddedWhileMinimisedOnceRestored)
-{
+TEST_F(StatusWindowTest, MessageAreaShowsWhatWasAddedWhileMinimisedOnceRestored) {
     StatusWindow shown{ctx, owner, false};
     shown.ShowAtStart();
     for (int i = 1; i <= 1002; ++i) shown.MemoAdd("line " + std::to_string(i));
@@ -260,8 +239,7 @@ TEST_F(StatusWindowTest, MessageAreaShowsWhatWasAddedWhileMinimisedOnceRestored)
 // ---- the window on screen ----
 
 // Lets the event loop run long enough for a pending repaint to have happened.
-void LetARepaintIntervalPass()
-{
+void LetARepaintIntervalPass() {
     QElapsedTimer waited;
     waited.start();
     do {
@@ -269,8 +247,7 @@ void LetARepaintIntervalPass()
     } while (waited.elapsed() < 2 * StatusWindow::kRepaintIntervalMs);
 }
 
-void PutOnScreen(StatusWindow& w)
-{
+void PutOnScreen(StatusWindow& w) {
     w.ShowAtStart();
     QCoreApplication::processEvents();
     w.RestoreNormal();
@@ -279,8 +256,7 @@ void PutOnScreen(StatusWindow& w)
 }
 
 // "line N" for every N of the inclusive ranges.
-QStringList NumberedLines(std::initializer_list<std::pair<int, int>> ranges)
-{
+QStringList NumberedLines(std::initializer_list<std::pair<int, int>> ranges) {
     QStringList lines;
     for (const auto& [from, to] : ranges)
         for (int n = from; n <= to; ++n) lines << QString("line %1").arg(n);
@@ -288,8 +264,7 @@ QStringList NumberedLines(std::initializer_list<std::pair<int, int>> ranges)
 }
 
 // What a range run does per staff-day, for `count` staff-days.
-void RunBatch(StatusWindow& w, int count)
-{
+void RunBatch(StatusWindow& w, int count) {
     for (int i = 1; i <= count; ++i) {
         const int percent = i * 100 / count;
         w.SetGradBar(percent == 0 ? 999 : percent);
@@ -300,8 +275,7 @@ void RunBatch(StatusWindow& w, int count)
 
 QPlainTextEdit& MessageArea(StatusWindow& w) { return *w.findChild<QPlainTextEdit*>(); }
 
-TEST_F(StatusWindowTest, ShownMessageAreaEndsWithWhatThe1000LineRuleKept)
-{
+TEST_F(StatusWindowTest, ShownMessageAreaEndsWithWhatThe1000LineRuleKept) {
     struct Case {
         int staffDays;
         QStringList kept;
@@ -334,8 +308,7 @@ TEST_F(StatusWindowTest, ShownMessageAreaEndsWithWhatThe1000LineRuleKept)
     }
 }
 
-TEST_F(StatusWindowTest, ShownMessageAreaFollowsLinesThatAreEmptyOrSplit)
-{
+TEST_F(StatusWindowTest, ShownMessageAreaFollowsLinesThatAreEmptyOrSplit) {
     const std::vector<std::vector<const char*>> runs = {
         {"", "a"}, {"", "", "b"}, {"a\nb", "c"}, {"x\r\ny", ""}, {"\n", "z"},
     };
@@ -351,8 +324,7 @@ TEST_F(StatusWindowTest, ShownMessageAreaFollowsLinesThatAreEmptyOrSplit)
     }
 }
 
-TEST_F(StatusWindowTest, RestoreShowsWhatCameWhileMinimised)
-{
+TEST_F(StatusWindowTest, RestoreShowsWhatCameWhileMinimised) {
     struct Case {
         int before;     // lines shown before the window is minimised
         int minimised;  // lines added while it is
@@ -374,8 +346,7 @@ TEST_F(StatusWindowTest, RestoreShowsWhatCameWhileMinimised)
     }
 }
 
-TEST_F(StatusWindowTest, ShownBarPercentAndPanelAreRightAtTheEnd)
-{
+TEST_F(StatusWindowTest, ShownBarPercentAndPanelAreRightAtTheEnd) {
     StatusWindow shown{ctx, owner, false};
     PutOnScreen(shown);
     const QLabel& percent = *shown.findChild<QLabel*>("percentLabel");
@@ -400,8 +371,7 @@ TEST_F(StatusWindowTest, ShownBarPercentAndPanelAreRightAtTheEnd)
     EXPECT_EQ(onScreen().pixelColor(263, 124), shown.ButtonFaceColour());
 }
 
-TEST_F(StatusWindowTest, CloseFollowsTheOwnersAnswer)
-{
+TEST_F(StatusWindowTest, CloseFollowsTheOwnersAnswer) {
     window.show();
     owner.mayClose = false;
     EXPECT_FALSE(window.close());
@@ -411,8 +381,7 @@ TEST_F(StatusWindowTest, CloseFollowsTheOwnersAnswer)
 
 // ---- headless mirror ----
 
-std::string Mirrored(bool terminal, const std::vector<int>& progress, const char* message = nullptr)
-{
+std::string Mirrored(bool terminal, const std::vector<int>& progress, const char* message = nullptr) {
     std::FILE* file = std::tmpfile();
     ConsoleMirror mirror(file, terminal);
     for (const int value : progress) mirror.Progress(value);
@@ -424,16 +393,14 @@ std::string Mirrored(bool terminal, const std::vector<int>& progress, const char
     return text;
 }
 
-TEST(ConsoleMirrorTest, PipeGetsOneLinePerTenPercentStep)
-{
+TEST(ConsoleMirrorTest, PipeGetsOneLinePerTenPercentStep) {
     EXPECT_EQ(Mirrored(false, {1, 5, 9, 10, 15, 999, 20, 35, 100}),
               "Progress 10 %\nProgress 20 %\nProgress 30 %\nProgress 100 %\n");
     EXPECT_EQ(Mirrored(false, {50, 0, 20}), "Progress 50 %\nProgress 20 %\n") << "ready starts the steps again";
     EXPECT_EQ(Mirrored(false, {}, "Process E1 on 01/11/2026"), "Process E1 on 01/11/2026\n");
 }
 
-TEST(ConsoleMirrorTest, TerminalRedrawsTheBarAroundMessages)
-{
+TEST(ConsoleMirrorTest, TerminalRedrawsTheBarAroundMessages) {
     const std::string bar = ConsoleMirror::BarText(50);
     EXPECT_EQ(bar, "[" + std::string(20, '#') + std::string(20, '-') + "] 50 %");
     EXPECT_EQ(Mirrored(true, {50}, "hello"), "\r\033[K" + bar + "\r\033[Khello\n\r\033[K" + bar);

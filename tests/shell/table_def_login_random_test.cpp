@@ -22,16 +22,14 @@ namespace {
 
 // Character i of a field sits at base + 3i - 1 as (c - k - i) mod 256; a zero
 // byte ends a field of fewer than 32.
-void Hide(std::string& head, unsigned k, unsigned base, const std::string& text)
-{
+void Hide(std::string& head, unsigned k, unsigned base, const std::string& text) {
     for (unsigned i = 1; i <= text.size(); ++i)
         head[base + 3 * i - 1] = static_cast<char>((static_cast<unsigned char>(text[i - 1]) + 512 - k - i) % 256);
     if (text.size() < 32) head[base + 3 * (text.size() + 1) - 1] = '\0';
 }
 
 // Up to 32 characters that the key can hide: character i may not be k + i.
-std::string Hideable(test::Rng& rng, unsigned k)
-{
+std::string Hideable(test::Rng& rng, unsigned k) {
     std::string text(rng.Below(33), '\0');
     for (std::size_t i = 0; i < text.size(); ++i) {
         do text[i] = rng.AnyByte();
@@ -40,8 +38,7 @@ std::string Hideable(test::Rng& rng, unsigned k)
     return text;
 }
 
-std::string Filler(test::Rng& rng)
-{
+std::string Filler(test::Rng& rng) {
     std::string head(kTableDefHeadSize, '\0');
     for (std::size_t i = 0; i < head.size(); i += 8) {
         const std::uint64_t bits = rng.Bits();
@@ -53,8 +50,7 @@ std::string Filler(test::Rng& rng)
     return head;
 }
 
-TEST(TableDefLoginRandom, HiddenLoginsComeBackAndAnyHeadDecodesWithinItsFields)
-{
+TEST(TableDefLoginRandom, HiddenLoginsComeBackAndAnyHeadDecodesWithinItsFields) {
     const test::RandomRun run = test::RandomRunFromEnv(20261209, 20000, 2000000);
     test::Rng rng(run.seed);
     test::TempHome home;
@@ -73,8 +69,8 @@ TEST(TableDefLoginRandom, HiddenLoginsComeBackAndAnyHeadDecodesWithinItsFields)
             if (!password.empty()) expected.password = password;
         }
         if (rng.Chance(0.1)) head += test::RawBytes(rng, 64);  // only the head counts
-        const std::string trace = "seed " + std::to_string(run.seed) + ", head " + std::to_string(n) + ", k " +
-                                  std::to_string(k);
+        const std::string trace =
+            "seed " + std::to_string(run.seed) + ", head " + std::to_string(n) + ", k " + std::to_string(k);
 
         const TableDefLogin login = DecodeTableDefLogin(head);
         if (hidden) {

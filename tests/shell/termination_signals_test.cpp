@@ -12,8 +12,7 @@
 namespace kx {
 namespace {
 
-TEST(TerminationSignalsTest, SignalIsServedOnTheEventLoop)
-{
+TEST(TerminationSignalsTest, SignalIsServedOnTheEventLoop) {
     test::TestApplication();
     BlockTerminationSignals();
     std::vector<int> received;

@@ -8,8 +8,7 @@
 namespace kx::test {
 
 // Every byte of the file; "" when it does not exist.
-inline std::string FileText(const std::filesystem::path& file)
-{
+inline std::string FileText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();

@@ -10,8 +10,7 @@
 
 namespace kx::test {
 
-inline void RemoveMailboxFiles(const std::string& mailbox)
-{
+inline void RemoveMailboxFiles(const std::string& mailbox) {
     shm_unlink(("/" + mailbox).c_str());
     unlink(AgentLockPath(mailbox).c_str());
     rmdir(AgentLockDirectory(mailbox).c_str());

@@ -17,15 +17,11 @@ namespace kx::test {
 // removed at the end of the test.
 class ScopedMailboxName {
 public:
-    ScopedMailboxName()
-    {
+    ScopedMailboxName() {
         static std::atomic<int> counter{0};
         name_ = "kxtest_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
     }
-    ~ScopedMailboxName()
-    {
-        RemoveMailboxFiles(name_);
-    }
+    ~ScopedMailboxName() { RemoveMailboxFiles(name_); }
     ScopedMailboxName(const ScopedMailboxName&) = delete;
     ScopedMailboxName& operator=(const ScopedMailboxName&) = delete;
 
@@ -38,8 +34,7 @@ private:
 // The raw 10000 bytes of a block, mapped separately, as the front end sees them.
 class RawBlockView {
 public:
-    explicit RawBlockView(const std::string& name)
-    {
+    explicit RawBlockView(const std::string& name) {
         const int fd = shm_open(("/" + name).c_str(), O_CREAT | O_RDWR, 0600);
         if (fd >= 0 && ftruncate(fd, SharedBlock::kSize) == 0) {
             void* view = mmap(nullptr, SharedBlock::kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
@@ -47,8 +42,7 @@ public:
         }
         if (fd >= 0) close(fd);
     }
-    ~RawBlockView()
-    {
+    ~RawBlockView() {
         if (bytes_) munmap(bytes_, SharedBlock::kSize);
     }
     RawBlockView(const RawBlockView&) = delete;

@@ -7,8 +7,7 @@
 
 namespace kx::test {
 
-inline bool IsMinutesText(const std::string& v)
-{
+inline bool IsMinutesText(const std::string& v) {
     if (v == "0") return true;
     if (v.empty() || v.size() > 10 || v[0] < '1' || v[0] > '9') return false;
     for (const char c : v)

@@ -19,8 +19,7 @@ extern char** environ;
 namespace kx::test {
 namespace {
 
-int StatusOf(int waitStatus)
-{
+int StatusOf(int waitStatus) {
     if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
     if (WIFSIGNALED(waitStatus)) return 128 + WTERMSIG(waitStatus);
     return -1;
@@ -28,8 +27,7 @@ int StatusOf(int waitStatus)
 
 // Starts args with standard input from /dev/null and the output into the files
 // (standard error into `out` as well when `err` is empty).
-pid_t Spawn(const std::vector<std::string>& args, const std::filesystem::path& out, const std::filesystem::path& err)
-{
+pid_t Spawn(const std::vector<std::string>& args, const std::filesystem::path& out, const std::filesystem::path& err) {
     std::vector<char*> argv;
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -49,8 +47,7 @@ pid_t Spawn(const std::vector<std::string>& args, const std::filesystem::path& o
 }
 
 // Polls waitpid until the child ends or the timeout passes.
-std::optional<int> WaitFor(pid_t pid, std::chrono::milliseconds timeout)
-{
+std::optional<int> WaitFor(pid_t pid, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         int waitStatus = 0;
@@ -64,8 +61,7 @@ std::optional<int> WaitFor(pid_t pid, std::chrono::milliseconds timeout)
 
 }  // namespace
 
-std::filesystem::path ProgramDir()
-{
+std::filesystem::path ProgramDir() {
     const char* dir = std::getenv("KX_BIN_DIR");
     return dir && *dir ? std::filesystem::path(dir) : std::filesystem::path("bin");
 }
@@ -74,8 +70,7 @@ std::filesystem::path BinPath(std::string_view program) { return ProgramDir() / 
 
 bool ProgramBuilt(std::string_view program) { return access(BinPath(program).c_str(), X_OK) == 0; }
 
-ProgramResult RunProgram(const std::vector<std::string>& args, ErrorOutput errors, std::chrono::milliseconds timeout)
-{
+ProgramResult RunProgram(const std::vector<std::string>& args, ErrorOutput errors, std::chrono::milliseconds timeout) {
     TempHome scratch;
     const auto out = scratch.path() / "out";
     const auto err = errors == ErrorOutput::Apart ? scratch.path() / "err" : std::filesystem::path();
@@ -95,27 +90,22 @@ ProgramResult RunProgram(const std::vector<std::string>& args, ErrorOutput error
 
 BackgroundProgram::BackgroundProgram(const std::vector<std::string>& args, const std::filesystem::path& outFile,
                                      const std::filesystem::path& errFile)
-    : pid_(Spawn(args, outFile, errFile))
-{
-}
+    : pid_(Spawn(args, outFile, errFile)) {}
 
 void BackgroundProgram::Signal(int signal) const { kill(pid_, signal); }
 
-std::optional<int> BackgroundProgram::WaitExit(std::chrono::milliseconds timeout)
-{
+std::optional<int> BackgroundProgram::WaitExit(std::chrono::milliseconds timeout) {
     if (!status_) status_ = WaitFor(pid_, timeout);
     return status_;
 }
 
-void BackgroundProgram::Kill()
-{
+void BackgroundProgram::Kill() {
     if (!Running()) return;
     kill(pid_, SIGKILL);
     WaitExit(std::chrono::seconds(10));
 }
 
-bool FileLockedElsewhere(const std::filesystem::path& file)
-{
+bool FileLockedElsewhere(const std::filesystem::path& file) {
     const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool locked = flock(fd, LOCK_SH | LOCK_NB) != 0;

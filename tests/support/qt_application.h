@@ -9,8 +9,7 @@ namespace kx::test {
 // An application of that kind made elsewhere is reused; otherwise `prepare`
 // runs first, once (to pick a platform, say).
 template <typename App>
-App& OneApplication(void (*prepare)() = nullptr)
-{
+App& OneApplication(void (*prepare)() = nullptr) {
     static int argc = 1;
     static char name[] = "kx_tests";
     static char* argv[] = {name, nullptr};

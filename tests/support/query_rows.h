@@ -10,8 +10,7 @@
 namespace kx::test {
 
 // Every row, each as its fields.
-inline std::vector<std::vector<std::string>> SelectedRows(db::Query& q, const std::string& sql)
-{
+inline std::vector<std::vector<std::string>> SelectedRows(db::Query& q, const std::string& sql) {
     q.SetSQL(sql);
     q.Open();
     std::vector<std::vector<std::string>> rows;
@@ -24,16 +23,14 @@ inline std::vector<std::vector<std::string>> SelectedRows(db::Query& q, const st
 }
 
 // The first column of every row.
-inline std::vector<std::string> FirstColumn(db::Query& q, const std::string& sql)
-{
+inline std::vector<std::string> FirstColumn(db::Query& q, const std::string& sql) {
     std::vector<std::string> values;
     for (const auto& row : SelectedRows(q, sql)) values.push_back(row.at(0));
     return values;
 }
 
 // Every row as one text: its fields, each followed by `after`.
-inline std::vector<std::string> RowTexts(db::Query& q, const std::string& sql, std::string_view after)
-{
+inline std::vector<std::string> RowTexts(db::Query& q, const std::string& sql, std::string_view after) {
     std::vector<std::string> texts;
     for (const auto& row : SelectedRows(q, sql)) {
         std::string& text = texts.emplace_back();
@@ -43,8 +40,7 @@ inline std::vector<std::string> RowTexts(db::Query& q, const std::string& sql, s
 }
 
 // Every row as one text: its fields with `between` between them.
-inline std::vector<std::string> JoinedRows(db::Query& q, const std::string& sql, std::string_view between)
-{
+inline std::vector<std::string> JoinedRows(db::Query& q, const std::string& sql, std::string_view between) {
     std::vector<std::string> texts;
     for (const auto& row : SelectedRows(q, sql)) {
         std::string& text = texts.emplace_back();

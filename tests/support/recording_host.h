@@ -14,14 +14,12 @@ class RecordingHost : public AgentHost {
 public:
     void SetGradBar(int value) override { gradBar.push_back(value); }
     void MemoAdd(std::string_view text) override { memo.emplace_back(text); }
-    void ProcessEvents() override
-    {
+    void ProcessEvents() override {
         ++eventDispatches;
         if (onEvents) onEvents();
     }
     std::string ApplicationTitle() const override { return title; }
-    void SetApplicationTitle(std::string t) override
-    {
+    void SetApplicationTitle(std::string t) override {
         titles.push_back(t);
         title = std::move(t);
     }

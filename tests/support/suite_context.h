@@ -18,8 +18,7 @@ namespace kx::test {
 class SuiteContext {
 public:
     SuiteContext(std::string_view backend, LocalTime now)
-        : testDb_(backend), db_(testDb_.Open()), clock_(now), ctx_(testDb_.home(), clock_)
-    {
+        : testDb_(backend), db_(testDb_.Open()), clock_(now), ctx_(testDb_.home(), clock_) {
         LoadSuiteSchema(*db_);
         ctx_.db = db_.get();
     }
@@ -33,8 +32,7 @@ public:
     const std::string& alias() const { return testDb_.alias(); }
 
     // Each statement as written, uncached.
-    void Run(const std::vector<std::string>& statements)
-    {
+    void Run(const std::vector<std::string>& statements) {
         for (const std::string& sql : statements) RunFixture(*db_, {sql});
     }
 

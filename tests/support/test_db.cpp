@@ -28,7 +28,8 @@ void AdminExec(const std::string& sql) {
     if (PQstatus(conn) != CONNECTION_OK) {
         error = PQerrorMessage(conn);
     } else {
-        PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            conn, [](void*, const char*) {}, nullptr);
         PGresult* result = PQexec(conn, sql.c_str());
         if (PQresultStatus(result) != PGRES_COMMAND_OK) error = PQresultErrorMessage(result);
         PQclear(result);

@@ -102,8 +102,7 @@ protected:
 
 }  // namespace kx::test
 
-#define KX_INSTANTIATE_BACKENDS(Suite)                                                                    \
-    INSTANTIATE_TEST_SUITE_P(Backends, Suite,                                                           \
-                             ::testing::Values(std::string(::kx::test::kSqlite),                        \
-                                               std::string(::kx::test::kPostgres)),                     \
+#define KX_INSTANTIATE_BACKENDS(Suite)                                                                                \
+    INSTANTIATE_TEST_SUITE_P(Backends, Suite,                                                                         \
+                             ::testing::Values(std::string(::kx::test::kSqlite), std::string(::kx::test::kPostgres)), \
                              [](const ::testing::TestParamInfo<std::string>& info) { return info.param; })

@@ -19,8 +19,7 @@ class FakeAgent {
 public:
     using Script = std::function<void(FakeAgent& agent, const std::string& text)>;
 
-    FakeAgent(const std::string& mailbox, Script script) : script_(std::move(script))
-    {
+    FakeAgent(const std::string& mailbox, Script script) : script_(std::move(script)) {
         if (!lock_.Acquire(mailbox)) throw std::runtime_error(lock_.ErrorText());
         if (block_.Open(mailbox) != SharedBlock::OpenResult::Mapped) throw std::runtime_error(block_.ErrorText());
         thread_ = std::thread([this] { Run(); });
@@ -29,8 +28,7 @@ public:
     FakeAgent(const FakeAgent&) = delete;
     FakeAgent& operator=(const FakeAgent&) = delete;
 
-    void Close()
-    {
+    void Close() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
         lock_.Release();
@@ -39,21 +37,18 @@ public:
     // For the script, on the agent's thread.
     void Reply(const std::string& text) { block_.SendMFThis(text); }
     void Exit() { lock_.Release(); }
-    std::chrono::milliseconds Since(std::chrono::steady_clock::time_point t) const
-    {
+    std::chrono::milliseconds Since(std::chrono::steady_clock::time_point t) const {
         return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t);
     }
 
     // Every text the agent saw, each time it changed.
-    std::vector<std::string> Seen() const
-    {
+    std::vector<std::string> Seen() const {
         std::lock_guard lock(mutex_);
         return seen_;
     }
 
 private:
-    void Run()
-    {
+    void Run() {
         std::string last;
         while (!stop_) {
             const std::string text = block_.ReadText();

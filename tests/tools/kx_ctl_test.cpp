@@ -29,8 +29,7 @@ struct CtlRun {
     std::chrono::milliseconds elapsed;
 };
 
-CtlRun RunCtl(const Strings& args)
-{
+CtlRun RunCtl(const Strings& args) {
     std::ostringstream out, err;
     const auto start = Clock::now();
     const int status = kxctl::RunKxCtl(args, out, err);
@@ -39,8 +38,7 @@ CtlRun RunCtl(const Strings& args)
 
 class KxCtlTest : public ::testing::Test {
 protected:
-    CtlRun Ctl(Strings args)
-    {
+    CtlRun Ctl(Strings args) {
         args.insert(args.begin(), {"--mailbox", name.name()});
         return RunCtl(args);
     }
@@ -48,8 +46,7 @@ protected:
 };
 
 // A range run that takes 150 ms after accepting the request.
-void RangeAgent(test::FakeAgent& agent, const std::string& text, std::string& request, Clock::time_point& accepted)
-{
+void RangeAgent(test::FakeAgent& agent, const std::string& text, std::string& request, Clock::time_point& accepted) {
     if (text.rfind("TRP", 0) == 0) {
         request = text;
         accepted = Clock::now();
@@ -59,11 +56,11 @@ void RangeAgent(test::FakeAgent& agent, const std::string& text, std::string& re
     }
 }
 
-TEST_F(KxCtlTest, TrpWaitsForTheAcceptanceAndThenForRfa)
-{
+TEST_F(KxCtlTest, TrpWaitsForTheAcceptanceAndThenForRfa) {
     std::string request;
     Clock::time_point accepted;
-    test::FakeAgent agent(name.name(), [&](test::FakeAgent& a, const std::string& t) { RangeAgent(a, t, request, accepted); });
+    test::FakeAgent agent(name.name(),
+                          [&](test::FakeAgent& a, const std::string& t) { RangeAgent(a, t, request, accepted); });
     const CtlRun run = Ctl({"trp", "T", "20260301", "20260302", "select * from cards"});
     EXPECT_EQ(run.status, kxctl::kOk) << run.err;
     agent.Close();
@@ -75,8 +72,7 @@ TEST_F(KxCtlTest, TrpWaitsForTheAcceptanceAndThenForRfa)
     EXPECT_GE(run.elapsed, 150ms);
 }
 
-TEST_F(KxCtlTest, TrpShowsAStopAndARunThatEndedBeforeItsAcceptanceWasSeen)
-{
+TEST_F(KxCtlTest, TrpShowsAStopAndARunThatEndedBeforeItsAcceptanceWasSeen) {
     Clock::time_point accepted;
     test::FakeAgent agent(name.name(), [&](test::FakeAgent& a, const std::string& t) {
         if (t.rfind("TRPT", 0) == 0) {
@@ -107,8 +103,7 @@ struct ExchangeCase {
     std::string out;
 };
 
-TEST_F(KxCtlTest, CommandsAndTheirReplies)
-{
+TEST_F(KxCtlTest, CommandsAndTheirReplies) {
     const ExchangeCase cases[] = {
         {{"old"}, "OLD", "DLO0012026030208000001 IN", "0012026030208000001 IN\n"},
         {{"old"}, "OLD", "DLO", ""},
@@ -136,8 +131,7 @@ TEST_F(KxCtlTest, CommandsAndTheirReplies)
     }
 }
 
-TEST_F(KxCtlTest, NoReplyTimesOutAndLeavesTheCommandInTheBlock)
-{
+TEST_F(KxCtlTest, NoReplyTimesOutAndLeavesTheCommandInTheBlock) {
     test::FakeAgent agent(name.name(), [](test::FakeAgent&, const std::string&) {});
     const CtlRun run = Ctl({"--timeout", "0.2", "cmd", "x"});
     EXPECT_EQ(run.status, kxctl::kTimeout);
@@ -147,8 +141,7 @@ TEST_F(KxCtlTest, NoReplyTimesOutAndLeavesTheCommandInTheBlock)
     EXPECT_LT(run.elapsed, 2s);
 }
 
-TEST_F(KxCtlTest, WithoutAnAgentNothingIsWritten)
-{
+TEST_F(KxCtlTest, WithoutAnAgentNothingIsWritten) {
     const CtlRun run = Ctl({"end"});
     EXPECT_EQ(run.status, kxctl::kNoAgent);
     EXPECT_NE(run.err.find("no kx-ata is serving mailbox " + name.name()), std::string::npos) << run.err;
@@ -156,8 +149,7 @@ TEST_F(KxCtlTest, WithoutAnAgentNothingIsWritten)
     EXPECT_EQ(Ctl({"peek"}).status, kxctl::kNoAgent);
 }
 
-TEST_F(KxCtlTest, AnAgentThatClosesWhileAKxCtlWaitsIsReported)
-{
+TEST_F(KxCtlTest, AnAgentThatClosesWhileAKxCtlWaitsIsReported) {
     test::FakeAgent agent(name.name(), [](test::FakeAgent& a, const std::string& t) {
         if (t == "OLD") a.Exit();
     });
@@ -166,8 +158,7 @@ TEST_F(KxCtlTest, AnAgentThatClosesWhileAKxCtlWaitsIsReported)
     EXPECT_NE(run.err.find("closed before its \"DLO\""), std::string::npos) << run.err;
 }
 
-TEST_F(KxCtlTest, EndWaitsUntilTheAgentHasClosed)
-{
+TEST_F(KxCtlTest, EndWaitsUntilTheAgentHasClosed) {
     Clock::time_point ended{};
     test::FakeAgent agent(name.name(), [&](test::FakeAgent& a, const std::string& t) {
         if (t != "END") return;
@@ -183,16 +174,14 @@ TEST_F(KxCtlTest, EndWaitsUntilTheAgentHasClosed)
     EXPECT_EQ(Ctl({"peek"}).out, "\n");
 }
 
-TEST_F(KxCtlTest, EndTimesOutWhileTheAgentRuns)
-{
+TEST_F(KxCtlTest, EndTimesOutWhileTheAgentRuns) {
     test::FakeAgent agent(name.name(), [](test::FakeAgent&, const std::string&) {});
     const CtlRun run = Ctl({"--timeout=0.2", "end"});
     EXPECT_EQ(run.status, kxctl::kTimeout);
     EXPECT_NE(run.err.find("is still running"), std::string::npos) << run.err;
 }
 
-TEST_F(KxCtlTest, RunsOnOneMailboxTakeTurns)
-{
+TEST_F(KxCtlTest, RunsOnOneMailboxTakeTurns) {
     std::string request;
     Clock::time_point accepted;
     Clock::time_point rfaWritten{};
@@ -224,8 +213,7 @@ TEST_F(KxCtlTest, RunsOnOneMailboxTakeTurns)
     EXPECT_NE(blocked.err.find("another kx-ctl is still using mailbox"), std::string::npos) << blocked.err;
 }
 
-TEST_F(KxCtlTest, RawAndPeekNeedNoAgent)
-{
+TEST_F(KxCtlTest, RawAndPeekNeedNoAgent) {
     CtlRun run = Ctl({"raw", "OLD"});
     EXPECT_EQ(run.status, kxctl::kOk) << run.err;
     EXPECT_EQ(run.out, "OLD\n");
@@ -234,8 +222,7 @@ TEST_F(KxCtlTest, RawAndPeekNeedNoAgent)
     EXPECT_EQ(run.out, "OLD\n");
 }
 
-TEST(KxCtlUsage, MistakesAreUsageErrors)
-{
+TEST(KxCtlUsage, MistakesAreUsageErrors) {
     const Strings cases[] = {
         {},
         {"--mailbox"},
@@ -270,8 +257,7 @@ TEST(KxCtlUsage, MistakesAreUsageErrors)
 }
 
 // The installed program, as scripts see it: exit statuses through the shell.
-TEST_F(KxCtlTest, TheProgramsExitStatuses)
-{
+TEST_F(KxCtlTest, TheProgramsExitStatuses) {
     if (!test::ProgramBuilt("kx-ctl")) GTEST_SKIP() << "kx-ctl not built (KX_BIN_DIR)";
     const std::filesystem::path program = test::BinPath("kx-ctl");
     auto status = [&](const std::string& args) {

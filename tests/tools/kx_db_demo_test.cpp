@@ -78,8 +78,10 @@ TEST_P(KxDbDemo, HasTheNoiseOfARealSite) {
         {"a night shift ending after midnight",
          "select count(*) from trans_r r, kt_cdext x where r.staff_number=x.staff_number and x.on_shift='Y'"
          " and r.tr_code='9' and r.tr_time < '070000'"},
-        {"half-day leave", "select count(*) from kt_ssche s, kt_leave l where s.leave_tag=l.tag_name and l.half_day='Y'"},
-        {"full-day leave", "select count(*) from kt_ssche s, kt_leave l where s.leave_tag=l.tag_name and l.half_day='N'"},
+        {"half-day leave",
+         "select count(*) from kt_ssche s, kt_leave l where s.leave_tag=l.tag_name and l.half_day='Y'"},
+        {"full-day leave",
+         "select count(*) from kt_ssche s, kt_leave l where s.leave_tag=l.tag_name and l.half_day='N'"},
         {"late arrivals", officeSwipes + "and r.tr_code='0' and r.tr_time > '084000' and r.tr_time < '110000'"},
         {"early leavers", officeSwipes + "and r.tr_code='9' and r.tr_time > '140000' and r.tr_time < '172000'"},
         {"overtime", officeSwipes + "and r.tr_code='9' and r.tr_time > '183000'"},
@@ -93,7 +95,8 @@ TEST_P(KxDbDemo, HasTheNoiseOfARealSite) {
     };
     for (const auto& [what, sql] : present) EXPECT_GT(Count(*db, sql), 0) << what;
 
-    EXPECT_EQ(Count(*db, "select count(*) from kt_sys where offdays='X_____X_' and sys_in='0830' and sys_out='1730'"), 1);
+    EXPECT_EQ(Count(*db, "select count(*) from kt_sys where offdays='X_____X_' and sys_in='0830' and sys_out='1730'"),
+              1);
     EXPECT_EQ(Count(*db, "select count(*) from cards c, kt_cdext x where c.staff_number=x.staff_number"), 60);
     // Nobody clocks on a day of full leave.
     EXPECT_EQ(Count(*db,

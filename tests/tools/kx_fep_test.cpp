@@ -10,21 +10,21 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <set>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "comms/fep_frames.h"
-#include "support/program_runner.h"
 #include "kx-fep/clock_source.h"
 #include "kx-fep/clock_store.h"
 #include "kx-fep/fep_options.h"
 #include "kx-fep/frame_text.h"
 #include "kx-fep/kx_fep.h"
+#include "support/program_runner.h"
 #include "support/test_db.h"
 #include "tools/kx_db_test_support.h"
 
@@ -176,7 +176,9 @@ TEST(KxFepFrames, CutsReceiptsIntoFrames) {
         {"a command holding a CR is still one command", {"A\rB"}, {{K::Command, "A\rB"}}},
         {"each receipt is its own command", {"AB", "CD"}, {{K::Command, "AB"}, {K::Command, "CD"}}},
         {"command after a poll", {kPoll + "XY"}, {{K::Poll, kPoll}, {K::Command, "XY"}}},
-        {"an unfinished poll swallows what follows up to its CR", {soh + "AB", "C" + cr}, {{K::Poll, soh + "ABC" + cr}}},
+        {"an unfinished poll swallows what follows up to its CR",
+         {soh + "AB", "C" + cr},
+         {{K::Poll, soh + "ABC" + cr}}},
         {"empty receipt", {""}, {}},
         {"frame of exactly the cap", {soh + "123456" + cr}, {{K::Poll, soh + "123456" + cr}}, 8},
         {"frame over the cap in one receipt", {soh + "1234567" + cr + kPoll}, {{K::Dropped, "9"}, {K::Poll, kPoll}}, 8},
@@ -215,7 +217,9 @@ TEST(KxFepClockings, QueuesGoodLinesAndRejectsTheRest) {
         {"100 bytes", hundred + "\r\n", {hundred}, {}},
         {"101 bytes", hundred + "S\nA\n", {"A"}, {"x line 1 rejected: longer than 100 bytes (101 bytes)"}},
         {"very long", std::string(5000, 'L') + "\n", {}, {"x line 1 rejected: longer than 100 bytes (5000 bytes)"}},
-        {"control bytes", "A\tB\nC\x01\nD\x7f\nE\n", {"E"},
+        {"control bytes",
+         "A\tB\nC\x01\nD\x7f\nE\n",
+         {"E"},
          {"x line 1 rejected: holds control bytes", "x line 2 rejected", "x line 3 rejected"}},
         {"a lone CR inside", "A\rB\n", {}, {"x line 1 rejected: holds control bytes"}},
     };
@@ -430,7 +434,9 @@ public:
     Client& operator=(const Client&) = delete;
 
     bool Connected() const { return connected_; }
-    ssize_t SendNoWait(const std::string& bytes) { return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT); }
+    ssize_t SendNoWait(const std::string& bytes) {
+        return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
     void Send(const std::string& bytes) {
         ASSERT_EQ(send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size()));
     }
@@ -447,7 +453,8 @@ public:
     std::string Reply(std::chrono::milliseconds timeout = 3s) {
         const auto until = std::chrono::steady_clock::now() + timeout;
         while (pending_.find(kx::CR) == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
             if (left <= 0ms) return "";
             bool eof = false;
             pending_ += Receive(left, &eof);
@@ -514,20 +521,27 @@ TEST_F(KxFepProgram, AnswersEveryFrameWithOneReply) {
     const std::vector<Case> cases = {
         {"plain",
          {},
-         {{kPoll, kAck}, {"CMDhello", kAck}, {kRfa, kAck}, {std::string(1, kx::SOH), ""}, {std::string(1, kx::CR), kAck}}},
+         {{kPoll, kAck},
+          {"CMDhello", kAck},
+          {kRfa, kAck},
+          {std::string(1, kx::SOH), ""},
+          {std::string(1, kx::CR), kAck}}},
         {"clockings one per poll",
          {"--clockings", "FILE"},
          {{kPoll, Ack(kRecord1)}, {"CMDx", kAck}, {kRfa, kAck}, {kPoll, Ack(kRecord2)}, {kPoll, kAck}}},
         {"nak with text", {"--nak", "E", "--clockings", "FILE"}, {{kPoll, nak + "E\r"}, {"CMDx", kAck}, {kRfa, kAck}}},
         {"bare nak", {"--nak", ""}, {{kPoll, nak + "\r"}, {kPoll, nak + "\r"}}},
-        {"oversize", {"--oversize", "150"}, {{kPoll, std::string(1, kx::ACK) + std::string(148, 'X') + "\r"}, {"C", kAck}}},
+        {"oversize",
+         {"--oversize", "150"},
+         {{kPoll, std::string(1, kx::ACK) + std::string(148, 'X') + "\r"}, {"C", kAck}}},
         {"silent", {"--silent", "--clockings", "FILE"}, {{kPoll, ""}, {"CMDx", ""}, {kRfa, ""}}},
         {"delayed", {"--delay", "100", "--clockings", "FILE"}, {{kPoll, Ack(kRecord1)}, {kRfa, kAck}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         kx::test::TempHome dir;
-        const std::string file = WriteFile(dir.path(), kRecord1 + "\n\n" + std::string(101, 'L') + "\n" + kRecord2 + "\n");
+        const std::string file =
+            WriteFile(dir.path(), kRecord1 + "\n\n" + std::string(101, 'L') + "\n" + kRecord2 + "\n");
         std::vector<std::string> args = {"--listen", "127.0.0.1:0"};
         for (const std::string& o : c.options) args.push_back(o == "FILE" ? file : o);
         FepProcess fep(args);
@@ -551,7 +565,8 @@ TEST_F(KxFepProgram, AnswersEveryFrameWithOneReply) {
 TEST_F(KxFepProgram, ConnectionsShareOneQueueAndComeAndGo) {
     kx::test::TempHome dir;
     const std::string record3 = "C022612091200223456000";
-    FepProcess shared({"--listen", "0", "--clockings", WriteFile(dir.path(), kRecord1 + "\n" + kRecord2 + "\n" + record3)});
+    FepProcess shared(
+        {"--listen", "0", "--clockings", WriteFile(dir.path(), kRecord1 + "\n" + kRecord2 + "\n" + record3)});
     const std::uint16_t port = shared.WaitListening();
     ASSERT_NE(port, 0);
     Client a(port), b(port);
@@ -652,7 +667,8 @@ TEST_F(KxFepProgram, ReadsClockingsFromStandardInputWhileServing) {
     EXPECT_EQ(client.Ask(kPoll), kAck);  // half a line is not a record yet
     fep.Feed(kRecord1.substr(10) + "\n" + kRecord2);
     std::string reply;
-    for (auto until = std::chrono::steady_clock::now() + 3s; reply != Ack(kRecord1) && std::chrono::steady_clock::now() < until;)
+    for (auto until = std::chrono::steady_clock::now() + 3s;
+         reply != Ack(kRecord1) && std::chrono::steady_clock::now() < until;)
         reply = client.Ask(kPoll);
     EXPECT_EQ(reply, Ack(kRecord1));
     fep.CloseStdin();  // the last line needs no LF; the server goes on after the end of input
@@ -752,18 +768,19 @@ protected:
         if (!kx::test::ProgramBuilt("kx-fep")) GTEST_SKIP() << "kx-fep is not built";
         SuiteDatabaseTest::SetUp();
         if (IsSkipped()) return;
-        kx::test::RunFixture(db(), {
-            "insert into cards (staff_number, card_number, card_type) values ('S1', '123456', 'N')",
-            "insert into cards (staff_number, card_number, card_type) values ('S2', '223456', null)",
-            "insert into cards (staff_number, card_number, card_type) values ('S''3', '12''4''6', 'N')",
-            "insert into cards (staff_number, card_number, card_type) values ('S4', '323456', ' T ')",
-            "insert into cards (staff_number, card_number, card_type) values ('S5', '423456', 'N')",
-            "insert into cards (staff_number, card_number, card_type) values ('S6', '12345', 'N')",
-            "insert into kt_cdext (staff_number) values ('S1')",
-            "insert into kt_cdext (staff_number) values ('S2')",
-            "insert into kt_cdext (staff_number) values ('S4')",
-            "insert into kt_cdext (staff_number) values ('S6')",
-        });
+        kx::test::RunFixture(
+            db(), {
+                      "insert into cards (staff_number, card_number, card_type) values ('S1', '123456', 'N')",
+                      "insert into cards (staff_number, card_number, card_type) values ('S2', '223456', null)",
+                      "insert into cards (staff_number, card_number, card_type) values ('S''3', '12''4''6', 'N')",
+                      "insert into cards (staff_number, card_number, card_type) values ('S4', '323456', ' T ')",
+                      "insert into cards (staff_number, card_number, card_type) values ('S5', '423456', 'N')",
+                      "insert into cards (staff_number, card_number, card_type) values ('S6', '12345', 'N')",
+                      "insert into kt_cdext (staff_number) values ('S1')",
+                      "insert into kt_cdext (staff_number) values ('S2')",
+                      "insert into kt_cdext (staff_number) values ('S4')",
+                      "insert into kt_cdext (staff_number) values ('S6')",
+                  });
     }
     std::vector<std::string> Rows(const std::string& sql) {
         kx::db::ResultSet rows;
@@ -790,7 +807,8 @@ TEST_P(KxFepDatabase, StoresEachClockingAsItIsHandedOut) {
          "select tr_date, tr_time, tr_data, tr_code, staff_number, fep_no, dev_id, el5k_no from trans_r "
          "order by tr_date, tr_time",
          {"19991231|2359|999999|0||1|05|", "20261209|0805|123456|0|S1|1|01|", "20261209|0806|12'4'6|9|S'3|1|01|"}},
-        {"trans_c", "select tr_date, tr_time, tr_data, tr_code, tr_priority, extra from trans_c order by tr_date, tr_time",
+        {"trans_c",
+         "select tr_date, tr_time, tr_data, tr_code, tr_priority, extra from trans_c order by tr_date, tr_time",
          {"19991231|2359|999999|<|0|0000", "20261209|0805|123456|<|0|0000", "20261209|0806|12'4'6|>|2|0002"}},
     };
     for (const Case& c : cases) {
@@ -817,8 +835,8 @@ TEST_P(KxFepDatabase, StoresEachClockingAsItIsHandedOut) {
 }
 
 TEST_P(KxFepDatabase, GeneratesClockingsForTheSuitesCards) {
-    FepProcess fep({"--listen", "0", "--generate", "4", "--staff-from", kx::test::KxDbTarget(testDatabase()),
-                    "--db", kx::test::KxDbTarget(testDatabase())});
+    FepProcess fep({"--listen", "0", "--generate", "4", "--staff-from", kx::test::KxDbTarget(testDatabase()), "--db",
+                    kx::test::KxDbTarget(testDatabase())});
     Client client(fep.WaitListening());
     ASSERT_TRUE(client.Connected()) << fep.Err();
     const std::string today = kx::DateText(kx::SystemClock().Now()).substr(2);
@@ -835,8 +853,10 @@ TEST_P(KxFepDatabase, GeneratesClockingsForTheSuitesCards) {
     EXPECT_EQ(Rows("select staff_number, tr_code from trans_r order by tr_time, staff_number").size(), 4u);
 
     kx::test::RunFixture(db(), {"delete from kt_cdext"});
-    const kx::test::ProgramResult none = kx::test::RunProgram(
-        {FepProgram().string(), "--listen", "0", "--generate", "1", "--staff-from", kx::test::KxDbTarget(testDatabase())}, kx::test::ErrorOutput::IntoOutput);
+    const kx::test::ProgramResult none =
+        kx::test::RunProgram({FepProgram().string(), "--listen", "0", "--generate", "1", "--staff-from",
+                              kx::test::KxDbTarget(testDatabase())},
+                             kx::test::ErrorOutput::IntoOutput);
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.out.find("no cards to generate clockings for"), std::string::npos) << none.out;
 }

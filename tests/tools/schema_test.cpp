@@ -60,10 +60,10 @@ TEST(SchemaScripts, RowsWrittenByPositionHaveTheirLayout) {
     ASSERT_EQ(attnd.size(), 43u);
     // 1-based positions of the columns the agent reads back by name.
     const std::vector<std::pair<int, std::string>> named = {
-        {1, "at_date"},   {2, "staff_number"}, {19, "in_time"},   {20, "out_time"}, {21, "ot_in"},
-        {22, "ot_out"},   {24, "total_wmin"},  {26, "late_min"},  {27, "early_min"}, {28, "ot_min"},
-        {29, "at_remark"}, {30, "meal_out"},   {31, "meal_in"},   {32, "brk1_out"}, {33, "brk1_in"},
-        {34, "brk2_out"}, {35, "brk2_in"}};
+        {1, "at_date"},    {2, "staff_number"}, {19, "in_time"},  {20, "out_time"},  {21, "ot_in"},
+        {22, "ot_out"},    {24, "total_wmin"},  {26, "late_min"}, {27, "early_min"}, {28, "ot_min"},
+        {29, "at_remark"}, {30, "meal_out"},    {31, "meal_in"},  {32, "brk1_out"},  {33, "brk1_in"},
+        {34, "brk2_out"},  {35, "brk2_in"}};
     for (const auto& [position, name] : named) EXPECT_EQ(attnd[position - 1], name) << position;
 
     const auto& otsap = Table(tables, "otsap").columns;
@@ -90,9 +90,10 @@ TEST_P(AgentStatements, FindTheirTablesAndColumns) {
     ASSERT_EQ(RunKxDbTool({"create", KxDbTarget(testDatabase())}).status, 0);
     kx::db::Database* db = &this->db();
 
-    std::string attnd = "insert into kt_attnd values ('20240105','E1','123456','Ann O''Brien','S1','HQ','D01','KX01',"
-                        "'N','Y','N','N','N','N','N','','N','','0841','1735','    ','    ','****',534,'',11,0,0,"
-                        "'08:41 17:35','1230','1330','','','','',0,0,0,0,0,0,'','')";
+    std::string attnd =
+        "insert into kt_attnd values ('20240105','E1','123456','Ann O''Brien','S1','HQ','D01','KX01',"
+        "'N','Y','N','N','N','N','N','','N','','0841','1735','    ','    ','****',534,'',11,0,0,"
+        "'08:41 17:35','1230','1330','','','','',0,0,0,0,0,0,'','')";
     const std::vector<std::string> writes = {
         attnd,
         "insert into otsap(at_date,staff_number) values('20240105','E1')",

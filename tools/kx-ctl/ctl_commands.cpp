@@ -24,8 +24,7 @@ constexpr std::size_t kHelpColumn = 29;  // where the commands' help starts in -
 
 std::string Quoted(const char* word) { return std::string("\"") + word + "\""; }
 
-bool AllDigits(const std::string& text)
-{
+bool AllDigits(const std::string& text) {
     if (text.empty()) return false;
     for (const char c : text)
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
@@ -34,21 +33,21 @@ bool AllDigits(const std::string& text)
 
 // The requests.
 
-std::string TrpRequest(const Arguments& a)
-{
+std::string TrpRequest(const Arguments& a) {
     const std::string& source = a[0];
     if (source.size() != 1 || !std::isalpha(static_cast<unsigned char>(source[0])))
         throw CLI::ValidationError("trp: SOURCE is one letter (T or D), not \"" + source + "\"");
     for (const std::string& date : {a[1], a[2]})
-        if (date.size() != 8 || !AllDigits(date)) throw CLI::ValidationError("trp: dates are written yyyymmdd, not \"" + date + "\"");
+        if (date.size() != 8 || !AllDigits(date))
+            throw CLI::ValidationError("trp: dates are written yyyymmdd, not \"" + date + "\"");
     if (a[3].empty()) throw CLI::ValidationError("trp: the staff SQL is empty");
     return mb::RangeRequestText(source, a[1], a[2], a[3]);
 }
 
-std::string SgbRequest(const Arguments& a)
-{
+std::string SgbRequest(const Arguments& a) {
     const std::string& n = a[0];
-    if (n.size() > 3 || !AllDigits(n)) throw CLI::ValidationError("sgb: N is a number from 0 to 999, not \"" + n + "\"");
+    if (n.size() > 3 || !AllDigits(n))
+        throw CLI::ValidationError("sgb: N is a number from 0 to 999, not \"" + n + "\"");
     return mb::kSgb + std::string(3 - n.size(), '0') + n;
 }
 
@@ -62,8 +61,7 @@ std::string RawRequest(const Arguments& a) { return a[0]; }
 // The reply rules.
 
 // Shows the acceptance and a stop as they come, then waits for the run's end.
-int AwaitRangeEnd(Exchange& x)
-{
+int AwaitRangeEnd(Exchange& x) {
     std::string reply;
     // A short run can answer "RFA" before the acceptance was ever seen.
     const auto takenOrOver = [](const std::string& t) { return t == mb::kCrvTrp0 || t == mb::kRfa; };
@@ -72,15 +70,16 @@ int AwaitRangeEnd(Exchange& x)
     if (reply == mb::kCrvTrp0) {
         x.Out() << mb::kCrvTrp0 << " after " << x.Elapsed() << std::endl;
         bool stopShown = false;
-        status = x.Await(FinalReplyLimit(x.Options()),
-                         [&](const std::string& t) {
-                             if (t == mb::kStp && !stopShown) {
-                                 x.Out() << mb::kStp << " after " << x.Elapsed() << std::endl;
-                                 stopShown = true;
-                             }
-                             return t == mb::kRfa;
-                         },
-                         Quoted(mb::kRfa), reply);
+        status = x.Await(
+            FinalReplyLimit(x.Options()),
+            [&](const std::string& t) {
+                if (t == mb::kStp && !stopShown) {
+                    x.Out() << mb::kStp << " after " << x.Elapsed() << std::endl;
+                    stopShown = true;
+                }
+                return t == mb::kRfa;
+            },
+            Quoted(mb::kRfa), reply);
         if (status != kOk) return status;
     }
     x.Out() << mb::kRfa << " after " << x.Elapsed() << std::endl;
@@ -88,34 +87,31 @@ int AwaitRangeEnd(Exchange& x)
 }
 
 // Prints the on-line record that follows "DLO", if any.
-int PrintClocking(Exchange& x)
-{
+int PrintClocking(Exchange& x) {
     std::string reply;
-    const int status = x.Await(ReplyLimit(x.Options()), [](const std::string& t) { return t.starts_with(mb::kDlo); },
-                               Quoted(mb::kDlo), reply);
+    const int status = x.Await(
+        ReplyLimit(x.Options()), [](const std::string& t) { return t.starts_with(mb::kDlo); }, Quoted(mb::kDlo), reply);
     const std::size_t code = std::string_view(mb::kDlo).size();
     if (status == kOk && reply.size() > code) x.Out() << reply.substr(code) << '\n';
     return status;
 }
 
-int PrintDone(Exchange& x)
-{
+int PrintDone(Exchange& x) {
     std::string reply;
-    const int status =
-        x.Await(ReplyLimit(x.Options()), [](const std::string& t) { return t == mb::kCrv; }, Quoted(mb::kCrv), reply);
+    const int status = x.Await(
+        ReplyLimit(x.Options()), [](const std::string& t) { return t == mb::kCrv; }, Quoted(mb::kCrv), reply);
     if (status == kOk) x.Out() << reply << '\n';
     return status;
 }
 
-int AwaitCleared(Exchange& x)
-{
+int AwaitCleared(Exchange& x) {
     std::string reply;
-    return x.Await(ReplyLimit(x.Options()), [](const std::string& t) { return t.empty(); }, "empty reply", reply);
+    return x.Await(
+        ReplyLimit(x.Options()), [](const std::string& t) { return t.empty(); }, "empty reply", reply);
 }
 
 // The agent never answers "END": it closes.
-int AwaitClosed(Exchange& x)
-{
+int AwaitClosed(Exchange& x) {
     const CtlOptions& options = x.Options();
     if (!kx::WaitUntilAgentClosed(options.mailbox, LockWait(ReplyLimit(options))))
         return x.Fail(kTimeout, "the agent on mailbox " + options.mailbox + " is still running after " + x.Elapsed() +
@@ -126,22 +122,19 @@ int AwaitClosed(Exchange& x)
     return kOk;
 }
 
-int PrintBlock(Exchange& x)
-{
+int PrintBlock(Exchange& x) {
     x.Out() << x.Block().ReadText() << '\n';
     return kOk;
 }
 
-int PrintBlockLater(Exchange& x)
-{
+int PrintBlockLater(Exchange& x) {
     std::this_thread::sleep_for(kRawWait);
     return PrintBlock(x);
 }
 
 }  // namespace
 
-const std::vector<CtlCommand>& CtlCommands()
-{
+const std::vector<CtlCommand>& CtlCommands() {
     static const std::vector<CtlCommand> commands{
         {"trp", "SOURCE FIRST LAST SQL",
          "range reprocessing: data source letter (T or D), first\n"
@@ -166,23 +159,20 @@ const std::vector<CtlCommand>& CtlCommands()
     return commands;
 }
 
-std::size_t CtlCommand::Arity() const
-{
+std::size_t CtlCommand::Arity() const {
     std::istringstream words(operands);
     std::size_t count = 0;
     for (std::string word; words >> word;) ++count;
     return count;
 }
 
-const CtlCommand* FindCtlCommand(std::string_view name)
-{
+const CtlCommand* FindCtlCommand(std::string_view name) {
     for (const CtlCommand& command : CtlCommands())
         if (name == command.name) return &command;
     return nullptr;
 }
 
-std::string CommandsHelp()
-{
+std::string CommandsHelp() {
     std::string help;
     for (const CtlCommand& command : CtlCommands()) {
         std::string synopsis = "  " + std::string(command.name);

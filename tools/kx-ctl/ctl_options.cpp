@@ -14,22 +14,19 @@ namespace {
 constexpr double kDefaultTimeoutSeconds = 10;
 constexpr const char* kSynopsis = "Usage: kx-ctl [--mailbox NAME] [--timeout S] COMMAND [ARGUMENTS]\n";
 
-std::optional<double> ParseSeconds(const std::string& text)
-{
+std::optional<double> ParseSeconds(const std::string& text) {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !std::isfinite(value) || value < 0 || value > 1e7) return std::nullopt;
     return value;
 }
 
-WaitLimit Limit(double seconds)
-{
+WaitLimit Limit(double seconds) {
     if (seconds == 0) return std::nullopt;
     return std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000)));
 }
 
-std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout)
-{
+std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout) {
     auto app = kx::ProgramApp("kx-ctl",
                               "Drives a running kx-ata through its control mailbox, the 10000-byte shared-memory "
                               "block /dev/shm/NAME: writes one command into the block and waits for the reply.",
@@ -40,8 +37,9 @@ std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout)
         ->type_name("NAME")
         ->check(CLI::Validator(
             [](const std::string& name) {
-                return kx::ValidMailboxName(name) ? std::string()
-                                                  : "invalid mailbox name \"" + name + "\" (1 to 200 characters, no \"/\")";
+                return kx::ValidMailboxName(name)
+                           ? std::string()
+                           : "invalid mailbox name \"" + name + "\" (1 to 200 characters, no \"/\")";
             },
             ""));
     app->add_option("--timeout", timeout,
@@ -50,8 +48,7 @@ std::unique_ptr<CLI::App> CtlApp(CtlOptions& options, std::string& timeout)
         ->type_name("S")
         ->check(CLI::Validator(
             [](const std::string& text) {
-                return ParseSeconds(text) ? std::string()
-                                          : "--timeout wants a number of seconds, not \"" + text + "\"";
+                return ParseSeconds(text) ? std::string() : "--timeout wants a number of seconds, not \"" + text + "\"";
             },
             ""));
     app->set_help_flag("--help,-h", "this text");
@@ -66,8 +63,7 @@ Exit status: 0 ok, 1 error, 2 usage, 3 timeout, 4 no agent serves the mailbox.)"
 
 }  // namespace
 
-CtlOptions ParseCtlOptions(const std::vector<std::string>& args)
-{
+CtlOptions ParseCtlOptions(const std::vector<std::string>& args) {
     CtlOptions options;
     std::string timeout;
     const auto app = CtlApp(options, timeout);
@@ -89,7 +85,9 @@ CtlOptions ParseCtlOptions(const std::vector<std::string>& args)
     return options;
 }
 
-WaitLimit ReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSeconds.value_or(kDefaultTimeoutSeconds)); }
+WaitLimit ReplyLimit(const CtlOptions& options) {
+    return Limit(options.timeoutSeconds.value_or(kDefaultTimeoutSeconds));
+}
 
 WaitLimit FinalReplyLimit(const CtlOptions& options) { return Limit(options.timeoutSeconds.value_or(0)); }
 

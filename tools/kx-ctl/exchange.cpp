@@ -8,16 +8,14 @@
 
 namespace kxctl {
 
-int Fail(std::ostream& err, int status, const std::string& text)
-{
+int Fail(std::ostream& err, int status, const std::string& text) {
     err << "kx-ctl: " << text << '\n';
     return status;
 }
 
 std::chrono::milliseconds LockWait(WaitLimit limit) { return limit.value_or(std::chrono::milliseconds(-1)); }
 
-int Exchange::Run(const CtlCommand& command, const std::string& request)
-{
+int Exchange::Run(const CtlCommand& command, const std::string& request) {
     if (!command.request) return Look(command);
     const std::string& mailbox = options_.mailbox;
     kx::FileLock turn;
@@ -40,8 +38,7 @@ int Exchange::Run(const CtlCommand& command, const std::string& request)
     return command.reply(*this);
 }
 
-int Exchange::Look(const CtlCommand& command)
-{
+int Exchange::Look(const CtlCommand& command) {
     const std::string& mailbox = options_.mailbox;
     if (block_.Open(mailbox, kx::SharedBlock::OpenMode::ExistingOnly) != kx::SharedBlock::OpenResult::Mapped) {
         if (block_.ErrorNumber() == ENOENT) return Fail(kNoAgent, "mailbox " + mailbox + " does not exist");
@@ -50,8 +47,7 @@ int Exchange::Look(const CtlCommand& command)
     return command.reply(*this);
 }
 
-std::string Exchange::Elapsed() const
-{
+std::string Exchange::Elapsed() const {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.3f s",
                   std::chrono::duration<double>(std::chrono::steady_clock::now() - sent_).count());
@@ -59,16 +55,13 @@ std::string Exchange::Elapsed() const
 }
 
 int Exchange::Await(WaitLimit limit, const std::function<bool(const std::string&)>& done, const std::string& expected,
-                    std::string& text)
-{
+                    std::string& text) {
     switch (WaitForReply(block_, options_.mailbox, limit, done, text)) {
-    case WaitOutcome::Reply:
-        return kOk;
+    case WaitOutcome::Reply: return kOk;
     case WaitOutcome::Timeout:
         return Fail(kTimeout, "no " + expected + " from the agent on mailbox " + options_.mailbox + " within " +
                                   Elapsed() + "; the block holds \"" + ShownText(text) + "\"");
-    case WaitOutcome::AgentGone:
-        break;
+    case WaitOutcome::AgentGone: break;
     }
     return Fail(kNoAgent, "the agent on mailbox " + options_.mailbox + " closed before its " + expected);
 }

@@ -20,9 +20,7 @@ int Fail(std::ostream& err, int status, const std::string& text);
 class Exchange {
 public:
     Exchange(const CtlOptions& options, std::ostream& out, std::ostream& err)
-        : options_(options), out_(out), err_(err)
-    {
-    }
+        : options_(options), out_(out), err_(err) {}
 
     int Run(const CtlCommand& command, const std::string& request);
 

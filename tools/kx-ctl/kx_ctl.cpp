@@ -7,8 +7,7 @@
 
 namespace kxctl {
 
-int RunKxCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
-{
+int RunKxCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     try {
         const CtlOptions options = ParseCtlOptions(args);
         if (options.help) {

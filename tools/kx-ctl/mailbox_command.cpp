@@ -5,8 +5,7 @@
 
 namespace kxctl {
 
-std::string MailboxCommandText(const CtlOptions& options)
-{
+std::string MailboxCommandText(const CtlOptions& options) {
     const CtlCommand* command = FindCtlCommand(options.command);
     if (!command) throw CLI::ValidationError("unknown command \"" + options.command + "\"");
     if (!command->request) return {};

@@ -15,8 +15,7 @@ constexpr std::chrono::milliseconds kAgentCheckInterval{100};
 }  // namespace
 
 WaitOutcome WaitForReply(const kx::SharedBlock& block, const std::string& mailbox, WaitLimit limit,
-                         const std::function<bool(const std::string&)>& done, std::string& text)
-{
+                         const std::function<bool(const std::string&)>& done, std::string& text) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     auto nextAgentCheck = start + kAgentCheckInterval;
@@ -37,8 +36,7 @@ WaitOutcome WaitForReply(const kx::SharedBlock& block, const std::string& mailbo
     }
 }
 
-std::string ShownText(const std::string& text)
-{
+std::string ShownText(const std::string& text) {
     std::string shown;
     for (const char c : text.substr(0, 60)) {
         const auto byte = static_cast<unsigned char>(c);

@@ -7,20 +7,17 @@
 namespace kx::dbtool {
 namespace {
 
-std::string RangeCondition(const ReportOptions& o)
-{
+std::string RangeCondition(const ReportOptions& o) {
     return "at_date>='" + db::SqlQuote(o.from) + "' and at_date<='" + db::SqlQuote(o.to) + "'";
 }
 
-std::string Scalar(db::Query& q, const std::string& sql)
-{
+std::string Scalar(db::Query& q, const std::string& sql) {
     q.SetSQL(sql);
     q.Open();
     return q.Eof() ? std::string() : q.Field(0);
 }
 
-void PrintSummary(db::Database& db, const ReportOptions& o, std::ostream& out)
-{
+void PrintSummary(db::Database& db, const ReportOptions& o, std::ostream& out) {
     db::Query& q = db.CommonQuery;
     q.SetSQL(
         "select count(*), count(distinct staff_number),"
@@ -48,21 +45,20 @@ void PrintSummary(db::Database& db, const ReportOptions& o, std::ostream& out)
     q.Close();
 }
 
-std::string ChosenStaff(db::Database& db, const ReportOptions& o)
-{
+std::string ChosenStaff(db::Database& db, const ReportOptions& o) {
     if (!o.staff.empty()) return o.staff;
-    return Scalar(db.CommonQuery, "select min(staff_number) from kt_attnd where " + RangeCondition(o) +
-                                      " and absent='N' and ot_min>0");
+    return Scalar(db.CommonQuery,
+                  "select min(staff_number) from kt_attnd where " + RangeCondition(o) + " and absent='N' and ot_min>0");
 }
 
-void PrintStaffMonth(db::Database& db, const ReportOptions& o, std::ostream& out)
-{
+void PrintStaffMonth(db::Database& db, const ReportOptions& o, std::ostream& out) {
     const std::string staff = ChosenStaff(db, o);
     if (staff.empty()) return;
     db::Query& q = db.CommonQuery;
-    q.SetSQL("select at_date, in_time, out_time, late_min, early_min, total_wmin, ot_min, at_remark, name"
-             " from kt_attnd where staff_number='" +
-             db::SqlQuote(staff) + "' and " + RangeCondition(o) + " order by at_date");
+    q.SetSQL(
+        "select at_date, in_time, out_time, late_min, early_min, total_wmin, ot_min, at_remark, name"
+        " from kt_attnd where staff_number='" +
+        db::SqlQuote(staff) + "' and " + RangeCondition(o) + " order by at_date");
     q.Open();
     if (q.Eof()) return;
     out << "\nStaff " << staff << " (" << q.FieldByName("name") << ")\n";
@@ -81,8 +77,7 @@ void PrintStaffMonth(db::Database& db, const ReportOptions& o, std::ostream& out
 
 }  // namespace
 
-void PrintAttendanceReport(db::Database& db, const ReportOptions& options, std::ostream& out)
-{
+void PrintAttendanceReport(db::Database& db, const ReportOptions& options, std::ostream& out) {
     PrintSummary(db, options, out);
     PrintStaffMonth(db, options, out);
 }

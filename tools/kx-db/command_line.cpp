@@ -16,8 +16,7 @@ constexpr const char* kSynopsis =
     "  or:  kx-db report TARGET --from yyyymmdd --to yyyymmdd [--staff S]\n"
     "  or:  kx-db --help\n";
 
-const CLI::Validator& DateCheck()
-{
+const CLI::Validator& DateCheck() {
     static const CLI::Validator check(
         [](const std::string& text) {
             return ParseDate(text) ? std::string() : "wants a date yyyymmdd, not '" + text + "'";
@@ -31,19 +30,17 @@ struct Parsed {
     std::string demoFrom;
 };
 
-void AddTarget(CLI::App& command, std::string& target)
-{
+void AddTarget(CLI::App& command, std::string& target) {
     command.add_option("TARGET", target, "an SQLite file path or a postgresql:// URI")
         ->type_name("")
         ->required()
         ->check(NotEmpty("a TARGET"));
 }
 
-std::unique_ptr<CLI::App> DbApp(ToolCommand& command, Parsed& parsed)
-{
-    auto app = ProgramApp("kx-db",
-                          "Creates the suite's tables, and optionally a generated demo site, in an empty database.",
-                          kSynopsis, RepeatedOption::Refused);
+std::unique_ptr<CLI::App> DbApp(ToolCommand& command, Parsed& parsed) {
+    auto app =
+        ProgramApp("kx-db", "Creates the suite's tables, and optionally a generated demo site, in an empty database.",
+                   kSynopsis, RepeatedOption::Refused);
     app->set_help_flag("--help,-h", "print this help and exit");
     app->require_subcommand(1, 1);
 
@@ -75,9 +72,13 @@ std::unique_ptr<CLI::App> DbApp(ToolCommand& command, Parsed& parsed)
         ->required()
         ->type_name("yyyymmdd")
         ->check(DateCheck());
-    report->add_option("--to", command.report.to, "the last day")->required()->type_name("yyyymmdd")->check(DateCheck());
-    report->add_option("--staff", command.report.staff,
-                       "the staff member whose days are listed (default: the first one with clockings)")
+    report->add_option("--to", command.report.to, "the last day")
+        ->required()
+        ->type_name("yyyymmdd")
+        ->check(DateCheck());
+    report
+        ->add_option("--staff", command.report.staff,
+                     "the staff member whose days are listed (default: the first one with clockings)")
         ->type_name("S");
 
     for (CLI::App* sub : {create, demo, report}) sub->set_help_flag("--help,-h", "print this help and exit");
@@ -91,8 +92,7 @@ std::unique_ptr<CLI::App> DbApp(ToolCommand& command, Parsed& parsed)
 
 }  // namespace
 
-ToolCommand ParseCommandLine(const std::vector<std::string>& args)
-{
+ToolCommand ParseCommandLine(const std::vector<std::string>& args) {
     if (args == std::vector<std::string>{"help"}) return {};
     ToolCommand command;
     Parsed parsed;

@@ -34,8 +34,8 @@ std::optional<Date> ParseDate(std::string_view yyyymmdd) {
 std::string DateText(Date date) {
     std::chrono::year_month_day ymd{date};
     char text[16];
-    std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(ymd.year()),
-                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+    std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
+                  static_cast<unsigned>(ymd.day()));
     return text;
 }
 

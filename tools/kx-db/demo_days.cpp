@@ -30,18 +30,16 @@ struct DayTimes {
     }
 };
 
-bool IsFullDayLeave(std::string_view tag) {
-    return tag == kAnnualLeave || tag == kMedicalLeave || tag == kUnpaidLeave;
-}
+bool IsFullDayLeave(std::string_view tag) { return tag == kAnnualLeave || tag == kMedicalLeave || tag == kUnpaidLeave; }
 
 const ShiftDef* ExpectedShift(const DemoSite& site, const DemoStaff& staff, Date date) {
     switch (staff.kind) {
-        case StaffKind::Office: {
-            const int weekday = WeekdayNumber(date);
-            return weekday == 1 || weekday == 7 ? nullptr : &site.Office();
-        }
-        case StaffKind::Group: return site.GroupShift(staff.group, date);
-        case StaffKind::Personal: return site.PersonalShift(staff.rosterOffset, date);
+    case StaffKind::Office: {
+        const int weekday = WeekdayNumber(date);
+        return weekday == 1 || weekday == 7 ? nullptr : &site.Office();
+    }
+    case StaffKind::Group: return site.GroupShift(staff.group, date);
+    case StaffKind::Personal: return site.PersonalShift(staff.rosterOffset, date);
     }
     return nullptr;
 }
@@ -66,11 +64,12 @@ std::string DrawLeave(DemoStaff& staff, const ShiftDef& shift, Rng& rng) {
     return "";
 }
 
-void WriteSchedule(const DemoStaff& staff, Date date, const ShiftDef* shift, const std::string& leave,
-                   DemoTables& t) {
+void WriteSchedule(const DemoStaff& staff, Date date, const ShiftDef* shift, const std::string& leave, DemoTables& t) {
     const bool personal = staff.kind == StaffKind::Personal;
-    if (personal && shift) t.ktSsche.Add({staff.number, DateText(date), shift->tag, leave, "", "", ""});
-    else if (!leave.empty()) t.ktSsche.Add({staff.number, DateText(date), "", leave, "", "", ""});
+    if (personal && shift)
+        t.ktSsche.Add({staff.number, DateText(date), shift->tag, leave, "", "", ""});
+    else if (!leave.empty())
+        t.ktSsche.Add({staff.number, DateText(date), "", leave, "", "", ""});
 }
 
 // Overtime on a rest day or holiday: a morning's work for some entitled staff.
@@ -85,7 +84,7 @@ std::vector<Swipe> DayOffOvertime(const DemoStaff& staff, Date date, bool holida
 std::vector<Swipe> WorkingDay(const DemoStaff& staff, const ShiftDef& shift, const std::string& leave, Date date,
                               Rng& rng, DemoTables& t) {
     if (staff.exempted && rng.PerMille(500)) return {};  // exempted staff often do not clock at all
-    if (rng.PerMille(10)) return {};                      // absent without leave
+    if (rng.PerMille(10)) return {};                     // absent without leave
 
     const DayTimes day(shift);
     int arrive = day.in - rng.Between(2, 25);
@@ -95,8 +94,10 @@ std::vector<Swipe> WorkingDay(const DemoStaff& staff, const ShiftDef& shift, con
         depart = arrive + (day.out - day.in) + rng.Between(-5, 15);
     } else {
         if (rng.PerMille(120)) arrive = day.in + (rng.PerMille(150) ? rng.Between(41, 120) : rng.Between(1, 40));
-        if (rng.PerMille(70)) depart = day.out - rng.Between(5, 90);
-        else if (staff.otEntitled && rng.PerMille(300)) depart = day.out + rng.Between(40, 210);
+        if (rng.PerMille(70))
+            depart = day.out - rng.Between(5, 90);
+        else if (staff.otEntitled && rng.PerMille(300))
+            depart = day.out + rng.Between(40, 210);
     }
     if (leave == kMorningOff) arrive = day.mealIn + rng.Between(-10, 15);
     if (leave == kAfternoonOff) depart = day.mealOut + rng.Between(-5, 10);
@@ -126,11 +127,12 @@ std::vector<Swipe> WorkingDay(const DemoStaff& staff, const ShiftDef& shift, con
     if (swipes.front().in && swipes.front().kind == Swipe::Kind::Work) {
         const Swipe first = swipes.front();
         if (rng.PerMille(40)) swipes.push_back({first.minute, first.second + rng.Between(1, 19), true, first.kind});
-        if (rng.PerMille(20)) swipes.push_back({first.minute + rng.Between(1, 3), rng.Between(0, 59), true, first.kind});
+        if (rng.PerMille(20))
+            swipes.push_back({first.minute + rng.Between(1, 3), rng.Between(0, 59), true, first.kind});
     }
     if (rng.PerMille(30))
-        swipes.push_back({rng.Between(arrive, std::max(arrive, depart)), rng.Between(0, 59), true,
-                          Swipe::Kind::DoorOnly});
+        swipes.push_back(
+            {rng.Between(arrive, std::max(arrive, depart)), rng.Between(0, 59), true, Swipe::Kind::DoorOnly});
     return swipes;
 }
 
@@ -158,15 +160,18 @@ void WriteStaffDay(const DemoSite& site, const DemoOptions& options, DemoStaff& 
                    DemoTables& tables) {
     const Date date = options.from + std::chrono::days{dayIndex};
     if (date < staff.start || date > staff.expiry) return;
-    Rng rng = Rng::For(options.seed, 'D', static_cast<std::uint64_t>(staff.index), static_cast<std::uint64_t>(dayIndex));
+    Rng rng =
+        Rng::For(options.seed, 'D', static_cast<std::uint64_t>(staff.index), static_cast<std::uint64_t>(dayIndex));
 
     const ShiftDef* shift = ExpectedShift(site, staff, date);
     const bool holiday = site.IsHoliday(date);
     const std::string leave = shift && !holiday ? DrawLeave(staff, *shift, rng) : "";
     WriteSchedule(staff, date, shift, leave, tables);
 
-    if (!shift || holiday) WriteClockings(staff, date, DayOffOvertime(staff, date, holiday, rng), tables);
-    else if (!IsFullDayLeave(leave)) WriteClockings(staff, date, WorkingDay(staff, *shift, leave, date, rng, tables), tables);
+    if (!shift || holiday)
+        WriteClockings(staff, date, DayOffOvertime(staff, date, holiday, rng), tables);
+    else if (!IsFullDayLeave(leave))
+        WriteClockings(staff, date, WorkingDay(staff, *shift, leave, date, rng, tables), tables);
 }
 
 }  // namespace kx::dbtool

@@ -10,11 +10,10 @@ namespace {
 
 std::string Around(const std::string& time, int minutes) { return TimeText(Minutes(time) + minutes); }
 
-ShiftDef MakeShift(std::string tag, std::string sysIn, std::string sysOut, std::string inLower,
-                   std::string inUpper, std::string outLower, std::string outUpper, std::string lunchOut,
-                   std::string lunchIn, std::string break1Out, std::string break1In, std::string break2Out,
-                   std::string break2In, std::string otIn, std::string otOut, int grace, int otMinimum,
-                   int otRounding) {
+ShiftDef MakeShift(std::string tag, std::string sysIn, std::string sysOut, std::string inLower, std::string inUpper,
+                   std::string outLower, std::string outUpper, std::string lunchOut, std::string lunchIn,
+                   std::string break1Out, std::string break1In, std::string break2Out, std::string break2In,
+                   std::string otIn, std::string otOut, int grace, int otMinimum, int otRounding) {
     ShiftDef s;
     s.tag = std::move(tag);
     s.sysIn = std::move(sysIn);
@@ -55,21 +54,21 @@ long WeekOf(Date date) {
 }  // namespace
 
 DemoSite::DemoSite(const DemoOptions& options) : options_(options) {
-    office_ = MakeShift("", "0830", "1730", "0800", "0900", "1700", "1800", "1230", "1330", "1030", "1045",
-                        "1530", "1545", "1800", "2000", 0, 30, 15);
+    office_ = MakeShift("", "0830", "1730", "0800", "0900", "1700", "1800", "1230", "1330", "1030", "1045", "1530",
+                        "1545", "1800", "2000", 0, 30, 15);
     shifts_ = {
-        MakeShift("DAY", "0800", "1700", "0600", "1200", "1200", "2330", "1200", "1300", "1000", "1015",
-                  "1500", "1515", "1730", "2000", 5, 30, 15),
-        MakeShift("NIGHT", "2200", "0600", "2000", "0200", "0200", "1000", "0200", "0230", "0000", "0015",
-                  "0400", "0415", "0630", "0900", 10, 30, 15),
-        MakeShift("SHORT", "0900", "1300", "0700", "1100", "1100", "1600", "1300", "1300", "1030", "1045",
-                  "1300", "1300", "1330", "1600", 0, 30, 30),
+        MakeShift("DAY", "0800", "1700", "0600", "1200", "1200", "2330", "1200", "1300", "1000", "1015", "1500", "1515",
+                  "1730", "2000", 5, 30, 15),
+        MakeShift("NIGHT", "2200", "0600", "2000", "0200", "0200", "1000", "0200", "0230", "0000", "0015", "0400",
+                  "0415", "0630", "0900", 10, 30, 15),
+        MakeShift("SHORT", "0900", "1300", "0700", "1100", "1100", "1600", "1300", "1300", "1030", "1045", "1300",
+                  "1300", "1330", "1600", 0, 30, 30),
     };
     departments_ = {
-        {"D01", "Administration", "HQ", "S1"},       {"D02", "Finance", "HQ", "S1"},
-        {"D03", "Production", "PLANT", "S2"},        {"D04", "Warehouse", "PLANT", "S3"},
-        {"D05", "Maintenance", "PLANT", "S2"},       {"D06", "Sales", "HQ", "S4"},
-        {"D07", "Quality Control", "PLANT", "S2"},   {"D08", "Logistics", "PLANT", "S3"},
+        {"D01", "Administration", "HQ", "S1"},     {"D02", "Finance", "HQ", "S1"},
+        {"D03", "Production", "PLANT", "S2"},      {"D04", "Warehouse", "PLANT", "S3"},
+        {"D05", "Maintenance", "PLANT", "S2"},     {"D06", "Sales", "HQ", "S4"},
+        {"D07", "Quality Control", "PLANT", "S2"}, {"D08", "Logistics", "PLANT", "S3"},
         {"D09", "Director's Office", "HQ", "S1"},
     };
 
@@ -87,8 +86,9 @@ DemoSite::DemoSite(const DemoOptions& options) : options_(options) {
         bool hasHoliday = false;
         for (const FixedHoliday& h : kFixedHolidays) hasHoliday = hasHoliday || month{h.month} == ym.month();
         if (hasHoliday) continue;
-        Rng rng = Rng::For(options.seed, 'H', static_cast<std::uint64_t>(static_cast<int>(ym.year()) * 12) +
-                                                  static_cast<unsigned>(ym.month()));
+        Rng rng =
+            Rng::For(options.seed, 'H',
+                     static_cast<std::uint64_t>(static_cast<int>(ym.year()) * 12) + static_cast<unsigned>(ym.month()));
         Date date{ym / day{static_cast<unsigned>(rng.Between(8, 22))}};
         if (WeekdayNumber(date) == 7) date += days{2};
         if (WeekdayNumber(date) == 1) date += days{1};
@@ -122,11 +122,14 @@ void DemoSite::Write(DemoTables& t) const {
     for (const Department& d : departments_) t.department.Add({d.code, d.description});
 
     const ShiftDef& o = office_;
+    // clang-format off
     t.ktSys.Add({"________", "X_____X_", "1", o.sysIn, o.sysOut, o.lunchOut, o.lunchIn, o.break1Out, o.break1In,
                  o.break2Out, o.break2In, "000", "001", "002", "003", "004", "1", "30",
                  std::to_string(o.otMinimum), std::to_string(o.otRounding), "NONE", "NONE"});
+    // clang-format on
 
     for (const ShiftDef& s : shifts_) {
+        // clang-format off
         t.ktShift.Add({s.tag,
                        s.sysIn, s.sysOut, s.inLower, s.inUpper, s.outLower, s.outUpper,
                        s.lunchOut, s.lunchIn, Around(s.lunchOut, -30), Around(s.lunchOut, 30),
@@ -138,6 +141,7 @@ void DemoSite::Write(DemoTables& t) const {
                        s.otOut, s.otIn, Around(s.otOut, 180), s.otIn, Around(s.otIn, -30), Around(s.otIn, 60),
                        std::to_string(s.graceIn), std::to_string(s.graceOut),
                        std::to_string(s.otMinimum), std::to_string(s.otRounding), "NONE", "NONE"});
+        // clang-format on
     }
 
     for (int d = 0; d < options_.days; ++d) {

@@ -8,14 +8,14 @@ namespace kx::dbtool {
 
 namespace {
 
-constexpr const char* kFirstNames[] = {
-    "Aisha", "Ben", "Carmen", "Daniel", "Elena", "Farid", "Grace", "Hiro", "Ines", "Jamal",
-    "Kavya", "Liam", "Mei", "Nikolai", "Olu", "Priya", "Quentin", "Rosa", "Sven", "Tariq",
-    "Uma", "Victor", "Wen", "Ximena", "Yusuf", "Zoe", "Ahmad", "Bianca", "Chen", "Dara"};
+constexpr const char* kFirstNames[] = {"Aisha",   "Ben",   "Carmen", "Daniel", "Elena", "Farid",   "Grace", "Hiro",
+                                       "Ines",    "Jamal", "Kavya",  "Liam",   "Mei",   "Nikolai", "Olu",   "Priya",
+                                       "Quentin", "Rosa",  "Sven",   "Tariq",  "Uma",   "Victor",  "Wen",   "Ximena",
+                                       "Yusuf",   "Zoe",   "Ahmad",  "Bianca", "Chen",  "Dara"};
 constexpr const char* kSurnames[] = {
-    "Abdullah", "Brown", "Costa", "D'Souza", "Evans", "Fernandez", "Goh", "Hassan", "Ivanova", "Jones",
-    "Kumar", "Lim", "Muller", "Nguyen", "O'Brien", "Patel", "Quinn", "Rahman", "Silva", "Tan",
-    "Usman", "Van Dijk", "Wong", "Xu", "Yilmaz", "Zhang", "Ong", "Lee", "Okafor", "Santos"};
+    "Abdullah", "Brown",    "Costa",  "D'Souza", "Evans",   "Fernandez", "Goh",   "Hassan", "Ivanova", "Jones",
+    "Kumar",    "Lim",      "Muller", "Nguyen",  "O'Brien", "Patel",     "Quinn", "Rahman", "Silva",   "Tan",
+    "Usman",    "Van Dijk", "Wong",   "Xu",      "Yilmaz",  "Zhang",     "Ong",   "Lee",    "Okafor",  "Santos"};
 
 std::string Formatted(const char* format, int value) {
     char text[32];
@@ -58,8 +58,10 @@ std::vector<DemoStaff> MakeStaff(const DemoOptions& options, const DemoSite& sit
         // Most staff joined long ago; a few join or leave within the range.
         s.start = options.from - std::chrono::days{rng.Between(30, 3000)};
         s.expiry = Date{std::chrono::year{2099} / 12 / 31};
-        if (options.days > 1 && rng.PerMille(30)) s.start = options.from + std::chrono::days{rng.Between(1, options.days - 1)};
-        else if (options.days > 1 && rng.PerMille(20)) s.expiry = options.from + std::chrono::days{rng.Below(options.days - 1)};
+        if (options.days > 1 && rng.PerMille(30))
+            s.start = options.from + std::chrono::days{rng.Between(1, options.days - 1)};
+        else if (options.days > 1 && rng.PerMille(20))
+            s.expiry = options.from + std::chrono::days{rng.Below(options.days - 1)};
     }
 
     // About one temporary card per hundred staff, each lent for one to three days.
@@ -81,8 +83,8 @@ void WriteStaff(const std::vector<DemoStaff>& staff, const DemoOptions& options,
         const Department& d = *s.department;
         t.cards.Add({s.number, s.card, s.name, d.code, "N", s.photo, d.section, d.branch, d.code, kCompany,
                      yesNo(s.exempted), DateText(s.start), DateText(s.expiry), s.misc});
-        t.ktCdext.Add({s.number, yesNo(s.otEntitled), yesNo(s.OnShift()), s.group, yesNo(s.flexi), d.section,
-                       d.branch, d.code, kCompany});
+        t.ktCdext.Add({s.number, yesNo(s.otEntitled), yesNo(s.OnShift()), s.group, yesNo(s.flexi), d.section, d.branch,
+                       d.code, kCompany});
     }
     // A temporary card has a cards row of its own (type "T", no kt_cdext row, so
     // batches never process it); tempcard names its holder.

@@ -29,10 +29,10 @@ DemoTables::DemoTables(db::Database& db)
       ktAttnd(db, "kt_attnd", 43, {23, 25, 26, 27, 35, 36, 37, 38, 39, 40}, checksum),
       otsap(db, "otsap", 20, {}, checksum),
       ktLerea(db, "kt_lerea", 7, {}, checksum),
-      all_{&cards,     &tempcard, &department, &extendedCardInfo, &clockReasons, &holdate, &mServer,
-           &transR,    &transC,   &ktSys,      &ktFormu,          &ktShift,      &ktSfgrp, &ktSsche,
-           &ktCdext,   &ktAfchi,  &ktActi,     &ktLeavetype,      &ktLeave,      &ktTimeoff,
-           &ktAtdedit, &ktTmclk,  &ktIni,      &ktAttnd,          &otsap,        &ktLerea} {}
+      all_{&cards,  &tempcard,    &department, &extendedCardInfo, &clockReasons, &holdate, &mServer, &transR,
+           &transC, &ktSys,       &ktFormu,    &ktShift,          &ktSfgrp,      &ktSsche, &ktCdext, &ktAfchi,
+           &ktActi, &ktLeavetype, &ktLeave,    &ktTimeoff,        &ktAtdedit,    &ktTmclk, &ktIni,   &ktAttnd,
+           &otsap,  &ktLerea} {}
 
 void DemoTables::FlushAll() {
     for (TableWriter* writer : all_) writer->Flush();

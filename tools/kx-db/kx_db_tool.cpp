@@ -24,8 +24,8 @@ std::string Line(const char* format, const std::string& text, long number) {
 void PrintSummary(const DemoSummary& summary, double seconds, std::ostream& out) {
     for (const TableCount& count : summary.counts) out << Line("  %-20s %9ld\n", count.table, count.rows);
     char tail[96];
-    std::snprintf(tail, sizeof tail, "  checksum %016llx, %.2f s\n",
-                  static_cast<unsigned long long>(summary.checksum), seconds);
+    std::snprintf(tail, sizeof tail, "  checksum %016llx, %.2f s\n", static_cast<unsigned long long>(summary.checksum),
+                  seconds);
     out << tail;
 }
 
@@ -39,8 +39,7 @@ int Run(const ToolCommand& command, std::ostream& out) {
         PrintAttendanceReport(target.Db(), command.report, out);
         return 0;
     }
-    if (target.HasTables())
-        throw ToolError(shown + " already has tables; kx-db only fills an empty database");
+    if (target.HasTables()) throw ToolError(shown + " already has tables; kx-db only fills an empty database");
 
     if (command.kind == ToolCommand::Kind::Create) {
         target.CreateTables([](db::Database&) {});

@@ -36,7 +36,9 @@ public:
     bool PerMille(int permille) { return Below(1000) < permille; }
 
     template <class T, std::size_t N>
-    const T& Pick(const T (&items)[N]) { return items[Below(static_cast<int>(N))]; }
+    const T& Pick(const T (&items)[N]) {
+        return items[Below(static_cast<int>(N))];
+    }
 
 private:
     std::uint64_t state_;

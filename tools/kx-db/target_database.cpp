@@ -66,4 +66,3 @@ void TargetDatabase::RemoveCreatedFile() noexcept {
 }
 
 }  // namespace kx::dbtool
-

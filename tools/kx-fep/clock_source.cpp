@@ -13,8 +13,7 @@ constexpr std::size_t kCardLength = 6;
 
 }  // namespace
 
-void LineSplitter::Add(std::string_view bytes)
-{
+void LineSplitter::Add(std::string_view bytes) {
     if (bytes.empty()) return;
     open_ = true;
     current_.length += bytes.size();
@@ -23,8 +22,7 @@ void LineSplitter::Add(std::string_view bytes)
     lastByte_ = bytes.back();
 }
 
-std::vector<InputLine> LineSplitter::Feed(std::string_view bytes)
-{
+std::vector<InputLine> LineSplitter::Feed(std::string_view bytes) {
     std::vector<InputLine> lines;
     while (!bytes.empty()) {
         const std::size_t lf = bytes.find('\n');
@@ -46,8 +44,7 @@ std::vector<InputLine> LineSplitter::Feed(std::string_view bytes)
     return lines;
 }
 
-std::optional<InputLine> LineSplitter::Finish()
-{
+std::optional<InputLine> LineSplitter::Finish() {
     if (!open_) return std::nullopt;
     InputLine last = std::move(current_);
     current_ = {};
@@ -55,8 +52,7 @@ std::optional<InputLine> LineSplitter::Finish()
     return last;
 }
 
-LineVerdict CheckClockingLine(const InputLine& line)
-{
+LineVerdict CheckClockingLine(const InputLine& line) {
     if (std::all_of(line.text.begin(), line.text.end(), [](char c) { return c == ' '; }) &&
         line.length == line.text.size())
         return LineVerdict::Blank;
@@ -68,43 +64,32 @@ LineVerdict CheckClockingLine(const InputLine& line)
     return control ? LineVerdict::ControlByte : LineVerdict::Record;
 }
 
-bool ClockingIntake::Take(const InputLine& line, ClockQueue& queue)
-{
+bool ClockingIntake::Take(const InputLine& line, ClockQueue& queue) {
     ++lineNo_;
     const char* problem = nullptr;
     switch (CheckClockingLine(line)) {
-    case LineVerdict::Record:
-        queue.push_back({line.text, false});
-        return true;
-    case LineVerdict::Blank:
-        return false;
-    case LineVerdict::TooLong:
-        problem = "longer than 100 bytes";
-        break;
-    case LineVerdict::ControlByte:
-        problem = "holds control bytes";
-        break;
+    case LineVerdict::Record: queue.push_back({line.text, false}); return true;
+    case LineVerdict::Blank: return false;
+    case LineVerdict::TooLong: problem = "longer than 100 bytes"; break;
+    case LineVerdict::ControlByte: problem = "holds control bytes"; break;
     }
-    err_ << "kx-fep: " << source_ << " line " << lineNo_ << " rejected: " << problem << " (" << line.length
-         << " bytes)" << std::endl;
+    err_ << "kx-fep: " << source_ << " line " << lineNo_ << " rejected: " << problem << " (" << line.length << " bytes)"
+         << std::endl;
     return false;
 }
 
-std::size_t ClockingIntake::Feed(std::string_view bytes, ClockQueue& queue)
-{
+std::size_t ClockingIntake::Feed(std::string_view bytes, ClockQueue& queue) {
     std::size_t taken = 0;
     for (const InputLine& line : lines_.Feed(bytes)) taken += Take(line, queue);
     return taken;
 }
 
-std::size_t ClockingIntake::Finish(ClockQueue& queue)
-{
+std::size_t ClockingIntake::Finish(ClockQueue& queue) {
     const std::optional<InputLine> last = lines_.Finish();
     return last && Take(*last, queue) ? 1 : 0;
 }
 
-void ReadClockingsFile(const std::string& path, ClockQueue& queue, std::ostream& err)
-{
+void ReadClockingsFile(const std::string& path, ClockQueue& queue, std::ostream& err) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw dbtool::ToolError("cannot read " + path);
     ClockingIntake intake(path, err);
@@ -115,12 +100,12 @@ void ReadClockingsFile(const std::string& path, ClockQueue& queue, std::ostream&
     intake.Finish(queue);
 }
 
-std::vector<std::string> GenerationCards(db::Database& db)
-{
+std::vector<std::string> GenerationCards(db::Database& db) {
     db::ResultSet rows;
-    db.Run("select c.card_number from cards c, kt_cdext x where c.staff_number = x.staff_number"
-           " and trim(coalesce(c.card_type, '')) <> 'T' order by c.card_number",
-           &rows);
+    db.Run(
+        "select c.card_number from cards c, kt_cdext x where c.staff_number = x.staff_number"
+        " and trim(coalesce(c.card_type, '')) <> 'T' order by c.card_number",
+        &rows);
     std::vector<std::string> cards;
     for (std::size_t r = 0; r < rows.rowCount; ++r) {
         const std::string& card = rows.cells[r * rows.columns.size()];
@@ -129,8 +114,7 @@ std::vector<std::string> GenerationCards(db::Database& db)
     return cards;
 }
 
-std::vector<std::string> GenerateClockings(const std::vector<std::string>& cards, int n, LocalTime now)
-{
+std::vector<std::string> GenerateClockings(const std::vector<std::string>& cards, int n, LocalTime now) {
     std::vector<std::string> records;
     if (cards.empty() || n <= 0) return records;
     const std::string date = DateText(now).substr(2);  // yymmdd

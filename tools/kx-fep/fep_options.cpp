@@ -21,8 +21,7 @@ constexpr const char* kSynopsis =
     "[--delay MS] [--split] [--quiet] [--stamp]\n";
 
 // "[HOST:]PORT" with an IPv4 address as HOST; "localhost" is 127.0.0.1.
-bool ParseListen(const std::string& text, std::string& host, std::uint16_t& port)
-{
+bool ParseListen(const std::string& text, std::string& host, std::uint16_t& port) {
     std::string portText = text;
     if (const std::size_t colon = text.rfind(':'); colon != std::string::npos) {
         host = text.substr(0, colon);
@@ -33,7 +32,8 @@ bool ParseListen(const std::string& text, std::string& host, std::uint16_t& port
     }
     unsigned value = 0;
     const auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), value);
-    if (portText.empty() || ec != std::errc() || end != portText.data() + portText.size() || value > 65535) return false;
+    if (portText.empty() || ec != std::errc() || end != portText.data() + portText.size() || value > 65535)
+        return false;
     port = static_cast<std::uint16_t>(value);
     return true;
 }
@@ -47,8 +47,7 @@ struct Parsed {
     bool garbage = false;
 };
 
-std::unique_ptr<CLI::App> FepApp(FepOptions& o, Parsed& p)
-{
+std::unique_ptr<CLI::App> FepApp(FepOptions& o, Parsed& p) {
     auto app = ProgramApp(
         "kx-fep",
         "A controller (FEP) simulator: a TCP server that answers the agent's frames. Every frame gets one reply: "
@@ -91,7 +90,8 @@ std::unique_ptr<CLI::App> FepApp(FepOptions& o, Parsed& p)
                     "bytes or holding control bytes are rejected; \"-\" reads standard input while serving")
         ->type_name("FILE")
         ->check(NotEmpty("a file or -"));
-    auto* generate = app->add_option("--generate", o.generate, "queues N clockings of today for the cards of --staff-from; needs --staff-from")
+    auto* generate = app->add_option("--generate", o.generate,
+                                     "queues N clockings of today for the cards of --staff-from; needs --staff-from")
                          ->type_name("N")
                          ->check(WholeNumber(1, kMaxGenerate));
     auto* staffFrom = app->add_option("--staff-from", o.staffFrom,
@@ -107,7 +107,8 @@ std::unique_ptr<CLI::App> FepApp(FepOptions& o, Parsed& p)
                   "against other programs)")
         ->disable_flag_override();
 
-    const char* faults = "Fault options (the first four exclude each other; with any of them no clocking is handed out)";
+    const char* faults =
+        "Fault options (the first four exclude each other; with any of them no clocking is handed out)";
     auto* silent = app->add_flag("--silent", p.silent, "never answers")->group(faults)->disable_flag_override();
     auto* nak = app->add_option("--nak", o.nakText, "answers polls with NAK + TEXT + CR (NAK CR for empty TEXT)")
                     ->group(faults)
@@ -165,8 +166,7 @@ or open a database, 2 for a wrong command line.)usage");
 
 }  // namespace
 
-FepOptions ParseFepOptions(const std::vector<std::string>& args)
-{
+FepOptions ParseFepOptions(const std::vector<std::string>& args) {
     FepOptions options;
     Parsed parsed;
     const auto app = FepApp(options, parsed);

@@ -30,8 +30,7 @@ constexpr std::size_t kMaxGarbage = 100;
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
-std::string PeerText(const sockaddr_in& address)
-{
+std::string PeerText(const sockaddr_in& address) {
     char host[INET_ADDRSTRLEN] = "?";
     inet_ntop(AF_INET, &address.sin_addr, host, sizeof host);
     return std::string(host) + ":" + std::to_string(ntohs(address.sin_port));
@@ -41,18 +40,14 @@ std::string PeerText(const sockaddr_in& address)
 
 FepServer::FepServer(const FepOptions& options, ClockQueue& queue, ClockStore* store, std::ostream& out,
                      std::ostream& err)
-    : options_(options), queue_(queue), store_(store), out_(out), err_(err)
-{
-}
+    : options_(options), queue_(queue), store_(store), out_(out), err_(err) {}
 
-FepServer::~FepServer()
-{
+FepServer::~FepServer() {
     for (auto& [id, c] : connections_) close(c->fd);
     if (listenFd_ >= 0) close(listenFd_);
 }
 
-void FepServer::Say(const std::string& line)
-{
+void FepServer::Say(const std::string& line) {
     if (options_.quiet) return;
     if (options_.stamp) {
         timespec now{};
@@ -64,8 +59,7 @@ void FepServer::Say(const std::string& line)
 
 void FepServer::Complain(const std::string& line) { err_ << "kx-fep: " << line << std::endl; }
 
-void FepServer::Listen()
-{
+void FepServer::Listen() {
     const std::string where = options_.host + ":" + std::to_string(options_.port);
     listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (listenFd_ < 0) throw dbtool::ToolError("cannot listen on " + where + ": " + ErrnoText(errno));
@@ -84,8 +78,7 @@ void FepServer::Listen()
 
 std::string FepServer::Address() const { return options_.host + ":" + std::to_string(port_); }
 
-void FepServer::Accept()
-{
+void FepServer::Accept() {
     for (;;) {
         sockaddr_in address{};
         socklen_t length = sizeof address;
@@ -113,18 +106,15 @@ void FepServer::Accept()
     }
 }
 
-bool FepServer::WantsInput(const Connection& c) const
-{
+bool FepServer::WantsInput(const Connection& c) const {
     return c.output.size() < kOutputCap && c.replies.size() < kMaxQueuedReplies;
 }
 
-bool FepServer::Finished(const Connection& c) const
-{
+bool FepServer::Finished(const Connection& c) const {
     return options_.dropAfter && c.scheduled >= *options_.dropAfter && c.replies.empty() && c.output.empty();
 }
 
-void FepServer::Receive(Connection& c)
-{
+void FepServer::Receive(Connection& c) {
     char buf[kReceiveChunk];
     const ssize_t n = recv(c.fd, buf, sizeof buf, 0);
     if (n < 0) {
@@ -139,8 +129,7 @@ void FepServer::Receive(Connection& c)
     for (const Frame& frame : c.frames.Feed(std::string_view(buf, static_cast<std::size_t>(n)))) OnFrame(c, frame);
 }
 
-void FepServer::OnFrame(Connection& c, const Frame& frame)
-{
+void FepServer::OnFrame(Connection& c, const Frame& frame) {
     const std::string tag = "#" + std::to_string(c.id);
     if (frame.kind == Frame::Kind::Dropped) {
         Complain(tag + " dropped a frame of " + std::to_string(frame.dropped) + " bytes (over " +
@@ -157,13 +146,10 @@ void FepServer::OnFrame(Connection& c, const Frame& frame)
     ++c.scheduled;
 }
 
-std::string FepServer::PollReplyBytes(Connection& c, std::optional<Clocking>& handedOut)
-{
+std::string FepServer::PollReplyBytes(Connection& c, std::optional<Clocking>& handedOut) {
     switch (options_.answer) {
-    case PollAnswer::Nak:
-        return std::string(1, NAK) + options_.nakText + CR;
-    case PollAnswer::Oversize:
-        return std::string(1, ACK) + std::string(options_.oversize - 2, 'X') + CR;
+    case PollAnswer::Nak: return std::string(1, NAK) + options_.nakText + CR;
+    case PollAnswer::Oversize: return std::string(1, ACK) + std::string(options_.oversize - 2, 'X') + CR;
     case PollAnswer::Garbage: {
         std::string bytes(1, ACK);
         const int body = garbage_.Below(static_cast<int>(kMaxGarbage - 1));  // 0 to 98
@@ -175,23 +161,22 @@ std::string FepServer::PollReplyBytes(Connection& c, std::optional<Clocking>& ha
         return bytes + CR;
     }
     case PollAnswer::Normal:
-    case PollAnswer::Silent:
-        break;
+    case PollAnswer::Silent: break;
     }
     if (queue_.empty()) return {ACK, CR};
     handedOut = std::move(queue_.front());
     queue_.pop_front();
     if (store_ && !handedOut->stored) {
         const std::string problem = store_->Store(handedOut->record);
-        if (!problem.empty()) Complain("#" + std::to_string(c.id) + " clocking " + handedOut->record + " not stored: " + problem);
+        if (!problem.empty())
+            Complain("#" + std::to_string(c.id) + " clocking " + handedOut->record + " not stored: " + problem);
         handedOut->stored = true;  // a failed store is not retried when the clocking is put back
     }
     Say("#" + std::to_string(c.id) + " -> clocking " + handedOut->record);
     return std::string(1, ACK) + handedOut->record + CR;
 }
 
-bool FepServer::SendDue(Connection& c, SteadyClock::time_point now, std::string& closeReason)
-{
+bool FepServer::SendDue(Connection& c, SteadyClock::time_point now, std::string& closeReason) {
     // A peer that does not read holds at most one reply beyond the cap here.
     while (!c.replies.empty() && c.replies.front().due <= now && c.output.size() < kOutputCap) {
         Reply reply = std::move(c.replies.front());
@@ -200,12 +185,8 @@ bool FepServer::SendDue(Connection& c, SteadyClock::time_point now, std::string&
         std::string bytes;
         bool whole = true;
         switch (reply.kind) {
-        case Reply::Kind::Ack:
-            bytes = {ACK, CR};
-            break;
-        case Reply::Kind::Poll:
-            bytes = PollReplyBytes(c, handedOut);
-            break;
+        case Reply::Kind::Ack: bytes = {ACK, CR}; break;
+        case Reply::Kind::Poll: bytes = PollReplyBytes(c, handedOut); break;
         case Reply::Kind::Bytes:
             bytes = std::move(reply.bytes);
             whole = false;
@@ -224,8 +205,7 @@ bool FepServer::SendDue(Connection& c, SteadyClock::time_point now, std::string&
     return true;
 }
 
-bool FepServer::Flush(Connection& c, std::string& closeReason)
-{
+bool FepServer::Flush(Connection& c, std::string& closeReason) {
     while (!c.output.empty()) {
         const ssize_t n = send(c.fd, c.output.data(), c.output.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0) {
@@ -241,8 +221,7 @@ bool FepServer::Flush(Connection& c, std::string& closeReason)
     return true;
 }
 
-void FepServer::Close(int id, const std::string& reason)
-{
+void FepServer::Close(int id, const std::string& reason) {
     const auto found = connections_.find(id);
     if (found == connections_.end()) return;
     Connection& c = *found->second;
@@ -257,8 +236,7 @@ void FepServer::Close(int id, const std::string& reason)
     connections_.erase(found);
 }
 
-int FepServer::PollTimeoutMs(SteadyClock::time_point now) const
-{
+int FepServer::PollTimeoutMs(SteadyClock::time_point now) const {
     std::optional<SteadyClock::time_point> next;
     for (const auto& [id, c] : connections_) {
         if (Finished(*c)) return 0;
@@ -270,8 +248,7 @@ int FepServer::PollTimeoutMs(SteadyClock::time_point now) const
     return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(*next - now).count());
 }
 
-void FepServer::ReadInput(ClockingIntake& intake, bool& inputOpen)
-{
+void FepServer::ReadInput(ClockingIntake& intake, bool& inputOpen) {
     char buf[16384];
     const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
     if (n < 0 && errno == EINTR) return;
@@ -284,8 +261,7 @@ void FepServer::ReadInput(ClockingIntake& intake, bool& inputOpen)
     inputOpen = false;
 }
 
-void FepServer::Serve(int stopFd, ClockingIntake* intake)
-{
+void FepServer::Serve(int stopFd, ClockingIntake* intake) {
     bool inputOpen = intake != nullptr;
     std::vector<pollfd> fds;
     std::vector<int> ids;  // connection of fds[i] for i >= first
@@ -322,8 +298,10 @@ void FepServer::Serve(int stopFd, ClockingIntake* intake)
                     Close(c.id, reason);
                     continue;
                 }
-                if (revents & POLLIN) Receive(c);
-                else if (revents & (POLLERR | POLLHUP)) Close(c.id, "connection lost");
+                if (revents & POLLIN)
+                    Receive(c);
+                else if (revents & (POLLERR | POLLHUP))
+                    Close(c.id, "connection lost");
             }
             if (fds[1].revents) Accept();
         }
@@ -331,8 +309,10 @@ void FepServer::Serve(int stopFd, ClockingIntake* intake)
         std::vector<std::pair<int, std::string>> ended;
         for (auto& [id, c] : connections_) {
             std::string reason;
-            if (!SendDue(*c, now, reason)) ended.emplace_back(id, reason);
-            else if (Finished(*c)) ended.emplace_back(id, "after " + std::to_string(c->scheduled) + " replies");
+            if (!SendDue(*c, now, reason))
+                ended.emplace_back(id, reason);
+            else if (Finished(*c))
+                ended.emplace_back(id, "after " + std::to_string(c->scheduled) + " replies");
         }
         for (const auto& [id, reason] : ended) Close(id, reason);
     }

@@ -9,14 +9,13 @@ namespace kx::feptool {
 namespace {
 
 constexpr const char* kControlNames[32] = {
-    "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",  "VT",  "FF", "CR", "SO", "SI",
-    "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS", "GS", "RS", "US",
+    "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT", "LF",  "VT",  "FF", "CR", "SO", "SI",
+    "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB", "CAN", "EM", "SUB", "ESC", "FS", "GS", "RS", "US",
 };
 
 }  // namespace
 
-std::string ShowBytes(std::string_view bytes, std::size_t maxShown)
-{
+std::string ShowBytes(std::string_view bytes, std::size_t maxShown) {
     std::string shown;
     const std::size_t count = std::min(bytes.size(), maxShown);
     for (std::size_t i = 0; i < count; ++i) {
@@ -37,8 +36,7 @@ std::string ShowBytes(std::string_view bytes, std::size_t maxShown)
     return shown;
 }
 
-std::vector<Frame> FrameSplitter::Feed(std::string_view receipt)
-{
+std::vector<Frame> FrameSplitter::Feed(std::string_view receipt) {
     std::vector<Frame> frames;
     while (!receipt.empty()) {
         const std::size_t cr = receipt.find(CR);

@@ -14,8 +14,7 @@ namespace kx::feptool {
 
 namespace {
 
-void QueueGenerated(const FepOptions& options, ClockQueue& queue)
-{
+void QueueGenerated(const FepOptions& options, ClockQueue& queue) {
     std::vector<std::string> cards;
     {
         const auto staff = OpenSuiteDatabase(options.staffFrom);
@@ -30,8 +29,7 @@ void QueueGenerated(const FepOptions& options, ClockQueue& queue)
 
 }  // namespace
 
-int RunKxFep(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
-{
+int RunKxFep(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     FepOptions options;
     try {
         options = ParseFepOptions(args);

@@ -17,8 +17,7 @@ int stopPipe[2] = {-1, -1};
 struct sigaction previous[3];
 constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGPIPE};
 
-void OnStop(int)
-{
+void OnStop(int) {
     const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = write(stopPipe[1], &byte, 1);
@@ -27,8 +26,7 @@ void OnStop(int)
 
 }  // namespace
 
-StopSignals::StopSignals()
-{
+StopSignals::StopSignals() {
     if (pipe2(stopPipe, O_NONBLOCK | O_CLOEXEC) != 0) throw dbtool::ToolError("cannot create the signal pipe");
     for (int i = 0; i < 3; ++i) {
         struct sigaction action {};
@@ -39,8 +37,7 @@ StopSignals::StopSignals()
     }
 }
 
-StopSignals::~StopSignals()
-{
+StopSignals::~StopSignals() {
     for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &previous[i], nullptr);
     close(stopPipe[0]);
     close(stopPipe[1]);
